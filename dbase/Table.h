@@ -1,0 +1,78 @@
+// A dBASE table (.dbf with its .mdx production index and .dbt memo file),
+// as the division engine and the main window use it: open, look fields up,
+// walk rows in physical order, read and set character fields as text, post.
+// Errors come back as a Status whose message is a Polish sentence meant for
+// the user; nothing throws.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace dbase {
+
+struct FieldDef {
+  std::string name;  // as stored (upper case in dBASE files)
+  char type = 'C';   // C N F D L M B G ...
+  int length = 0;
+  int decimals = 0;
+  int offset = 0;  // byte offset in the record, after the deletion flag
+};
+
+class Table {
+ public:
+  explicit Table(platform::Env* env = platform::Env::Default());
+  ~Table();  // closes without throwing; a failure to close is lost
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  // Where the table lives: a directory and the .dbf file name in it.
+  void SetDatabaseName(const std::string& dir);
+  void SetTableName(const std::string& file_name);
+  // Exclusive use: nobody else may have the table open meanwhile.
+  void SetExclusive(bool exclusive);
+  // Fields the caller will set. Must be given before Open; an empty list
+  // opens for reading only. Index tags whose key or filter uses one of them
+  // are kept in step; if any such tag cannot be reproduced exactly, Open
+  // fails before anything changes.
+  void SetWritableFields(std::vector<std::string> names);
+
+  platform::Status Open();
+  // Flushes, updates the header's date when rows were posted, releases the
+  // locks. Safe to call twice.
+  platform::Status Close();
+  bool Active() const;
+
+  // Index of the field named `name`, letter case ignored; -1 if none.
+  int FindField(const std::string& name) const;
+  std::vector<std::string> FieldNames() const;
+  const std::vector<FieldDef>& Fields() const;
+
+  // The header's record count, deleted rows included.
+  uint32_t RecordCount() const;
+
+  // Cursor over rows in physical order, deleted rows included.
+  platform::Status First();
+  bool Eof() const;
+  platform::Status Next();
+  uint32_t RecNo() const;  // 1-based
+  bool Deleted() const;
+
+  // Text of a field of the current row: a character field's bytes exactly
+  // as stored, without the trailing blanks that pad it.
+  std::string GetText(int field) const;
+  // Edit mode for the current row, then SetText, then Post to write it.
+  platform::Status Edit();
+  // Fails when the text is longer than the field (never cut silently).
+  platform::Status SetText(int field, const std::string& text);
+  platform::Status Post();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace dbase

@@ -1,0 +1,354 @@
+// The POSIX (Linux) Env. Share modes are emulated with flock(), the record
+// lock byte with open-file-description locks (F_OFD_SETLKW): classic
+// F_SETLK locks do not conflict within one process and are dropped when any
+// other descriptor of the file is closed.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <strings.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/Env.h"
+
+namespace platform {
+namespace {
+
+Status ErrnoStatus(const std::string& context, int err) {
+  std::string msg = context + ": " + std::strerror(err);
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return Status::NotFound(msg);
+    case EEXIST:
+    case ENOTEMPTY:
+      return Status::Exists(msg);
+    case EWOULDBLOCK:
+      return Status::Busy(msg);
+    default:
+      return Status::IOError(msg);
+  }
+}
+
+class PosixFile final : public File {
+ public:
+  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixFile() override { Close(); }
+
+  Status ReadAt(uint64_t offset, void* buf, size_t n, size_t* got) override {
+    *got = 0;
+    if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
+    auto* p = static_cast<uint8_t*>(buf);
+    while (*got < n) {
+      ssize_t r = ::pread(fd_, p + *got, n - *got, static_cast<off_t>(offset + *got));
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        return ErrnoStatus("read " + path_, errno);
+      }
+      if (r == 0) break;
+      *got += static_cast<size_t>(r);
+    }
+    return Status::OK();
+  }
+
+  Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
+    if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
+    const auto* p = static_cast<const uint8_t*>(buf);
+    size_t done = 0;
+    while (done < n) {
+      ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(offset + done));
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        return ErrnoStatus("write " + path_, errno);
+      }
+      done += static_cast<size_t>(r);
+    }
+    return Status::OK();
+  }
+
+  Status Size(uint64_t* size) override {
+    if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return ErrnoStatus("stat " + path_, errno);
+    *size = static_cast<uint64_t>(st.st_size);
+    return Status::OK();
+  }
+
+  Status Flush() override {
+    if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
+    if (::fsync(fd_) != 0) return ErrnoStatus("fsync " + path_, errno);
+    return Status::OK();
+  }
+
+  Status LockByte(uint64_t offset) override { return ByteLock(offset, F_WRLCK); }
+  Status UnlockByte(uint64_t offset) override { return ByteLock(offset, F_UNLCK); }
+
+  Status Close() override {
+    if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return ErrnoStatus("close " + path_, errno);
+    return Status::OK();
+  }
+
+  const std::string& Path() const override { return path_; }
+
+ private:
+  Status ByteLock(uint64_t offset, short type) {
+    if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = 1;
+    fl.l_pid = 0;  // required for OFD locks
+    while (::fcntl(fd_, F_OFD_SETLKW, &fl) != 0) {
+      if (errno == EINTR) continue;
+      return ErrnoStatus("lock " + path_, errno);
+    }
+    return Status::OK();
+  }
+
+  int fd_;
+  std::string path_;
+};
+
+bool IEquals(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+bool StatPath(const std::string& path, struct stat* st) {
+  return ::stat(path.c_str(), st) == 0;
+}
+
+class PosixEnv final : public Env {
+ public:
+  Status OpenFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* result) override {
+    result->reset();
+    std::string real = mode == OpenMode::kCreateExclusive ? path : ResolvePath(path);
+    int flags = O_CLOEXEC;
+    int lock = LOCK_SH;
+    switch (mode) {
+      case OpenMode::kReadWriteShared:
+        flags |= O_RDWR;
+        break;
+      case OpenMode::kReadOnlyShared:
+        flags |= O_RDONLY;
+        break;
+      case OpenMode::kCreateExclusive:
+        flags |= O_RDWR | O_CREAT | O_EXCL;
+        lock = LOCK_EX;
+        break;
+      case OpenMode::kReadWriteExclusive:
+        flags |= O_RDWR;
+        lock = LOCK_EX;
+        break;
+    }
+    int fd;
+    do {
+      fd = ::open(real.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return ErrnoStatus("open " + real, errno);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      return Status::NotFound("open " + real + ": to jest katalog");
+    }
+    while (::flock(fd, lock | LOCK_NB) != 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      if (err == EWOULDBLOCK) return Status::Busy("open " + real + ": plik jest używany");
+      return ErrnoStatus("flock " + real, err);
+    }
+    *result = std::make_unique<PosixFile>(fd, real);
+    return Status::OK();
+  }
+
+  bool FileExists(const std::string& path) override {
+    struct stat st;
+    return StatPath(ResolvePath(path), &st) && !S_ISDIR(st.st_mode);
+  }
+
+  bool DirectoryExists(const std::string& path) override {
+    struct stat st;
+    return StatPath(ResolvePath(path), &st) && S_ISDIR(st.st_mode);
+  }
+
+  std::string ResolvePath(const std::string& path) override {
+    struct stat st;
+    if (path.empty() || ::lstat(path.c_str(), &st) == 0) return path;
+    // Walk the components, keeping exact matches and looking for a
+    // case-insensitive one where the exact name is missing.
+    std::string out = path[0] == '/' ? "/" : "";
+    size_t pos = path[0] == '/' ? 1 : 0;
+    while (pos <= path.size()) {
+      size_t slash = path.find('/', pos);
+      if (slash == std::string::npos) slash = path.size();
+      std::string comp = path.substr(pos, slash - pos);
+      if (!comp.empty()) {
+        std::string candidate = out + comp;
+        if (comp != "." && comp != ".." && ::lstat(candidate.c_str(), &st) != 0) {
+          std::string dir = out.empty() ? "." : out;
+          bool found = false;
+          if (DIR* d = ::opendir(dir.c_str())) {
+            while (struct dirent* e = ::readdir(d)) {
+              if (IEquals(e->d_name, comp)) {
+                candidate = out + e->d_name;
+                found = true;
+                break;
+              }
+            }
+            ::closedir(d);
+          }
+          if (!found) return path;
+        }
+        out = candidate;
+      }
+      if (slash < path.size()) out += '/';
+      pos = slash + 1;
+    }
+    return out;
+  }
+
+  Status CopyFile(const std::string& from, const std::string& to) override {
+    std::string src = ResolvePath(from);
+    int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return ErrnoStatus("open " + src, errno);
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0) {
+      int err = errno;
+      ::close(in);
+      return ErrnoStatus("create " + to, err);
+    }
+    Status s;
+    std::vector<char> buf(1 << 20);
+    for (;;) {
+      ssize_t r = ::read(in, buf.data(), buf.size());
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        s = ErrnoStatus("read " + src, errno);
+        break;
+      }
+      if (r == 0) break;
+      ssize_t done = 0;
+      while (done < r) {
+        ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(r - done));
+        if (w < 0) {
+          if (errno == EINTR) continue;
+          s = ErrnoStatus("write " + to, errno);
+          break;
+        }
+        done += w;
+      }
+      if (!s.ok()) break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && s.ok()) s = ErrnoStatus("close " + to, errno);
+    return s;
+  }
+
+  Status MoveFile(const std::string& from, const std::string& to) override {
+    std::string src = ResolvePath(from);
+    if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+      return ErrnoStatus("rename " + src + " -> " + to, errno);
+    }
+    return Status::OK();
+  }
+
+  Status DeleteFile(const std::string& path) override {
+    std::string real = ResolvePath(path);
+    if (::unlink(real.c_str()) != 0) return ErrnoStatus("unlink " + real, errno);
+    return Status::OK();
+  }
+
+  Status CreateDirectories(const std::string& path) override {
+    if (path.empty()) return Status::Invalid("mkdir: pusta ścieżka");
+    std::string real = ResolvePath(path);
+    struct stat st;
+    if (StatPath(real, &st)) {
+      return S_ISDIR(st.st_mode) ? Status::OK() : Status::Exists("mkdir " + real + ": to plik");
+    }
+    size_t end = real.size();
+    while (end > 1 && real[end - 1] == '/') --end;
+    size_t slash = real.rfind('/', end - 1);
+    if (slash != std::string::npos && slash > 0) {
+      Status s = CreateDirectories(real.substr(0, slash));
+      if (!s.ok()) return s;
+    }
+    std::string dir = real.substr(0, end);
+    if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
+      return ErrnoStatus("mkdir " + dir, errno);
+    return DirectoryExists(dir) ? Status::OK() : Status::IOError("mkdir " + dir);
+  }
+
+  Status RemoveDirectory(const std::string& path) override {
+    std::string real = ResolvePath(path);
+    if (::rmdir(real.c_str()) != 0) return ErrnoStatus("rmdir " + real, errno);
+    return Status::OK();
+  }
+
+  Status ListDirectory(const std::string& dir, const std::string& pattern,
+                       std::vector<DirEntry>* entries) override {
+    entries->clear();
+    std::string real = ResolvePath(dir.empty() ? "." : dir);
+    DIR* d = ::opendir(real.c_str());
+    if (!d) return ErrnoStatus("opendir " + real, errno);
+    std::string base = real;
+    if (base.back() != '/') base += '/';
+    while (struct dirent* e = ::readdir(d)) {
+      std::string name = e->d_name;
+      if (name == "." || name == "..") continue;
+      if (!MatchPattern(pattern, name)) continue;
+      DirEntry entry;
+      entry.name = name;
+      if (e->d_type == DT_DIR) {
+        entry.is_directory = true;
+      } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+        struct stat st;
+        entry.is_directory = StatPath(base + name, &st) && S_ISDIR(st.st_mode);
+      }
+      entries->push_back(std::move(entry));
+    }
+    ::closedir(d);
+    return Status::OK();
+  }
+
+  Status SyncDirectory(const std::string& dir) override {
+    std::string real = ResolvePath(dir);
+    int fd = ::open(real.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return ErrnoStatus("open " + real, errno);
+    Status s;
+    if (::fsync(fd) != 0) s = ErrnoStatus("fsync " + real, errno);
+    ::close(fd);
+    return s;
+  }
+
+  std::string TempDirectory() override {
+    const char* env = ::getenv("TMPDIR");
+    std::string dir = env && *env ? env : "/tmp";
+    if (dir.back() != '/') dir += '/';
+    return dir;
+  }
+
+  bool SameDirectory(const std::string& a, const std::string& b) override {
+    struct stat sa, sb;
+    if (!StatPath(ResolvePath(a.empty() ? "." : a), &sa)) return false;
+    if (!StatPath(ResolvePath(b.empty() ? "." : b), &sb)) return false;
+    return S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+};
+
+}  // namespace
+
+Env* Env::Default() {
+  static PosixEnv* env = new PosixEnv;
+  return env;
+}
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+// An Env that forwards every call to another one. Tests derive from it and
+// override the calls they want to fail or count.
+#pragma once
+
+#include "platform/Env.h"
+
+namespace platform {
+
+class EnvWrapper : public Env {
+ public:
+  explicit EnvWrapper(Env* target) : target_(target) {}
+  Env* target() const { return target_; }
+
+  Status OpenFile(const std::string& path, OpenMode mode, std::unique_ptr<File>* result) override {
+    return target_->OpenFile(path, mode, result);
+  }
+  bool FileExists(const std::string& path) override { return target_->FileExists(path); }
+  bool DirectoryExists(const std::string& path) override { return target_->DirectoryExists(path); }
+  std::string ResolvePath(const std::string& path) override { return target_->ResolvePath(path); }
+  Status CopyFile(const std::string& from, const std::string& to) override {
+    return target_->CopyFile(from, to);
+  }
+  Status MoveFile(const std::string& from, const std::string& to) override {
+    return target_->MoveFile(from, to);
+  }
+  Status DeleteFile(const std::string& path) override { return target_->DeleteFile(path); }
+  Status CreateDirectories(const std::string& path) override {
+    return target_->CreateDirectories(path);
+  }
+  Status RemoveDirectory(const std::string& path) override {
+    return target_->RemoveDirectory(path);
+  }
+  Status ListDirectory(const std::string& dir, const std::string& pattern,
+                       std::vector<DirEntry>* entries) override {
+    return target_->ListDirectory(dir, pattern, entries);
+  }
+  Status SyncDirectory(const std::string& dir) override { return target_->SyncDirectory(dir); }
+  std::string TempDirectory() override { return target_->TempDirectory(); }
+  bool SameDirectory(const std::string& a, const std::string& b) override {
+    return target_->SameDirectory(a, b);
+  }
+
+ private:
+  Env* target_;
+};
+
+// A File that forwards every call; wrap the File an EnvWrapper::OpenFile got
+// to fail single reads, writes or flushes.
+class FileWrapper : public File {
+ public:
+  explicit FileWrapper(std::unique_ptr<File> target) : target_(std::move(target)) {}
+  File* target() const { return target_.get(); }
+
+  Status ReadAt(uint64_t offset, void* buf, size_t n, size_t* got) override {
+    return target_->ReadAt(offset, buf, n, got);
+  }
+  Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
+    return target_->WriteAt(offset, buf, n);
+  }
+  Status Size(uint64_t* size) override { return target_->Size(size); }
+  Status Flush() override { return target_->Flush(); }
+  Status LockByte(uint64_t offset) override { return target_->LockByte(offset); }
+  Status UnlockByte(uint64_t offset) override { return target_->UnlockByte(offset); }
+  Status Close() override { return target_->Close(); }
+  const std::string& Path() const override { return target_->Path(); }
+
+ private:
+  std::unique_ptr<File> target_;
+};
+
+}  // namespace platform

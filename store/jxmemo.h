@@ -1,0 +1,67 @@
+// tjxmemo: the description store. One instance works on one description
+// file set (a base file with a header and up to 999 numbered continuation
+// files) and reads records by address, appends records as block chains,
+// records and reads the size limit. It never throws: results are Boolean or
+// negative codes, with a reason kept in LastError() for tools that report.
+//
+// The public surface below is what the division engine and the tools use;
+// the names follow the store's documented operations.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace store {
+
+class tjxmemo {
+ public:
+  explicit tjxmemo(platform::Env* env = platform::Env::Default());
+  ~tjxmemo();  // releases the record buffer, then CloseAll
+  tjxmemo(const tjxmemo&) = delete;
+  tjxmemo& operator=(const tjxmemo&) = delete;
+
+  // Opens an existing description file set (read-write, else read-only).
+  bool Open(const std::string& FileName);
+  // Creates a new empty set with the limit in its header, then opens it.
+  bool CreateNew(const std::string& FileName, int32_t MaxBytes);
+  // Records a new limit: M * 1024 (0 = none) or -1 .. -5.
+  int32_t SetMaxSize(int32_t MaxBytes, const std::string& FileName);
+  // The recorded limit in bytes, 0 = none, -1 = unreadable.
+  int32_t ReadMaxSize(const std::string& FileName);
+  // Reads the record at Address. Data points into the store's record buffer
+  // and stays valid until the next ReadRecord or the store's destruction.
+  bool ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, bool Unpack,
+                  int32_t& PlainSize);
+  // Appends Size bytes as a new record (PlainSize > 0: Data is already
+  // compressed and PlainSize its plain length) and returns its Address.
+  bool WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, int32_t PlainSize);
+  bool CloseAll();
+  // Flushes the base file and every continuation file written to.
+  void FlushAll();
+
+  // Number of next-smaller block classes weighed for a record's tail.
+  int32_t SplitDepth = 4;
+  // Compress plain records on writing.
+  bool CompressRecords = true;
+  // When true, WriteRecord does not flush; the owner calls FlushAll once.
+  // Only for a set nobody else can see yet (a new file in a private
+  // working directory).
+  bool DeferFlush = false;
+
+  bool IsOpen() const;
+  bool Writable() const;
+  const std::string& FileName() const;
+  // Why the last failing call failed, for tools and messages.
+  const std::string& LastError() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace store

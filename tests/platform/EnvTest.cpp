@@ -1,0 +1,181 @@
+// The POSIX Env: share-mode emulation, the record lock byte, letter-case
+// resolution of existing names, moves that never replace.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "platform/Env.h"
+#include "tests/platform/TempDir.h"
+
+using platform::Env;
+using platform::File;
+using platform::OpenMode;
+using testing_util::TempDir;
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::unique_ptr<File> MustOpen(const std::string& path, OpenMode mode) {
+  std::unique_ptr<File> f;
+  platform::Status s = Env::Default()->OpenFile(path, mode, &f);
+  EXPECT_TRUE(s.ok()) << s.ToString();
+  return f;
+}
+
+TEST(EnvTest, SharedOpensCoexistButExclusiveRefusesThem) {
+  TempDir t;
+  WriteText(t / "a.dat", "x");
+  Env* env = Env::Default();
+  auto rw = MustOpen(t / "a.dat", OpenMode::kReadWriteShared);
+  auto ro = MustOpen(t / "a.dat", OpenMode::kReadOnlyShared);
+  std::unique_ptr<File> ex;
+  EXPECT_TRUE(env->OpenFile(t / "a.dat", OpenMode::kReadWriteExclusive, &ex).IsBusy());
+  rw.reset();
+  ro.reset();
+  ex = MustOpen(t / "a.dat", OpenMode::kReadWriteExclusive);
+  std::unique_ptr<File> other;
+  EXPECT_TRUE(env->OpenFile(t / "a.dat", OpenMode::kReadOnlyShared, &other).IsBusy());
+  EXPECT_EQ(other, nullptr);
+}
+
+TEST(EnvTest, ShareModesHoldAcrossProcesses) {
+  TempDir t;
+  WriteText(t / "a.dat", "x");
+  auto held = MustOpen(t / "a.dat", OpenMode::kReadWriteExclusive);
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::unique_ptr<File> f;
+    platform::Status s = Env::Default()->OpenFile(t / "a.dat", OpenMode::kReadOnlyShared, &f);
+    _exit(s.IsBusy() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(EnvTest, CreateExclusiveFailsOnExistingName) {
+  TempDir t;
+  WriteText(t / "a.dat", "keep");
+  std::unique_ptr<File> f;
+  EXPECT_TRUE(Env::Default()->OpenFile(t / "a.dat", OpenMode::kCreateExclusive, &f).IsExists());
+  std::ifstream in(t / "a.dat");
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "keep");
+}
+
+TEST(EnvTest, ReadWriteAtLargeOffsetsAndShortReadAtEnd) {
+  TempDir t;
+  auto f = MustOpen(t / "big.dat", OpenMode::kCreateExclusive);
+  const uint64_t off = (uint64_t{5} << 30) + 7;  // beyond 32 bits
+  ASSERT_TRUE(f->WriteAt(off, "abc", 3).ok());
+  uint64_t size = 0;
+  ASSERT_TRUE(f->Size(&size).ok());
+  EXPECT_EQ(size, off + 3);
+  char buf[8] = {};
+  size_t got = 0;
+  ASSERT_TRUE(f->ReadAt(off - 1, buf, sizeof buf, &got).ok());
+  EXPECT_EQ(got, 4u);
+  EXPECT_EQ(std::string(buf, 4), std::string("\0abc", 4));
+  EXPECT_TRUE(f->Flush().ok());
+  EXPECT_TRUE(f->Close().ok());
+  EXPECT_FALSE(f->WriteAt(0, "x", 1).ok());
+}
+
+// The lock byte must conflict between two handles of one process and must
+// survive the closing of an unrelated descriptor of the same file: both
+// fail with classic POSIX record locks.
+TEST(EnvTest, LockByteConflictsWithinProcessAndSurvivesOtherClose) {
+  TempDir t;
+  WriteText(t / "a.dat", std::string(2048, '\0'));
+  auto a = MustOpen(t / "a.dat", OpenMode::kReadWriteShared);
+  auto b = MustOpen(t / "a.dat", OpenMode::kReadWriteShared);
+  ASSERT_TRUE(a->LockByte(1023).ok());
+  {
+    auto c = MustOpen(t / "a.dat", OpenMode::kReadOnlyShared);
+    c->Close();
+  }
+  std::atomic<bool> granted{false};
+  std::thread waiter([&] {
+    EXPECT_TRUE(b->LockByte(1023).ok());
+    granted = true;
+    b->UnlockByte(1023);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(granted.load());
+  ASSERT_TRUE(a->UnlockByte(1023).ok());
+  waiter.join();
+  EXPECT_TRUE(granted.load());
+}
+
+TEST(EnvTest, ExistingNamesResolveIgnoringCaseExactWins) {
+  TempDir t;
+  ASSERT_TRUE(Env::Default()->CreateDirectories(t / "Oper_BU").ok());
+  WriteText(t / "Oper_BU/OPISY.DAT", "upper");
+  Env* env = Env::Default();
+  EXPECT_TRUE(env->FileExists(t / "oper_bu/opisy.dat"));
+  EXPECT_EQ(env->ResolvePath(t / "oper_bu/opisy.dat"), t / "Oper_BU/OPISY.DAT");
+  WriteText(t / "Oper_BU/opisy.dat", "lower");
+  EXPECT_EQ(env->ResolvePath(t / "Oper_BU/opisy.dat"), t / "Oper_BU/opisy.dat");
+  EXPECT_EQ(env->ResolvePath(t / "oper_bu/missing.dat"), t / "oper_bu/missing.dat");
+  EXPECT_FALSE(env->FileExists(t / "oper_bu/missing.dat"));
+  EXPECT_TRUE(env->DirectoryExists(t / "OPER_bu"));
+  EXPECT_FALSE(env->FileExists(t / "OPER_bu"));
+}
+
+TEST(EnvTest, MoveNeverReplacesAnExistingTarget) {
+  TempDir t;
+  WriteText(t / "a", "new");
+  WriteText(t / "b", "old");
+  Env* env = Env::Default();
+  EXPECT_TRUE(env->MoveFile(t / "a", t / "b").IsExists());
+  std::ifstream in(t / "b");
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "old");
+  EXPECT_TRUE(env->MoveFile(t / "a", t / "c").ok());
+  EXPECT_FALSE(env->FileExists(t / "a"));
+}
+
+TEST(EnvTest, CopyReplacesAndListingSeesHiddenEntries) {
+  TempDir t;
+  Env* env = Env::Default();
+  WriteText(t / "src", "payload");
+  WriteText(t / "dst", "something much longer than payload");
+  ASSERT_TRUE(env->CopyFile(t / "src", t / "dst").ok());
+  std::ifstream in(t / "dst");
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(text, "payload");
+  WriteText(t / ".hidden", "");
+  ASSERT_TRUE(env->CreateDirectories(t / "sub/deeper").ok());
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(env->ListDirectory(t.dir(), "*.*", &entries).ok());
+  std::set<std::string> names;
+  for (auto& e : entries) names.insert(e.name + (e.is_directory ? "/" : ""));
+  EXPECT_EQ(names, (std::set<std::string>{".hidden", "dst", "src", "sub/"}));
+  EXPECT_TRUE(env->SameDirectory(t / "sub", t / "sub/deeper/.."));
+  EXPECT_FALSE(env->SameDirectory(t / "sub", t / "sub/deeper"));
+}
+
+TEST(EnvTest, PatternsIgnoreCaseAndStemMatchesContinuations) {
+  using platform::MatchPattern;
+  EXPECT_TRUE(MatchPattern("opisy.*", "OPISY.001"));
+  EXPECT_TRUE(MatchPattern("opisy.*", "opisy.dat"));
+  EXPECT_TRUE(MatchPattern("opisy.*", "opisy"));
+  EXPECT_FALSE(MatchPattern("opisy.*", "opisyv.dat"));
+  EXPECT_TRUE(MatchPattern("*.*", "noext"));
+  EXPECT_TRUE(MatchPattern("tmp*.tmp", "tmp123.TMP"));
+  EXPECT_FALSE(MatchPattern("tmp*.tmp", "tmp123.tmpx"));
+  EXPECT_TRUE(MatchPattern("a?c", "abc"));
+}
+
+}  // namespace
