@@ -383,6 +383,13 @@ TEST(MdxTest, TagsThatCannotBeReproducedAreRefusedWithNameAndExpression) {
          h[0] = 0xF0, h[1] = 0xFF, h[2] = 0x0F;
        },
        "poza"},
+      {"node on a tag header",
+       [](Patch& p) {
+         uint8_t* h = &p.mdx[p.Tag("WIDE").header_page * 512];
+         const uint32_t other = p.Tag("ID").header_page;
+         h[0] = static_cast<uint8_t>(other), h[1] = static_cast<uint8_t>(other >> 8), h[2] = 0;
+       },
+       "nagłówka"},
       {"loop in the tree",
        [](Patch& p) {
          const auto& tag = p.Tag("WIDE");
