@@ -101,6 +101,18 @@ TEST(TableTest, EveryVersionReadsBackFieldsRowsAndDeletedFlags) {
     EXPECT_TRUE(table.Close().ok());
     EXPECT_FALSE(table.Active());
     EXPECT_TRUE(table.Close().ok());
+
+    // Every version converts a character field and reads it back.
+    table.SetWritableFields({"OPISTOP"});
+    ASSERT_TRUE(table.Open().ok());
+    ASSERT_TRUE(table.Next().ok());
+    ASSERT_TRUE(table.Edit().ok() && table.SetText(1, "7FFFFFFF").ok() && table.Post().ok());
+    ASSERT_TRUE(table.Close().ok());
+    table.SetWritableFields({});
+    ASSERT_TRUE(table.Open().ok());
+    ASSERT_TRUE(table.Next().ok());
+    EXPECT_EQ(table.GetText(1), "7FFFFFFF");
+    EXPECT_EQ(table.GetText(2), rows[1][2]);
   }
 }
 
