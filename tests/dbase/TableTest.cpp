@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "dbase/TableWriter.h"
+#include "platform/EnvWrapper.h"
 #include "tests/dbase/Helpers.h"
 #include "tests/platform/TempDir.h"
 
@@ -388,6 +389,77 @@ TEST(TableTest, IndependentReaderSeesEveryFieldAfterOurEdits) {
     if (version & 0x80) {
       EXPECT_NE(out.find("MEMO:notatka 0"), std::string::npos) << out;
     }
+  }
+}
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// Fails the n-th write to any file (n = 0: none) and counts them all.
+class FailingWrites : public platform::EnvWrapper {
+ public:
+  explicit FailingWrites(int fail_at) : EnvWrapper(platform::Env::Default()), fail_at_(fail_at) {}
+  Status OpenFile(const std::string& path, platform::OpenMode mode,
+                  std::unique_ptr<platform::File>* result) override {
+    Status s = target()->OpenFile(path, mode, result);
+    if (s.ok()) *result = std::make_unique<CountingFile>(std::move(*result), this);
+    return s;
+  }
+  int writes = 0;
+
+ private:
+  class CountingFile : public platform::FileWrapper {
+   public:
+    CountingFile(std::unique_ptr<platform::File> f, FailingWrites* env)
+        : FileWrapper(std::move(f)), env_(env) {}
+    Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
+      if (++env_->writes == env_->fail_at_) return Status::IOError("zapis nieudany (test)");
+      return FileWrapper::WriteAt(offset, buf, n);
+    }
+
+   private:
+    FailingWrites* env_;
+  };
+  int fail_at_;
+};
+
+// Rewrites ADRES in every row; true when every call reported success.
+bool RewriteAll(platform::Env* env, const TempDir& t) {
+  Table table(env);
+  table.SetDatabaseName(t.dir());
+  table.SetTableName("t.dbf");
+  table.SetWritableFields({"ADRES"});
+  bool ok = table.Open().ok();
+  for (int i = 0; ok && !table.Eof(); ++i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%08X", 999 - i);
+    ok = table.Edit().ok() && table.SetText(1, buf).ok() && table.Post().ok() && table.Next().ok();
+  }
+  return table.Close().ok() && ok;
+}
+
+TEST(TableTest, EveryFailedWriteIsReported) {
+  TempDir t;
+  TableSpec spec;
+  spec.fields = {{"ID", 'C', 4}, {"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
+  spec.tags = {{"ADRES", "ADRES"}, {"ID", "ID"}};
+  TableWriter w;
+  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", spec).ok());
+  for (int i = 0; i < 12000; ++i)  // several read chunks, a two-level tag
+    ASSERT_TRUE(w.AppendRow({std::to_string(i % 1000), std::to_string(i), "x"}).ok());
+  ASSERT_TRUE(w.Finish().ok());
+  const auto dbf = ReadBytes(t / "t.dbf"), mdx = ReadBytes(t / "t.mdx");
+  FailingWrites counting(0);
+  ASSERT_TRUE(RewriteAll(&counting, t));
+  ASSERT_GT(counting.writes, 3);
+  for (int n = 1; n <= counting.writes; ++n) {
+    dbase_test::WriteBytes(t / "t.dbf", dbf);
+    dbase_test::WriteBytes(t / "t.mdx", mdx);
+    FailingWrites failing(n);
+    EXPECT_FALSE(RewriteAll(&failing, t)) << "write " << n << " failed silently";
   }
 }
 
