@@ -110,6 +110,7 @@ TEST(TableTest, EveryVersionReadsBackFieldsRowsAndDeletedFlags) {
     ASSERT_TRUE(table.Edit().ok() && table.SetText(1, "7FFFFFFF").ok() && table.Post().ok());
     ASSERT_TRUE(table.Close().ok());
     table.SetWritableFields({});
+    table.SetTableName("Punkty");  // without extension: the .dbf
     ASSERT_TRUE(table.Open().ok());
     ASSERT_TRUE(table.Next().ok());
     EXPECT_EQ(table.GetText(1), "7FFFFFFF");
