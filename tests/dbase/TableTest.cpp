@@ -23,16 +23,16 @@ using dbase_test::ReadBytes;
 using platform::Status;
 using testing_util::TempDir;
 
-TableSpec PointsSpec(uint8_t version) {
-  TableSpec spec;
-  spec.version = version;
-  spec.fields = {{"ID", 'C', 5},        {"OpisTop", 'C', 8}, {"NAZWA", 'C', 20},
-                 {"KWOTA", 'N', 10, 2}, {"DATA", 'D', 8},    {"OK", 'L', 1}};
-  if (version & 0x80) spec.fields.push_back({"UWAGI", 'M', 10});
-  spec.year = 2020;
-  spec.month = 5;
-  spec.day = 17;
-  return spec;
+TableLayout PointsLayout(uint8_t version) {
+  TableLayout layout;
+  layout.version = version;
+  layout.fields = {{"ID", 'C', 5},        {"OpisTop", 'C', 8}, {"NAZWA", 'C', 20},
+                   {"KWOTA", 'N', 10, 2}, {"DATA", 'D', 8},    {"OK", 'L', 1}};
+  if (version & 0x80) layout.fields.push_back({"UWAGI", 'M', 10});
+  layout.year = 2020;
+  layout.month = 5;
+  layout.day = 17;
+  return layout;
 }
 
 std::vector<std::vector<std::string>> PointsRows(bool memo) {
@@ -53,8 +53,8 @@ std::vector<std::vector<std::string>> PointsRows(bool memo) {
 
 std::string MakeTable(const TempDir& t, const std::string& name, uint8_t version) {
   TableWriter w;
-  TableSpec spec = PointsSpec(version);
-  EXPECT_TRUE(w.Create(t.dir(), name, spec).ok());
+  TableLayout layout = PointsLayout(version);
+  EXPECT_TRUE(w.Create(t.dir(), name, layout).ok());
   auto rows = PointsRows(version & 0x80);
   for (size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(w.AppendRow(rows[i], i == 2).ok());
   Status s = w.Finish();
@@ -237,10 +237,10 @@ TEST(TableTest, MovingOnPostsAPendingEdit) {
 
 TEST(TableTest, ManyRowsAcrossReadChunksAreAllRewritten) {
   TempDir t;
-  TableSpec spec;
-  spec.fields = {{"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
+  TableLayout layout;
+  layout.fields = {{"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "duza.dbf", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "duza.dbf", layout).ok());
   const int n = 5000;  // about four read chunks
   for (int i = 0; i < n; ++i) ASSERT_TRUE(w.AppendRow({std::to_string(i), "x"}).ok());
   ASSERT_TRUE(w.Finish().ok());
@@ -444,11 +444,11 @@ bool RewriteAll(platform::Env* env, const TempDir& t) {
 
 TEST(TableTest, EveryFailedWriteIsReported) {
   TempDir t;
-  TableSpec spec;
-  spec.fields = {{"ID", 'C', 4}, {"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
-  spec.tags = {{"ADRES", "ADRES"}, {"ID", "ID"}};
+  TableLayout layout;
+  layout.fields = {{"ID", 'C', 4}, {"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
+  layout.tags = {{"ADRES", "ADRES"}, {"ID", "ID"}};
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", layout).ok());
   for (int i = 0; i < 12000; ++i)  // several read chunks, a two-level tag
     ASSERT_TRUE(w.AppendRow({std::to_string(i % 1000), std::to_string(i), "x"}).ok());
   ASSERT_TRUE(w.Finish().ok());
