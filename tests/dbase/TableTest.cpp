@@ -338,7 +338,7 @@ TEST(TableTest, MissingFilesGiveClearMessages) {
 }
 
 TEST(TableTest, IndependentReaderSeesEveryFieldAfterOurEdits) {
-  for (uint8_t version : {0x03, 0x83, 0x8B}) {
+  for (uint8_t version : {0x03, 0x83, 0x8B, 0x8E}) {
     SCOPED_TRACE(static_cast<int>(version));
     TempDir t;
     MakeTable(t, "punkty.dbf", version);
