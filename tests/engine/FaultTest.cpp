@@ -3,6 +3,11 @@
 // user's data stays complete in the table's directory, the backup directory
 // or the working directory.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
 
 #include "engine/EngineError.h"
 #include "tests/engine/CountingEnv.h"
@@ -142,6 +147,58 @@ TEST(FaultTest, EveryOperationFailingInTurnKeepingOldFiles) {
 }
 TEST(FaultTest, EveryOperationFailingInTurnDeletingOldFiles) {
   RunAllFaults(false);
+}
+
+// A division killed with SIGKILL at 20 random operations: afterwards every
+// old file is intact in the table's directory or complete in the backup
+// directory.
+TEST(CrashTest, KilledAnywhereTheOldFilesSurvive) {
+  TempDir model;
+  auto o = SmallTable(model.dir(), 40);
+  o.with_dbt = true;
+  o.mean_record = 30000;
+  o.raster = 1.0;
+  Make(o);
+  const Snapshot old_files = Snap(model.dir());
+  int64_t total = 0;
+  {
+    TempDir t;
+    CopyFiles(old_files, t.dir());
+    CountingEnv env;
+    engine::TDivider d(Job(t.dir(), true), &env);
+    std::string used;
+    d.Divide("", used);
+    total = env.count();
+  }
+  const char* seed_text = std::getenv("CRASH_SEED");
+  const uint32_t seed = seed_text ? static_cast<uint32_t>(std::atol(seed_text)) : 20261207u;
+  std::mt19937 rng(seed);
+  for (int i = 0; i < 20; ++i) {
+    const int64_t k = std::uniform_int_distribution<int64_t>(1, total)(rng);
+    TempDir t;
+    CopyFiles(old_files, t.dir());
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      CountingEnv env(k);
+      env.at_fail = [] { raise(SIGKILL); };
+      try {
+        engine::TDivider d(Job(t.dir(), true), &env);
+        std::string used;
+        d.Divide("", used);
+      } catch (...) {
+      }
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", killed at operation " + std::to_string(k) +
+                 " of " + std::to_string(total));
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    std::vector<std::string> dirs = {t.dir()};
+    for (const auto& d : Subdirs(t.dir(), "old")) dirs.push_back(t / (d + "/"));
+    EXPECT_TRUE(EachSomewhere(old_files, dirs));
+  }
 }
 
 }  // namespace
