@@ -167,6 +167,13 @@ void Walker::FollowChains() {
       at = b.Head.Next;
     }
     if (broken) continue;
+    if (total < expected && !broken) {
+      ++r_->UnfinishedRecords;
+      Note(first.File, first.Offset, start,
+           "niedokończony rekord (" + std::to_string(total) + " z " + std::to_string(expected) +
+               " B), pozostałość po przerwanym zapisie");
+      continue;
+    }
     if (total != expected) {
       Problem(first.File, first.Offset, start,
               "bloki rekordu mają " + std::to_string(total) + " B danych zamiast " +
