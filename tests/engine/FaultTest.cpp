@@ -79,6 +79,23 @@ void RunAllFaults(bool keep) {
     d.Divide("", used);
     total = env.count();
     dropped = d.Counts().dropped;
+    // No flush per record: each new file once, then the directories.
+    std::set<std::string> flushed;
+    int flushes = 0;
+    for (int64_t n = 1; n <= total; ++n) {
+      const std::string& w = env.what(n);
+      if (w.rfind("flush ", 0) == 0) {
+        ++flushes;
+        flushed.insert(fs::path(w.substr(6)).filename().string());
+      } else if (w.rfind("sync ", 0) == 0) {
+        ++flushes;
+      }
+    }
+    for (const auto& e : fs::directory_iterator(t.dir())) {
+      if (e.is_regular_file()) EXPECT_TRUE(flushed.count(e.path().filename().string()));
+    }
+    EXPECT_LE(flushes, 2 * static_cast<int>(Snap(t.dir()).size()) + 4);
+    EXPECT_EQ(env.what(total).rfind("sync " + t.dir(), 0), 0u) << "table directory last";
     new_files = Snap(t.dir());
     ASSERT_GE(new_files.count("opisy.001"), 1u);
   }
