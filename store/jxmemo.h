@@ -41,16 +41,19 @@ class tjxmemo {
   // compressed and PlainSize its plain length) and returns its Address.
   bool WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, int32_t PlainSize);
   bool CloseAll();
-  // Flushes the base file and every continuation file written to.
-  void FlushAll();
+  // Flushes the base file and every continuation file written to; false
+  // when a flush failed (the data may not have reached the disk).
+  bool FlushAll();
 
   // Number of next-smaller block classes weighed for a record's tail.
   int32_t SplitDepth = 4;
   // Compress plain records on writing.
   bool CompressRecords = true;
-  // When true, WriteRecord does not flush; the owner calls FlushAll once.
-  // Only for a set nobody else can see yet (a new file in a private
-  // working directory).
+  // When true, the set is private (a new file in a private working
+  // directory that nobody else can see yet): WriteRecord neither flushes
+  // nor takes the lock, and keeps the header in memory instead of
+  // re-reading and rewriting it for every record. FlushAll (or CloseAll,
+  // or the destructor) writes the header and flushes every file written.
   bool DeferFlush = false;
 
   bool IsOpen() const;

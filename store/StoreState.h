@@ -1,0 +1,61 @@
+// The private state of tjxmemo, shared by its two halves: jxmemo.cpp (files,
+// header, limit) and RecordChain.cpp (blocks, chains, records).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Env.h"
+#include "store/FileSet.h"
+#include "store/Format.h"
+#include "store/jxmemo.h"
+
+namespace store {
+
+struct tjxmemo::Impl {
+  explicit Impl(platform::Env* e) : env(e), files(e) {}
+
+  platform::Env* env;
+  FileHeader Header;
+  FileSet files;  // Handles, Written, FileName, BaseName
+  std::unique_ptr<uint8_t[]> RecordBuffer;
+  size_t recordBufferSize = 0;
+  // Size of one file as the last block write left it, so that a chain asks
+  // the system for the size once. Valid within one write, and across writes
+  // of a private set (DeferFlush), which nobody else grows.
+  int sizeCacheFile = -1;
+  uint64_t sizeCacheValue = 0;
+  bool Writable = false;
+  bool pendingFlush = false;   // writes not yet flushed under DeferFlush
+  bool headerPending = false;  // Header changed in memory, not yet in the file
+  std::string lastError;
+
+  bool Fail(std::string why) {
+    lastError = std::move(why);
+    return false;
+  }
+
+  // Header of the base file.
+  bool ReadHeader();
+  bool WriteHeader();
+  bool WriteHeaderTo(platform::File* f);
+
+  // Block layer (RecordChain.cpp).
+  bool Seek(int32_t address, bool forWrite, platform::File** f, uint64_t* offset);
+  int32_t AllocateBlock(int k);
+  bool ReadBlockHeader(int32_t address, BlockHeader* bh);
+  bool WriteBlockHeader(int32_t address, const BlockHeader& bh);
+  // Reads the block's header into *bh; *payload points at its payload in
+  // SharedBuffer, valid until the next block operation.
+  bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner, const uint8_t** payload);
+  // What SharedBuffer holds of which file, for the blocks of one record.
+  platform::File* windowFile = nullptr;
+  uint64_t windowOffset = 0;
+  size_t windowLength = 0;
+  bool WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh);
+  bool WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength, int32_t storedLength,
+                  int32_t splitDepth, int32_t* address);
+};
+
+}  // namespace store
