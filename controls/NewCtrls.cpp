@@ -11,6 +11,9 @@
 
 namespace {
 constexpr int32_t k16BitTop = 65535;
+// The fixed 16-bit range 0..65535 as one message parameter: low word the
+// minimum, high word the maximum, as an unsigned 32-bit word.
+constexpr intptr_t k16BitRangeParam = static_cast<intptr_t>(uint32_t{65535} << 16);
 
 [[noreturn]] void OutOfRange() {
   throw Exception(QStringLiteral("Wartość musi się mieścić w przedziale od %1 do %2")
@@ -41,7 +44,7 @@ void TNewProgressBar::SendRange() const {
   if (has_32bit_range_)
     Perform(kPbmSetRange32, min_, max_);
   else
-    Perform(kPbmSetRange, 0, k16BitTop << 16);
+    Perform(kPbmSetRange, 0, k16BitRangeParam);
 }
 
 void TNewProgressBar::SetRange(int32_t new_min, int32_t new_max) {
@@ -55,7 +58,7 @@ void TNewProgressBar::SetRange(int32_t new_min, int32_t new_max) {
     if (has_32bit_range_)
       Perform(kPbmSetRange32, new_min, new_max);
     else
-      Perform(kPbmSetRange, 0, k16BitTop << 16);
+      Perform(kPbmSetRange, 0, k16BitRangeParam);
     if (new_min < min_) Perform(kPbmSetPos, has_32bit_range_ ? new_min : 0, 0);
   }
   min_ = new_min;
