@@ -191,7 +191,12 @@ TEST_F(MainFormTest, PanelSwitchKeepsTheValuesOfBothPanels) {
   EXPECT_EQ(Get<QLineEdit>("TolmDir")->text(), "/baza");
   EXPECT_EQ(Get<TIntegerEdit>("TolmSize")->Value(), 100);
   EXPECT_FALSE(Get<QCheckBox>("TolmTmp")->isChecked());
-  PickRow(0);
+  // Keys on the closed list pick rows as the mouse does.
+  QTest::keyClick(Get<QComboBox>("DivType"), Qt::Key_Up);
+  QTest::keyClick(Get<QComboBox>("DivType"), Qt::Key_Up);
+  EXPECT_EQ(Get<QComboBox>("DivType")->currentIndex(), 1);
+  EXPECT_FALSE(Get<QFrame>("TolmowyPanel")->isHidden());
+  QTest::keyClick(Get<QComboBox>("DivType"), Qt::Key_Up);
   EXPECT_FALSE(Get<QFrame>("UserPanel")->isHidden());
   EXPECT_TRUE(Get<QFrame>("TolmowyPanel")->isHidden());
   EXPECT_EQ(Get<QLineEdit>("DataFN")->text(), "/baza/opisy.dat");
