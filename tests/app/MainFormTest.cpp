@@ -135,6 +135,9 @@ TEST_F(MainFormTest, StartStateCaptionsAndScaledLayout) {
   EXPECT_EQ(Get<QPushButton>("BitBtn2")->geometry(), ScaledRect(285, 250, 75, 31));
   EXPECT_EQ(Get<QLabel>("Label5")->pos(), ScaledRect(270, 165, 0, 0).topLeft());
   EXPECT_EQ(Get<QFrame>("TolmowyPanel")->geometry(), ScaledRect(5, 40, 361, 121));
+  // Whatever the font's width, the size labels stay readable beside their box.
+  EXPECT_LT(Get<QLabel>("Label4")->geometry().right(), Get<TIntegerEdit>("Size")->x());
+  EXPECT_LT(Get<QLabel>("Label7")->geometry().right(), Get<TIntegerEdit>("TolmSize")->x());
 
   // The pickers show only "Zmień"; the third picks a directory.
   auto* p3 = Get<TOpenEditButton>("OpenEditButton3");
