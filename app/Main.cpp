@@ -48,11 +48,15 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const ch
 // label that would run under the control to its right is narrowed to fit.
 void FitLabel(QLabel* label, int right_limit) {
   const int room = Scaled(right_limit) - label->x();
-  if (label->width() <= room || room <= 0) return;
+  if (room <= 0) return;
   QFont f = label->font();
-  f.setStretch(std::max(50, 100 * room / label->width()));
-  label->setFont(f);
-  label->adjustSize();
+  // Glyph widths round, so the stretch goes down until the text fits.
+  for (int stretch = 100 * room / std::max(1, label->width());
+       label->width() > room && stretch >= 50; stretch -= 2) {
+    f.setStretch(std::min(stretch, 99));
+    label->setFont(f);
+    label->adjustSize();
+  }
 }
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name, int left, int top, int width, int height,
