@@ -302,10 +302,14 @@ TEST_F(MainFormTest, HandPickedJobWithAndWithoutKeepingOldData) {
   EXPECT_EQ(boxes.shown[0].title, "Informacja");
   EXPECT_EQ(boxes.shown[0].flags, 64);
 
+  // Polish letters typed into a path reach the job intact.
+  Get<QLineEdit>("DataFN")->clear();
+  TypeText(Get<QLineEdit>("DataFN"), QString::fromUtf8("/baza/żółć ąę.dat"));
   Get<QCheckBox>("OldToTemp")->setChecked(false);
   Get<TIntegerEdit>("Size")->clear();  // reads as Min, 0
   form.BitBtn1Click();
   ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(jobs[1].info.DataFile, "/baza/żółć ąę.dat");
   EXPECT_FALSE(jobs[1].info.KeepOld);
   EXPECT_EQ(jobs[1].info.MaxSize, 0);
   EXPECT_EQ(boxes.shown.back().text, "Operacja została zakończona");
