@@ -335,13 +335,21 @@ TEST_F(MainFormTest, TolmPresetThreadsOneBackupDirectory) {
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_NE(boxes.shown[0].text.find("/baza/old123/"), std::string::npos);
 
+  // Enter in the other boxes starts too.
+  PickRow(0);
+  FillUserRow();
+  QTest::keyClick(Get<QComboBox>("FieldName")->lineEdit(), Qt::Key_Return);
+  QTest::keyClick(Get<TIntegerEdit>("Size"), Qt::Key_Enter);
+  EXPECT_EQ(jobs.size(), 5u);
+
   // An error in the second job stops the preset without a completion box.
+  PickRow(1);
   jobs.clear();
   fail_job = 2;
   QTest::mouseClick(Get<QPushButton>("BitBtn1"), Qt::LeftButton);
   EXPECT_EQ(jobs.size(), 2u);
   EXPECT_EQ(boxes.shown.back().text, "Błąd zadania");
-  EXPECT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown.size(), 4u);
 }
 
 TEST_F(MainFormTest, KadmorVersionQuestionNoChangesNothingYesRunsEightJobs) {

@@ -25,7 +25,9 @@ void Save(QWidget* w, const char* name, QSize expected) {
   ASSERT_TRUE(QDir().mkpath(kDir));
   QImage image = w->grab().toImage();
   ASSERT_FALSE(image.isNull()) << name;
-  if (expected.isValid()) EXPECT_EQ(image.size(), expected) << name;
+  if (expected.isValid()) {
+    EXPECT_EQ(image.size(), expected) << name;
+  }
   QSet<QRgb> colours;
   for (int y = 0; y < image.height(); y += 2)
     for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
