@@ -2,11 +2,13 @@
 #include "store/Checker.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/Path.h"
 #include "platform/Status.h"
 
 namespace store {
@@ -25,7 +27,7 @@ struct BlockInfo {
 
 class Walker {
  public:
-  Walker(platform::Env* env, CheckReport* r) : env_(env), r_(r) {}
+  explicit Walker(CheckReport* r) : r_(r) {}
 
   void Problem(int file, uint64_t offset, int32_t address, std::string text) {
     ++r_->ProblemCount;
@@ -42,7 +44,6 @@ class Walker {
   void FollowFreeLists();
 
  private:
-  platform::Env* env_;
   CheckReport* r_;
   std::unordered_map<int32_t, BlockInfo> blocks_;
   std::vector<uint8_t> buf_ = std::vector<uint8_t>(kMaxBlockSize);
@@ -167,6 +168,13 @@ void Walker::FollowChains() {
       at = b.Head.Next;
     }
     if (broken) continue;
+    if (total < expected && !broken) {
+      ++r_->UnfinishedRecords;
+      Note(first.File, first.Offset, start,
+           "niedokończony rekord (" + std::to_string(total) + " z " + std::to_string(expected) +
+               " B), pozostałość po przerwanym zapisie");
+      continue;
+    }
     if (total != expected) {
       Problem(first.File, first.Offset, start,
               "bloki rekordu mają " + std::to_string(total) + " B danych zamiast " +
@@ -238,10 +246,33 @@ void ListFiles(platform::Env* env, const std::string& fileName, File* base, Chec
   uint64_t size = 0;
   (void)base->Size(&size);
   report->Files.push_back({0, base->Path(), size});
+  // One listing of the directory instead of a look-up per possible number.
   std::string baseName = BaseNameOf(fileName);
-  for (int n = 1; n <= kMaxFileNumber; ++n) {
+  std::string dir = platform::ExtractFilePath(baseName);
+  std::vector<platform::DirEntry> entries;
+  if (!env->ListDirectory(dir.empty() ? "." : dir, platform::ExtractFileName(baseName) + "???",
+                          &entries)
+           .ok())
+    return;
+  std::vector<int> numbers;
+  for (const auto& e : entries) {
+    if (e.is_directory) continue;
+    std::string ext = e.name.substr(e.name.size() - 3);
+    if (ext.find_first_not_of("0123456789") != std::string::npos) continue;
+    int n = std::stoi(ext);
+    // The pattern treats wildcards in the stem as wildcards: compare.
+    std::string expect = platform::ExtractFileName(ContinuationName(baseName, n));
+    bool same = expect.size() == e.name.size() &&
+                std::equal(expect.begin(), expect.end(), e.name.begin(), [](char a, char b) {
+                  return std::tolower(static_cast<unsigned char>(a)) ==
+                         std::tolower(static_cast<unsigned char>(b));
+                });
+    if (same && n >= 1 && n <= kMaxFileNumber) numbers.push_back(n);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  for (int n : numbers) {
     std::string name = ContinuationName(baseName, n);
-    if (!env->FileExists(name)) continue;
     std::unique_ptr<File> f;
     uint64_t sz = 0;
     if (env->OpenFile(name, OpenMode::kReadOnlyShared, &f).ok()) (void)f->Size(&sz);
@@ -277,7 +308,7 @@ bool CheckSet(platform::Env* env, const std::string& fileName, CheckReport* repo
   // handle may not get it, and then the walk goes on without it.
   bool locked = base->LockByte(kLockOffset).ok();
   ListFiles(env, fileName, base.get(), report);
-  Walker w(env, report);
+  Walker w(report);
   for (const CheckedFile& cf : report->Files) {
     if (cf.Number > 0 && report->Header.MaxSize == 0)
       w.Problem(cf.Number, 0, 0, "plik kontynuacji istnieje, choć plik nie ma limitu rozmiaru");
