@@ -114,6 +114,13 @@ Status IndexKeeper::Prepare(MdxFile* mdx, platform::File* dbf, const DbfHeader& 
     if (!matched) return Refuse(tag, mismatch);
     tags_.push_back(std::move(k));
   }
+  // Rebuilding a tag rewrites its pages: no two tags may share one.
+  std::vector<uint32_t> all;
+  for (const Kept& k : tags_) all.insert(all.end(), k.pages.begin(), k.pages.end());
+  std::sort(all.begin(), all.end());
+  if (std::adjacent_find(all.begin(), all.end()) != all.end())
+    return Status::Invalid("Uszkodzony plik indeksu: dwa znaczniki dzielą stronę " +
+                           std::to_string(*std::adjacent_find(all.begin(), all.end())));
   return Status::OK();
 }
 
