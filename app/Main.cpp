@@ -1,0 +1,262 @@
+// The main window: its components as laid out in design units, the panel
+// switch, the two automatic fills and the start action.
+#include "app/Main.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+#include "controls/DesignUnits.h"
+#include "controls/ErrorDisplay.h"
+#include "controls/IntEdit.h"
+#include "controls/OEBtn.h"
+#include "controls/OpenDialog.h"
+#include "engine/UserDialog.h"
+#include "platform/Path.h"
+
+namespace {
+
+constexpr int kOpenOptions = platform::kOfnHideReadOnly | platform::kOfnPathMustExist |
+                             platform::kOfnFileMustExist | platform::kOfnEnableSizing;
+constexpr int kDirOptions = platform::kOfnHideReadOnly | platform::kOfnNoValidate |
+                            platform::kOfnPathMustExist | platform::kOfnEnableSizing;
+
+template <class W>
+W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  W* w = new W(parent);
+  w->setObjectName(QString::fromLatin1(name));
+  PlaceScaled(w, left, top, width, height);
+  return w;
+}
+
+// Labels size themselves to their text, as the layout's do.
+QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const char* text) {
+  auto* l = new QLabel(QString::fromUtf8(text), parent);
+  l->setObjectName(QString::fromLatin1(name));
+  l->move(Scaled(left), Scaled(top));
+  l->adjustSize();
+  return l;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, int left, int top, int width, int height,
+                     const char* text) {
+  auto* c = Make<QCheckBox>(parent, name, left, top, width, height);
+  c->setText(QString::fromUtf8(text));
+  c->setChecked(true);
+  return c;
+}
+
+QFrame* MakePanel(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* p = Make<QFrame>(parent, name, left, top, width, height);
+  p->setFrameShape(QFrame::Panel);
+  p->setFrameShadow(QFrame::Raised);
+  return p;
+}
+
+// Size boxes as the layout loads them: the text first, while there is no
+// range yet, then Max, then Value.
+TIntegerEdit* MakeSizeBox(QWidget* parent, const char* name, int left, int top) {
+  auto* e = Make<TIntegerEdit>(parent, name, left, top, 41, 24);
+  e->setText(QStringLiteral("650"));
+  e->SetMax(2047);
+  e->SetValue(650);
+  return e;
+}
+
+TOpenDialog* MakeDialog(QObject* owner, const char* name, const char* filter, int options) {
+  auto* d = new TOpenDialog(owner);
+  d->setObjectName(QString::fromLatin1(name));
+  d->SetFilter(filter);
+  d->SetOptions(options);
+  return d;
+}
+
+TOpenEditButton* MakePicker(QWidget* parent, const char* name, int left, int top, QLineEdit* edit,
+                            TOpenDialog* dialog, bool select_directory) {
+  auto* b = Make<TOpenEditButton>(parent, name, left, top, 86, 25);
+  b->SetEditLine(edit);
+  b->SetOpenDialog(dialog);
+  b->SetNoEdit(true);
+  b->SetSelectDirectory(select_directory);
+  return b;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(MainFormServices services, platform::Env* env, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      services_(std::move(services)),
+      env_(env) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QString::fromUtf8("Podział plików z danymi opisowymi"));
+  setFont(DialogFont());
+  setFixedSize(Scaled(372), Scaled(290));
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+  setSizeGripEnabled(false);
+  CreateComponents();
+  SetTabOrders();
+  FormCreate();
+}
+
+void TMainForm::CreateComponents() {
+  DivType = Make<QComboBox>(this, "DivType", 5, 10, 196, 24);
+  DivType->addItems({QString::fromUtf8("wybrane dane"), QString::fromUtf8("dane Banku Tolmów"),
+                     QString::fromUtf8("dane programu Wertal"),
+                     QString::fromUtf8("dane programu Kadmor")});
+  connect(DivType, &QComboBox::activated, this, [this] { Guarded([this] { DivTypeChange(); }); });
+
+  UserPanel = MakePanel(this, "UserPanel", 5, 40, 361, 196);
+  Label1 = MakeLabel(UserPanel, "Label1", 10, 10, "Plik z danymi opisowymi:");
+  DataFN = Make<QLineEdit>(UserPanel, "DataFN", 10, 30, 246, 24);
+  OpenDialog1 = MakeDialog(this, "OpenDialog1",
+                           "Dane (*.dat;*.dan)|*.dat;*.dan|Wszystkie (*.*)|*.*", kOpenOptions);
+  OpenEditButton1 = MakePicker(UserPanel, "OpenEditButton1", 265, 30, DataFN, OpenDialog1, false);
+  connect(OpenEditButton1, &TOpenEditButton::changed, this,
+          [this] { Guarded([this] { OpenEditButton1Change(); }); });
+  TableFN = Make<QLineEdit>(UserPanel, "TableFN", 10, 80, 246, 24);
+  Label2 = MakeLabel(UserPanel, "Label2", 10, 60, "Tabela:");
+  OpenDialog2 =
+      MakeDialog(this, "OpenDialog2", "Tabele (*.dbf)|*.dbf|Wszystkie (*.*)|*.*", kOpenOptions);
+  OpenEditButton2 = MakePicker(UserPanel, "OpenEditButton2", 265, 80, TableFN, OpenDialog2, false);
+  connect(OpenEditButton2, &TOpenEditButton::changed, this,
+          [this] { Guarded([this] { OpenEditButton2Change(); }); });
+  Label3 = MakeLabel(UserPanel, "Label3", 15, 110, "Nazwa pola:");
+  FieldName = Make<QComboBox>(UserPanel, "FieldName", 10, 130, 116, 24);
+  FieldName->setEditable(true);
+  FieldName->setInsertPolicy(QComboBox::NoInsert);
+  Label4 = MakeLabel(UserPanel, "Label4", 10, 165, "Max. rozmiar pliku z danymi opis.:");
+  Size = MakeSizeBox(UserPanel, "Size", 220, 155);
+  Label5 = MakeLabel(UserPanel, "Label5", 270, 165, "MB");
+  CheckID = MakeCheck(UserPanel, "CheckID", 140, 110, 191, 17, "Sprawdzaj ID");
+  OldToTemp = MakeCheck(UserPanel, "OldToTemp", 140, 130, 166, 17, "Stare dane zachowaj");
+
+  BitBtn1 = Make<QPushButton>(this, "BitBtn1", 10, 250, 86, 31);
+  BitBtn1->setText(QString::fromUtf8(kStartCaption));
+  BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+  BitBtn1->setDefault(true);
+  connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn1Click(); }); });
+  BitBtn2 = Make<QPushButton>(this, "BitBtn2", 285, 250, 75, 31);
+  BitBtn2->setText(QString::fromUtf8("Wyjdź"));
+  BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+  BitBtn2->setAutoDefault(false);
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn2Click(); }); });
+
+  TolmowyPanel = MakePanel(this, "TolmowyPanel", 5, 40, 361, 121);
+  TolmowyPanel->hide();
+  Label6 = MakeLabel(TolmowyPanel, "Label6", 10, 5, "Katalog z bazą:");
+  TolmDir = Make<QLineEdit>(TolmowyPanel, "TolmDir", 10, 25, 246, 24);
+  OpenDialog3 = MakeDialog(this, "OpenDialog3", "", kDirOptions);
+  OpenDialog3->SetFileName("*.*");
+  OpenEditButton3 =
+      MakePicker(TolmowyPanel, "OpenEditButton3", 265, 25, TolmDir, OpenDialog3, true);
+  TolmTmp = MakeCheck(TolmowyPanel, "TolmTmp", 10, 95, 166, 17, "Stare dane zachowaj");
+  Label7 = MakeLabel(TolmowyPanel, "Label7", 10, 70, "Max. rozmiar plików z danymi opis.:");
+  TolmSize = MakeSizeBox(TolmowyPanel, "TolmSize", 220, 60);
+  Label8 = MakeLabel(TolmowyPanel, "Label8", 270, 70, "MB");
+}
+
+// Tab order as the layout gives it, parent by parent: the window's own
+// controls, descending into each panel where the panel stands.
+void TMainForm::SetTabOrders() {
+  const std::vector<QWidget*> chain = {DivType,
+                                       DataFN,
+                                       OpenEditButton1->ChangeButton(),
+                                       TableFN,
+                                       OpenEditButton2->ChangeButton(),
+                                       FieldName,
+                                       Size,
+                                       CheckID,
+                                       OldToTemp,
+                                       BitBtn1,
+                                       BitBtn2,
+                                       TolmDir,
+                                       OpenEditButton3->ChangeButton(),
+                                       TolmTmp,
+                                       TolmSize};
+  for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TMainForm::FormCreate() {
+  // Selecting the row in code fires no change: the panels already match.
+  DivType->setCurrentIndex(0);
+  current_panel_ = UserPanel;
+}
+
+void TMainForm::BitBtn2Click() {
+  close();
+}
+
+void TMainForm::DivTypeChange() {
+  if (current_panel_) current_panel_->hide();
+  current_panel_ = DivType->currentIndex() == 0 ? UserPanel : TolmowyPanel;
+  current_panel_->show();
+}
+
+void TMainForm::OpenEditButton1Change() {
+  const std::string data_file = DataFN->text().toStdString();
+  if (data_file.empty()) return;
+  // The size box checks the value itself: above 2047 it says so and keeps
+  // its last text.
+  Size->SetValue(services_.max_size(data_file));
+}
+
+void TMainForm::OpenEditButton2Change() {
+  const std::string table = TableFN->text().toStdString();
+  if (table.empty()) return;
+  const std::vector<std::string> names =
+      services_.field_names(platform::ExtractFileDir(table), platform::ExtractFileName(table));
+  // Qt would make the first new item current; the typed field name stays
+  // instead, so the user never starts with a field he did not pick.
+  const QString typed = FieldName->currentText();
+  FieldName->clear();
+  for (const std::string& n : names) FieldName->addItem(QString::fromStdString(n));
+  FieldName->setCurrentIndex(-1);
+  FieldName->setEditText(typed);
+}
+
+engine::RequestEntries TMainForm::Entries() const {
+  engine::RequestEntries e;
+  e.DivType = DivType->currentIndex();
+  e.DataFN = DataFN->text().toStdString();
+  e.TableFN = TableFN->text().toStdString();
+  e.FieldName = FieldName->currentText().toStdString();
+  e.CheckID = CheckID->isChecked();
+  e.OldToTemp = OldToTemp->isChecked();
+  e.TolmDir = TolmDir->text().toStdString();
+  e.TolmTmp = TolmTmp->isChecked();
+  // The size is read after the texts: an empty required text is reported
+  // before a size box that holds only "-".
+  if (e.DivType == engine::kDivUser) {
+    if (!e.DataFN.empty() && !e.TableFN.empty() && !e.FieldName.empty()) e.Size = Size->Value();
+  } else if (!e.TolmDir.empty()) {
+    e.TolmSize = TolmSize->Value();
+  }
+  return e;
+}
+
+void TMainForm::BitBtn1Click() {
+  engine::MessageBoxDialog dialog;
+  engine::DivisionRequest request(&dialog, services_.run_job, env_);
+  request.Run(Entries());
+}
+
+void TMainForm::reject() {
+  Guarded([this] { BitBtn2Click(); });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // A plain window close; the dialog's own would call reject() again.
+  event->accept();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  CenterOnScreen(this);
+}

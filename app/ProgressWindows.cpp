@@ -1,0 +1,47 @@
+// Progress windows for the division run.
+#include "app/ProgressWindows.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "controls/Progress.h"
+
+namespace {
+
+constexpr qint64 kRepaintIntervalMs = 100;
+
+class Window : public engine::ProgressWindow {
+ public:
+  Window(const std::string& caption, int32_t maximum, TProgressWindows* owner)
+      : wnd_(nullptr, caption, maximum), owner_(owner) {}
+
+  void Show() override {
+    wnd_.show();
+    Repaint();
+    if (owner_->on_shown) owner_->on_shown(&wnd_);
+  }
+
+  void SetPosition(int32_t position) override {
+    wnd_.Bar()->SetPosition(position);
+    if (since_repaint_.hasExpired(kRepaintIntervalMs)) Repaint();
+  }
+
+ private:
+  void Repaint() {
+    // Paint and layout only: clicks and keys wait until the run is over,
+    // so nothing else can be started meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    since_repaint_.start();
+  }
+
+  TProgressWnd wnd_;
+  TProgressWindows* owner_;
+  QElapsedTimer since_repaint_;
+};
+
+}  // namespace
+
+std::unique_ptr<engine::ProgressWindow> TProgressWindows::Create(const std::string& caption,
+                                                                 int32_t maximum) {
+  return std::make_unique<Window>(caption, maximum, this);
+}

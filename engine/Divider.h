@@ -1,0 +1,124 @@
+// Unit Divider: one division job. TDivider copies every record that a row of
+// a dBASE table points to from the old description file into a new one split
+// into files no larger than MaxSize, rewrites each row's address, and then
+// exchanges the files: the old ones go to a backup directory (or are
+// deleted), the new ones come in from the private working directory. Every
+// failure raises EngineError with the message for the user; what is left on
+// disk after each failure is described in doc/division.md.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/ProgressWindow.h"
+#include "platform/Env.h"
+
+namespace engine {
+
+// One division job.
+struct TDividerInfo {
+  std::string TableFile;     // the table's .dbf
+  std::string AddressField;  // character field holding each row's address
+  std::string DataFile;      // the description file, beside the table
+  int32_t MaxSize = 0;       // MB per file, 0 = no limit; 0..2047
+  bool CheckID = false;      // leave rows whose "ID" is five 0xFF bytes alone
+  bool KeepOld = false;      // keep the old files in a backup directory
+};
+
+// What one run did, for the command line and the benchmarks.
+struct DivisionCounts {
+  uint64_t rows = 0;             // rows visited, deleted ones included
+  uint64_t converted = 0;        // rows whose address was rewritten
+  uint64_t skipped_empty = 0;    // rows with an empty address, untouched
+  uint64_t skipped_marker = 0;   // rows with the 0xFF "ID" marker, untouched
+  uint64_t zero_addresses = 0;   // rows with address 0 (no record)
+  uint64_t dropped = 0;          // references cleared: record unreadable
+  uint64_t records_written = 0;  // records copied to the new files
+  uint64_t bytes_written = 0;    // their stored bytes
+  uint64_t new_files = 0;        // new description files (base + continuations)
+
+  DivisionCounts& operator+=(const DivisionCounts& o) {
+    rows += o.rows;
+    converted += o.converted;
+    skipped_empty += o.skipped_empty;
+    skipped_marker += o.skipped_marker;
+    zero_addresses += o.zero_addresses;
+    dropped += o.dropped;
+    records_written += o.records_written;
+    bytes_written += o.bytes_written;
+    new_files += o.new_files;
+    return *this;
+  }
+};
+
+class TDivider {
+ public:
+  // env carries every file-system access of the job (the store and the
+  // table engine get it too); progress makes the run's progress window
+  // (null: none shown).
+  explicit TDivider(const TDividerInfo& Info, platform::Env* env = platform::Env::Default(),
+                    ProgressFactory* progress = nullptr);
+  virtual ~TDivider();
+  TDivider(const TDivider&) = delete;
+  TDivider& operator=(const TDivider&) = delete;
+
+  // Runs the job: Prepare, Convert, FlushNewFiles, Commit. OldDir: backup
+  // directory to use when KeepOld is set (empty: make a new "old<digits>"
+  // beside the table). UsedOldDir receives the backup directory used, with
+  // a trailing separator, or "" without KeepOld. When the table or the
+  // description file does not exist nothing happens and UsedOldDir keeps
+  // its value.
+  void Divide(const std::string& OldDir, std::string& UsedOldDir);
+
+  // The size limit recorded in DataFile, in whole MB (nearest, halves up);
+  // 0 when there is none or the file cannot be read.
+  int32_t GetMaxSize();
+
+  const TDividerInfo& Info() const { return info_; }
+  // Whether the last Divide got past the existence test (false: skipped).
+  bool Ran() const { return ran_; }
+  const DivisionCounts& Counts() const { return counts_; }
+
+  // Everything one run derives from the job record, with the names the
+  // files really have on disk (a database copied from Windows may say
+  // OPISY.DBF).
+  struct Paths {
+    std::string table_file, data_file;  // resolved full paths
+    std::string table_dir;              // with trailing separator
+    std::string table_name, data_name;  // file names
+    std::string mdx_file, dbt_file;     // resolved companions, "" when absent
+    std::string work_dir;               // with trailing separator
+  };
+
+ protected:
+  // The phases of Divide, in order. Between FlushNewFiles and Commit the
+  // working directory holds the complete new files, on disk, and nothing in
+  // the table's directory has changed yet.
+
+  // Same-directory check, working directory, copies of the table files.
+  void Prepare(Paths& p);
+  // Opens the tables and stores, converts every row, closes them. On
+  // failure removes the working directory.
+  void Convert(const Paths& p);
+  // Pushes every file of the working directory and its entries to the
+  // disk. On failure removes the working directory.
+  void FlushNewFiles(const Paths& p);
+  // Old files to the backup directory (or deleted), new files in, working
+  // directory removed.
+  void Commit(const Paths& p, const std::string& OldDir, std::string& UsedOldDir);
+
+  platform::Env* env() const { return env_; }
+
+ private:
+  struct Session;
+  void Open(Session& s, const Paths& p);
+  void RowLoop(Session& s);
+
+  TDividerInfo info_;
+  platform::Env* env_;
+  ProgressFactory* progress_;
+  bool ran_ = false;
+  DivisionCounts counts_;
+};
+
+}  // namespace engine

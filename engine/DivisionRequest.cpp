@@ -1,0 +1,250 @@
+// The start action without its window: presets, the Kadmor version check,
+// the backup directory threaded through the jobs, the completion message.
+#include "engine/DivisionRequest.h"
+
+#include <ini.h>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+#include "engine/Common.h"
+#include "engine/EngineError.h"
+#include "platform/Path.h"
+
+namespace engine {
+
+const char kMsgFieldsMissing[] = "Nie wypełniono wszystkich pól";
+const char kMsgKadmorQuestion[] =
+    "Wybrana baza była używana przez program Kadmor w wersji mniejszej niż 1.10, który nie "
+    "obsługuje podzielonych plików. Kontynuować podział ?";
+const char kMsgDone[] = "Operacja została zakończona";
+const char kMsgDoneKept[] =
+    "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: ";
+const char kTitleInformation[] = "Informacja";
+
+namespace {
+
+const std::vector<PresetPair> kTolmPairs = {
+    {"opisy.dbf", "opisy.dat"},
+    {"opisyv.dbf", "opisyv.dat"},
+    {"dokopisy.dbf", "dokopisy.dat"},
+};
+const std::vector<PresetPair> kWertalPairs = {
+    {"opisy.dbf", "opisy.dat"},
+    {"mopisy.dbf", "mopisy.dat"},
+};
+const std::vector<PresetPair> kKadmorPairs = {
+    {"oper_bu/operdok.dbf", "oper_bu/rastry.dan"},   {"oper_pr/operdok.dbf", "oper_pr/rastry.dan"},
+    {"oper_prz/operdok.dbf", "oper_prz/rastry.dan"}, {"szkice/operdok.dbf", "szkice/rastry.dan"},
+    {"kerg/operdok.dbf", "kerg/rastry.dan"},         {"kerg/roboty.dbf", "kerg/wytycz.dan"},
+    {"zud/operdok.dbf", "zud/rastry.dan"},           {"zud/zud.dbf", "zud/opinia.dan"},
+};
+const std::vector<PresetPair> kNoPairs;
+
+// The version file is a few lines; anything far larger is not it.
+constexpr uint64_t kMaxIniSize = 1 << 20;
+
+bool EqualNoCase(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b) {
+    char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+    char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+    if (ca != cb) return false;
+  }
+  return *a == *b;
+}
+
+// An integer as the ini reader of the other program writes and reads it:
+// optional sign, decimal digits or "$"/"0x" and hexadecimal digits,
+// surrounding quotes allowed. Anything else, or a value beyond 32 bits,
+// gives the default.
+int32_t ParseIniInteger(std::string v, int32_t def) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+    v = v.substr(1, v.size() - 2);
+  }
+  size_t i = 0;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+  int base = 10;
+  if (i < v.size() && v[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < v.size() && v[i] == '0' && (v[i + 1] == 'x' || v[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= v.size()) return def;
+  int64_t value = 0;
+  for (; i < v.size(); ++i) {
+    const char c = v[i];
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return def;
+    }
+    value = value * base + digit;
+    if (value > int64_t{std::numeric_limits<uint32_t>::max()}) return def;
+  }
+  if (negative) value = -value;
+  // Hexadecimal texts name the 32-bit pattern ($FFFFFFFF is -1).
+  if (base == 16 && value > std::numeric_limits<int32_t>::max()) {
+    value = static_cast<int32_t>(static_cast<uint32_t>(value));
+  }
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+    return def;
+  }
+  return static_cast<int32_t>(value);
+}
+
+struct IniFound {
+  bool has_ver1 = false, has_ver2 = false;
+  std::string ver1, ver2;
+};
+
+// The first occurrence of a key in a matching section wins, as on Windows.
+int OnIniValue(void* user, const char* section, const char* name, const char* value) {
+  auto* found = static_cast<IniFound*>(user);
+  if (!EqualNoCase(section, "WersjaInne")) return 1;
+  if (EqualNoCase(name, "Ver1") && !found->has_ver1) {
+    found->has_ver1 = true;
+    found->ver1 = value;
+  } else if (EqualNoCase(name, "Ver2") && !found->has_ver2) {
+    found->has_ver2 = true;
+    found->ver2 = value;
+  }
+  return 1;
+}
+
+}  // namespace
+
+const std::vector<PresetPair>& PresetPairs(int div_type) {
+  switch (div_type) {
+    case kDivTolm:
+      return kTolmPairs;
+    case kDivWertal:
+      return kWertalPairs;
+    case kDivKadmor:
+      return kKadmorPairs;
+    default:
+      return kNoPairs;
+  }
+}
+
+std::string PresetAddressField(int div_type) {
+  switch (div_type) {
+    case kDivTolm:
+      return "OpisTop";
+    case kDivWertal:
+      return "Inne";
+    case kDivKadmor:
+      return "Adres";
+    default:
+      return std::string();
+  }
+}
+
+KadmorVersion ReadKadmorVersion(const std::string& database_dir, platform::Env* env) {
+  KadmorVersion v;
+  const std::string path =
+      IncludeBackslash(database_dir) + "Admin" + platform::kPathDelim + "kadmor.ini";
+  std::unique_ptr<platform::File> f;
+  if (!env->OpenFile(path, platform::OpenMode::kReadOnlyShared, &f).ok()) return v;
+  uint64_t size = 0;
+  if (!f->Size(&size).ok() || size > kMaxIniSize) return v;
+  std::string text(static_cast<size_t>(size), '\0');
+  size_t got = 0;
+  if (size > 0 && !f->ReadAt(0, text.data(), text.size(), &got).ok()) return v;
+  text.resize(got);
+  IniFound found;
+  // A line the reader cannot parse is skipped; the rest still counts.
+  ini_parse_string(text.c_str(), OnIniValue, &found);
+  if (found.has_ver1) v.Ver1 = ParseIniInteger(found.ver1, v.Ver1);
+  if (found.has_ver2) v.Ver2 = ParseIniInteger(found.ver2, v.Ver2);
+  return v;
+}
+
+bool KadmorNeedsQuestion(const KadmorVersion& v) {
+  return v.Ver1 < 1 || (v.Ver1 == 1 && v.Ver2 < 10);
+}
+
+DivisionRequest::DivisionRequest(UserDialog* dialog, JobRunner run_job, platform::Env* env)
+    : dialog_(dialog), run_job_(std::move(run_job)), env_(env) {}
+
+void DivisionRequest::RunJob(const TDividerInfo& info, std::string& backup_path,
+                             RequestResult& result) {
+  JobReport report;
+  report.info = info;
+  const std::string old_dir = backup_path;
+  // A skipped job reports nothing, so the path stays as it was.
+  std::string used_old_dir = backup_path;
+  run_job_(info, old_dir, used_old_dir, report);
+  backup_path = used_old_dir;
+  report.used_old_dir = used_old_dir;
+  result.total += report.counts;
+  result.jobs.push_back(report);
+  if (on_job_done_) on_job_done_(result.jobs.back());
+}
+
+RequestResult DivisionRequest::Run(const RequestEntries& e) {
+  Randomize();
+  RequestResult result;
+  std::string backup_path;
+  std::string backup_root;
+  bool keep_old = false;
+  TDividerInfo info;
+  if (e.DivType == kDivUser) {
+    if (e.DataFN.empty() || e.TableFN.empty() || e.FieldName.empty()) {
+      throw EngineError(kMsgFieldsMissing);
+    }
+    info.TableFile = e.TableFN;
+    info.AddressField = e.FieldName;
+    info.DataFile = e.DataFN;
+    info.MaxSize = e.Size;
+    info.CheckID = e.CheckID;
+    info.KeepOld = e.OldToTemp;
+    keep_old = e.OldToTemp;
+    RunJob(info, backup_path, result);
+  } else if (e.DivType >= kDivTolm && e.DivType <= kDivKadmor) {
+    if (e.TolmDir.empty()) throw EngineError(kMsgFieldsMissing);
+    const std::string database_dir = IncludeBackslash(e.TolmDir);
+    info.MaxSize = e.TolmSize;
+    info.CheckID = true;
+    info.KeepOld = e.TolmTmp;
+    keep_old = e.TolmTmp;
+    info.AddressField = PresetAddressField(e.DivType);
+    if (e.DivType == kDivKadmor) {
+      if (KadmorNeedsQuestion(ReadKadmorVersion(database_dir, env_)) &&
+          dialog_->Ask(kMsgKadmorQuestion, "", kFlagsQuestion) != kAnswerYes) {
+        return result;
+      }
+      info.CheckID = false;
+      backup_root = UniqueName(database_dir + "old", "", env_);
+    }
+    for (const PresetPair& pair : PresetPairs(e.DivType)) {
+      info.TableFile = database_dir + pair.TablePath;
+      info.DataFile = database_dir + pair.DataPath;
+      if (e.DivType == kDivKadmor) {
+        const std::string table_path = pair.TablePath;
+        backup_path =
+            backup_root + platform::kPathDelim + table_path.substr(0, table_path.rfind('/'));
+      }
+      RunJob(info, backup_path, result);
+    }
+  } else {
+    throw EngineError("Nieznany rodzaj podziału: " + std::to_string(e.DivType));
+  }
+
+  if (e.DivType == kDivKadmor) backup_path = backup_root;
+  result.completed = true;
+  result.backup_path = backup_path;
+  result.message = keep_old ? std::string(kMsgDoneKept) + backup_path : std::string(kMsgDone);
+  dialog_->Inform(result.message, kTitleInformation, kFlagsInformation);
+  return result;
+}
+
+}  // namespace engine

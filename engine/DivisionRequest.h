@@ -1,0 +1,123 @@
+// The division request: what the start button of the main window does, free
+// of any window. It turns the user's entries into one hand-picked job or the
+// jobs of a preset, runs them one after another, threads the backup
+// directory from job to job and reports completion. It talks to the user
+// only through a UserDialog and runs each job through a JobRunner (a fresh
+// TDivider in the program, a fake in tests).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/Divider.h"
+#include "engine/ProgressWindow.h"
+#include "engine/UserDialog.h"
+#include "platform/Env.h"
+
+namespace engine {
+
+// Rows of the request list (DivType): which kind of request.
+enum DivTypeRow : int { kDivUser = 0, kDivTolm = 1, kDivWertal = 2, kDivKadmor = 3 };
+
+// The entries a request is made of, named after the window's controls.
+struct RequestEntries {
+  int DivType = kDivUser;
+  // Hand-picked job (row 0).
+  std::string DataFN, TableFN, FieldName;
+  int32_t Size = 650;
+  bool CheckID = true;
+  bool OldToTemp = true;
+  // Presets (rows 1-3): the database directory and its settings.
+  std::string TolmDir;
+  int32_t TolmSize = 650;
+  bool TolmTmp = true;
+};
+
+// One preset job: table and description file, relative to the database
+// directory, with '/' between directory and name.
+struct PresetPair {
+  const char* TablePath;
+  const char* DataPath;
+};
+// The fixed list of a preset row (1-3); empty for any other row.
+const std::vector<PresetPair>& PresetPairs(int div_type);
+// The address field of a preset row ("OpisTop", "Inne", "Adres").
+std::string PresetAddressField(int div_type);
+
+// Version of a Kadmor database as its "Admin/kadmor.ini" records it
+// (section "WersjaInne", keys "Ver1", "Ver2"; defaults 1 and 0). Names of
+// the directory, file, section and keys are matched ignoring letter case.
+struct KadmorVersion {
+  int32_t Ver1 = 1;
+  int32_t Ver2 = 0;
+};
+KadmorVersion ReadKadmorVersion(const std::string& database_dir,
+                                platform::Env* env = platform::Env::Default());
+// Whether a database of that version needs the user's consent (older
+// than 1.10).
+bool KadmorNeedsQuestion(const KadmorVersion& v);
+
+// Texts the request shows or raises.
+extern const char kMsgFieldsMissing[];  // "Nie wypełniono wszystkich pól"
+extern const char kMsgKadmorQuestion[];
+extern const char kMsgDone[];      // keep-old off
+extern const char kMsgDoneKept[];  // keep-old on; the backup path follows
+extern const char kTitleInformation[];
+
+// What one job of the request did.
+struct JobReport {
+  TDividerInfo info;
+  bool ran = false;  // false: table or description file missing, skipped
+  std::string used_old_dir;
+  DivisionCounts counts;
+};
+
+struct RequestResult {
+  // False when the version question was not answered Yes: nothing ran and
+  // nothing was shown.
+  bool completed = false;
+  std::string backup_path;  // as appended to the completion message
+  std::string message;      // the completion message shown
+  std::vector<JobReport> jobs;
+  DivisionCounts total;
+};
+
+// Runs one job: Divide(OldDir, UsedOldDir) of a fresh TDivider, filling the
+// report. Throws EngineError on failure.
+using JobRunner = std::function<void(const TDividerInfo& info, const std::string& OldDir,
+                                     std::string& UsedOldDir, JobReport& report)>;
+
+// The runner the program uses: a TDivider per job over env, showing its
+// progress through `progress` (null: none).
+JobRunner DividerJobRunner(platform::Env* env = platform::Env::Default(),
+                           ProgressFactory* progress = nullptr);
+
+class DivisionRequest {
+ public:
+  DivisionRequest(UserDialog* dialog, JobRunner run_job,
+                  platform::Env* env = platform::Env::Default());
+
+  // Called after each job that ended without error (the command line
+  // prints its counts).
+  void SetOnJobDone(std::function<void(const JobReport&)> on_job_done) {
+    on_job_done_ = std::move(on_job_done);
+  }
+
+  // The start action. Raises EngineError "Nie wypełniono wszystkich pól"
+  // before any job when a required entry is empty, and passes a job's error
+  // on unchanged: jobs finished before stay finished, later ones do not
+  // run, no completion message is shown. Reseeds UniqueName's generator.
+  RequestResult Run(const RequestEntries& entries);
+
+ private:
+  void RunJob(const TDividerInfo& info, std::string& backup_path, RequestResult& result);
+
+  UserDialog* dialog_;
+  JobRunner run_job_;
+  platform::Env* env_;
+  std::function<void(const JobReport&)> on_job_done_;
+};
+
+}  // namespace engine

@@ -1,0 +1,31 @@
+// How a division run shows its progress: a window created with a caption and
+// a maximum, shown, moved forward and freed. The engine sees only these
+// interfaces; the command line draws a terminal bar, the main window its
+// progress window, tests record the positions.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace engine {
+
+class ProgressWindow {
+ public:
+  virtual ~ProgressWindow() = default;  // freeing hides the window
+  virtual void Show() = 0;              // modeless, no owner
+  virtual void SetPosition(int32_t position) = 0;
+  // Stored bytes copied so far, given with each position (for a rate).
+  virtual void SetBytes(uint64_t bytes) {}
+};
+
+class ProgressFactory {
+ public:
+  virtual ~ProgressFactory() = default;
+  virtual std::unique_ptr<ProgressWindow> Create(const std::string& caption, int32_t maximum) = 0;
+};
+
+// A factory whose windows show nothing; used when the caller gives none.
+ProgressFactory* NullProgress();
+
+}  // namespace engine

@@ -1,0 +1,44 @@
+// What the window tests share: one QApplication for the whole executable
+// (on the offscreen platform the ctest entries set), and typing that copes
+// with Polish letters.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+namespace testing_util {
+
+class QtApplicationEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!QApplication::instance()) app_ = new QApplication(argc_, argv_);
+  }
+  void TearDown() override {
+    delete app_;
+    app_ = nullptr;
+  }
+
+ private:
+  int argc_ = 1;
+  char name_[8] = "podzial";
+  char* argv_[2] = {name_, nullptr};
+  QApplication* app_ = nullptr;
+};
+
+inline ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+// Types text key by key. QTest::keyClicks aborts on letters outside ASCII,
+// so each character goes as a key event carrying its text.
+inline void TypeText(QWidget* w, const QString& text) {
+  for (QChar ch : text) {
+    if (ch.unicode() < 128 && ch.isPrint())
+      QTest::keyClick(w, ch.toLatin1());
+    else
+      QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+}
+
+}  // namespace testing_util

@@ -1,0 +1,104 @@
+// The Qt side of the toolkit services: message boxes built from a flag
+// word, button codes, the open dialog set up from a request, filters, and
+// the standard error display at a handler's edge.
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <new>
+
+#include "controls/ErrorDisplay.h"
+#include "controls/Errors.h"
+#include "controls/GuiTestUtil.h"
+#include "controls/QtMessageBoxes.h"
+#include "controls/QtOpenDialogs.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+TEST(QtMessageBoxesTest, FlagWordsGiveIconAndButtons) {
+  auto error = MakeMessageBox("Niepoprawna wartość", "", 16, nullptr);
+  EXPECT_EQ(error->icon(), QMessageBox::Critical);
+  EXPECT_EQ(error->standardButtons(), QMessageBox::Ok);
+  EXPECT_EQ(error->text(), QString::fromUtf8("Niepoprawna wartość"));
+
+  auto question = MakeMessageBox("Kontynuować podział ?", "", 36, nullptr);
+  EXPECT_EQ(question->icon(), QMessageBox::Question);
+  EXPECT_EQ(question->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+
+  auto info = MakeMessageBox("Operacja została zakończona", "Informacja", 64, nullptr);
+  EXPECT_EQ(info->icon(), QMessageBox::Information);
+  EXPECT_EQ(info->windowTitle(), "Informacja");
+  EXPECT_EQ(info->standardButtons(), QMessageBox::Ok);
+
+  EXPECT_EQ(MessageBoxResult(QMessageBox::Yes), platform::kIdYes);
+  EXPECT_EQ(MessageBoxResult(QMessageBox::No), platform::kIdNo);
+  EXPECT_EQ(MessageBoxResult(QMessageBox::Ok), platform::kIdOk);
+  // A box closed otherwise is no Yes.
+  EXPECT_EQ(MessageBoxResult(QMessageBox::Escape), platform::kIdCancel);
+}
+
+TEST(QtMessageBoxesTest, AnsweredBoxReturnsTheButtonCode) {
+  QtMessageBoxes service;
+  // Answer the box as soon as it is up.
+  QMetaObject::invokeMethod(
+      qApp,
+      [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::Yes)->click();
+      },
+      Qt::QueuedConnection);
+  EXPECT_EQ(service.Show("Kontynuować?", "", 36), platform::kIdYes);
+}
+
+TEST(QtOpenDialogsTest, FiltersBecomeQtNameFilters) {
+  EXPECT_EQ(QtNameFilters("Dane (*.dat;*.dan)|*.dat;*.dan|Wszystkie (*.*)|*.*"),
+            QStringList({"Dane (*.dat *.dan)", "Wszystkie (*)"}));
+  EXPECT_EQ(QtNameFilters("Tabele (*.dbf)|*.dbf"), QStringList({"Tabele (*.dbf)"}));
+  EXPECT_TRUE(QtNameFilters("").isEmpty());
+  // A description without patterns is dropped, not turned into a filter
+  // that shows nothing.
+  EXPECT_TRUE(QtNameFilters("Dane|").isEmpty());
+}
+
+TEST(QtOpenDialogsTest, RequestSetsUpQtsOwnDialog) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  platform::OpenDialogRequest r;
+  r.filter = "Tabele (*.dbf)|*.dbf|Wszystkie (*.*)|*.*";
+  r.options = platform::kOfnFileMustExist | platform::kOfnPathMustExist;
+  r.initial_dir = dir.path().toStdString();
+  r.file_name = dir.path().toStdString() + "/opisy.dbf";
+  QFileDialog files;
+  QtOpenDialogs::Prepare(files, r);
+  EXPECT_TRUE(files.testOption(QFileDialog::DontUseNativeDialog));
+  EXPECT_EQ(files.fileMode(), QFileDialog::ExistingFile);
+  EXPECT_EQ(files.nameFilters(), QStringList({"Tabele (*.dbf)", "Wszystkie (*)"}));
+  EXPECT_EQ(files.directory().absolutePath(), QDir(dir.path()).absolutePath());
+
+  // The directory picker's dialog takes any name, and its "*.*" is no file.
+  platform::OpenDialogRequest d;
+  d.options = platform::kOfnNoValidate | platform::kOfnPathMustExist;
+  d.file_name = "*.*";
+  QFileDialog any;
+  QtOpenDialogs::Prepare(any, d);
+  EXPECT_EQ(any.fileMode(), QFileDialog::AnyFile);
+}
+
+TEST(ErrorDisplayTest, AnErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
+  platform::ScriptedMessageBoxes boxes;
+  bool after = false;
+  Guarded([] { throw EInvalidOperation("Właściwość poza zakresem"); });
+  Guarded([] { throw std::bad_alloc(); });
+  Guarded([] { throw 42; });
+  Guarded([&] { after = true; });
+  EXPECT_TRUE(after);
+  ASSERT_EQ(boxes.shown.size(), 3u);
+  EXPECT_EQ(boxes.shown[0].text, "Właściwość poza zakresem");
+  EXPECT_EQ(boxes.shown[0].flags, 16);
+  EXPECT_EQ(boxes.shown[1].text, "Brak pamięci");
+  EXPECT_EQ(boxes.shown[2].text, "Nieznany błąd");
+}
+
+}  // namespace
