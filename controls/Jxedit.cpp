@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QScreen>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -17,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "controls/DesignUnits.h"
 #include "controls/FindDialog.h"
 #include "controls/PlainTextFile.h"
 #include "controls/ReplaceDialog.h"
@@ -43,13 +43,6 @@ TjxeditForm::HelpHandler& CurrentHelpHandler() {
                           platform::kMbOk | platform::kMbIconInformation);
   };
   return handler;
-}
-
-// Layouts are drawn in design units at 120 pixels per inch.
-int Px(int units) {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
-  return qRound(units * dpi / 120.0);
 }
 
 // The picture of a tool button: the desktop theme's icon, else a small
@@ -104,10 +97,11 @@ TjxeditForm::TjxeditForm(const QString& fileName, bool fixedFont, int helpContex
 TjxeditForm::~TjxeditForm() = default;
 
 void TjxeditForm::BuildLayout(bool fixedFont) {
+  setFont(DialogFont());
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFrameShape(QFrame::StyledPanel);
-  Panel1->setFixedHeight(Px(41));
+  Panel1->setFixedHeight(Scaled(41));
 
   struct ButtonSpec {
     QToolButton** button;
@@ -135,7 +129,7 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
     button->setToolTip(QString::fromUtf8(spec.hint));
     button->setIcon(ButtonIcon(spec.theme, QString::fromUtf8(spec.sign)));
     button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(Px(spec.left), Px(5), Px(spec.width), Px(31));
+    button->setGeometry(Scaled(spec.left), Scaled(5), Scaled(spec.width), Scaled(31));
     *spec.button = button;
   }
   connect(SpeedButton1, &QToolButton::clicked, this, &TjxeditForm::SpeedButton1Click);
@@ -153,11 +147,11 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
   Edit2->setReadOnly(true);
   Edit2->setToolTip(QStringLiteral("Rozmiar czcionki"));
   Edit2->setAlignment(Qt::AlignRight);
-  Edit2->setGeometry(Px(327), Px(8), Px(26), Px(25));
+  Edit2->setGeometry(Scaled(327), Scaled(8), Scaled(26), Scaled(25));
   UpDown1 = new TUpDown(Panel1);
   UpDown1->setObjectName(QStringLiteral("UpDown1"));
   UpDown1->setToolTip(QStringLiteral("Rozmiar czcionki"));
-  UpDown1->setGeometry(Px(353), Px(8), Px(19), Px(25));
+  UpDown1->setGeometry(Scaled(353), Scaled(8), Scaled(19), Scaled(25));
   UpDown1->SetRange(6, 14);
   UpDown1->SetIncrement(2);
   UpDown1->SetPosition(8);
@@ -196,8 +190,8 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
   SaveD = new TSaveDialog(this);
   SaveD->setObjectName(QStringLiteral("SaveD"));
   SaveD->SetFilter("tekst (*.txt)|*.txt");
-  SaveD->Request().overwrite_prompt = true;
-  SaveD->Request().path_must_exist = true;
+  SaveD->SetOptions(platform::kOfnOverwritePrompt | platform::kOfnHideReadOnly |
+                    platform::kOfnPathMustExist | platform::kOfnEnableSizing);
   Edit1->setFocus();
 }
 

@@ -1,7 +1,6 @@
 // The save-file dialog as a component of a window (TSaveDialog): it keeps
 // the dialog's settings and last choice between runs and runs through the
-// installed save-dialog service. QtSaveDialogs is that service over Qt's
-// file dialog.
+// installed save-dialog service, so tests can script every choice.
 #pragma once
 
 #include <QObject>
@@ -22,18 +21,14 @@ class TSaveDialog : public QObject {
   void SetFilter(const std::string& v) { request_.filter = v; }
   std::string DefaultExt() const { return request_.default_ext; }
   void SetDefaultExt(const std::string& v) { request_.default_ext = v; }
-  const platform::SaveDialogRequest& Request() const { return request_; }
-  platform::SaveDialogRequest& Request() { return request_; }
+  int Options() const { return request_.options; }
+  void SetOptions(int v) { request_.options = v; }
+  std::string Title() const { return request_.title; }
+  void SetTitle(const std::string& v) { request_.title = v; }
 
   // True when the user confirmed a name, now in FileName.
   bool Execute() { return platform::ExecuteSaveDialog(request_); }
 
  private:
   platform::SaveDialogRequest request_;
-};
-
-class QtSaveDialogs : public platform::SaveDialogService {
- public:
-  // Qt's own dialog, modal over the active window.
-  bool Execute(platform::SaveDialogRequest& request) override;
 };

@@ -9,18 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "platform/OpenDialog.h"
+
 namespace platform {
+
+// Option bits beyond those of the open dialog (kOfnHideReadOnly,
+// kOfnPathMustExist, kOfnEnableSizing apply here as well).
+inline constexpr int kOfnOverwritePrompt = 0x2;
 
 struct SaveDialogRequest {
   std::string title;
   // Pairs of description and patterns, every item separated by "|":
   // "tekst (*.txt)|*.txt". Empty: every file.
   std::string filter;
-  std::string file_name;         // proposed name; the choice on success
-  std::string initial_dir;       // folder to start in; empty: the service's choice
-  std::string default_ext;       // added to a name typed without one; empty: none
-  bool overwrite_prompt = true;  // ask before an existing file is replaced
-  bool path_must_exist = true;   // only names in existing folders
+  int options = 0;
+  std::string file_name;    // proposed name; the choice on success
+  std::string initial_dir;  // folder to start in; empty: the service's choice
+  std::string default_ext;  // added to a name typed without one; empty: none
 };
 
 class SaveDialogService {

@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include "controls/FindDialog.h"
+#include "controls/GuiTestUtil.h"
 #include "controls/Jxedit.h"
 #include "controls/ReplaceDialog.h"
 #include "controls/SaveDialog.h"
@@ -27,21 +28,6 @@
 #include "platform/SaveDialog.h"
 
 namespace {
-
-class QtApp : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (!QApplication::instance()) app_ = new QApplication(argc_, argv_);
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  int argc_ = 1;
-  char name_[8] = "podzial";
-  char* argv_[2] = {name_, nullptr};
-  QApplication* app_ = nullptr;
-};
-::testing::Environment* const kApp = ::testing::AddGlobalTestEnvironment(new QtApp);
 
 const std::string kUnsaved = "Plik nie został zapisany. Kontynuować wyjście ?";
 
@@ -215,8 +201,8 @@ TEST_F(EditorTest, UntitledTextAsksForANameAndCancelChangesNothing) {
   ASSERT_EQ(saves.seen.size(), 1u);
   EXPECT_EQ(saves.seen[0].filter, "tekst (*.txt)|*.txt");
   EXPECT_TRUE(saves.seen[0].default_ext.empty());
-  EXPECT_TRUE(saves.seen[0].overwrite_prompt);
-  EXPECT_TRUE(saves.seen[0].path_must_exist);
+  EXPECT_EQ(saves.seen[0].options, platform::kOfnOverwritePrompt | platform::kOfnHideReadOnly |
+                                       platform::kOfnPathMustExist | platform::kOfnEnableSizing);
 
   const QString path = dir.filePath("wybrany");
   saves.Choose(path.toStdString());
