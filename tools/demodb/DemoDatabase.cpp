@@ -103,7 +103,7 @@ platform::Status GenerateTable(const TableOptions& o, Generated* out, platform::
     r.deleted = m.Uniform() < o.deleted;
     char id[8];
     std::snprintf(id, sizeof id, "%05u", row % 100000);
-    r.id = id;
+    if (o.with_id) r.id = id;
     const double kind = m.Uniform();
     double edge = 0;
     auto next = [&](double share) {

@@ -1,0 +1,198 @@
+// The main window over the real engine, store and table engine on generated
+// databases: the start action for a hand-picked job and the presets with
+// scripted boxes, and the two automatic fills on real files.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <map>
+
+#include "app/EngineServices.h"
+#include "app/Main.h"
+#include "app/ProgressWindows.h"
+#include "controls/GuiTestUtil.h"
+#include "controls/IntEdit.h"
+#include "controls/OEBtn.h"
+#include "platform/MessageBox.h"
+#include "platform/OpenDialog.h"
+#include "store/jxmemo.h"
+#include "tools/demodb/DemoDatabase.h"
+
+namespace {
+
+using platform::ScriptedMessageBoxes;
+
+// Every file below a directory with its bytes, to see that nothing changed.
+std::map<QString, QByteArray> Snapshot(const QString& root) {
+  std::map<QString, QByteArray> files;
+  QDir dir(root);
+  for (const QString& name : dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QString path = dir.filePath(name);
+    if (QFileInfo(path).isDir()) {
+      for (auto& [k, v] : Snapshot(path)) files[name + "/" + k] = v;
+    } else {
+      QFile f(path);
+      EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+      files[name] = f.readAll();
+    }
+  }
+  return files;
+}
+
+QStringList OldDirs(const QString& root) {
+  return QDir(root).entryList({"old*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+class StartEndToEndTest : public ::testing::Test {
+ protected:
+  StartEndToEndTest()
+      : root(dir.path().toStdString() + "/"),
+        form(EngineServices(platform::Env::Default(), &progress)) {
+    progress.on_shown = [this](TProgressWnd*) { ++windows_shown; };
+  }
+
+  void Generate(const std::string& sub, const std::string& table, const std::string& data,
+                const std::string& field, uint32_t rows = 60) {
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + sub)));
+    demodb::TableOptions o;
+    o.dir = root + sub;
+    o.table_name = table;
+    o.data_name = data;
+    o.address_field = field;
+    o.rows = rows;
+    o.mean_record = 2000;
+    demodb::Generated g;
+    platform::Status st = demodb::GenerateTable(o, &g);
+    ASSERT_TRUE(st.ok()) << st.message();
+  }
+  template <class W>
+  W* Get(const char* name) {
+    W* w = form.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  void PickRow(int row) {
+    Get<QComboBox>("DivType")->setCurrentIndex(row);
+    form.DivTypeChange();
+  }
+  void Start() { QTest::mouseClick(Get<QPushButton>("BitBtn1"), Qt::LeftButton); }
+
+  QTemporaryDir dir;
+  std::string root;
+  ScriptedMessageBoxes boxes;
+  platform::ScriptedOpenDialogs dialogs;
+  TProgressWindows progress;
+  int windows_shown = 0;
+  TMainForm form;
+};
+
+TEST_F(StartEndToEndTest, HandPickedJobKeepsOldDataThenDeletesIt) {
+  Generate("", "opisy.dbf", "opisy.dat", "OPISTOP");
+  Get<QLineEdit>("DataFN")->setText(QString::fromStdString(root + "opisy.dat"));
+  Get<QLineEdit>("TableFN")->setText(QString::fromStdString(root + "opisy.dbf"));
+
+  // An empty field name: nothing on disk changes.
+  const auto before = Snapshot(dir.path());
+  Start();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Nie wypełniono wszystkich pól");
+  EXPECT_EQ(Snapshot(dir.path()), before);
+
+  Get<QComboBox>("FieldName")->setEditText("OpisTop");
+  Get<TIntegerEdit>("Size")->SetValue(1);
+  Start();
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  const QStringList old = OldDirs(dir.path());
+  ASSERT_EQ(old.size(), 1);
+  EXPECT_EQ(boxes.shown[1].text,
+            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
+                root + old[0].toStdString() + "/");
+  EXPECT_EQ(boxes.shown[1].flags, 64);
+  EXPECT_GT(windows_shown, 0);
+  // The old pair went to the backup directory, byte for byte.
+  const auto kept = Snapshot(dir.path() + "/" + old[0]);
+  EXPECT_EQ(kept.at("opisy.dat"), before.at("opisy.dat"));
+  EXPECT_EQ(kept.at("opisy.dbf"), before.at("opisy.dbf"));
+  EXPECT_TRUE(QFile::exists(dir.filePath("opisy.dat")));
+  EXPECT_NE(Snapshot(dir.path()).at("opisy.dbf"), before.at("opisy.dbf"));
+
+  Get<QCheckBox>("OldToTemp")->setChecked(false);
+  Start();
+  EXPECT_EQ(boxes.shown.back().text, "Operacja została zakończona");
+  EXPECT_EQ(OldDirs(dir.path()).size(), 1);
+}
+
+TEST_F(StartEndToEndTest, TolmPresetPutsAllOldFilesInOneBackupDirectory) {
+  for (auto [t, d] : {std::pair{"opisy.dbf", "opisy.dat"}, std::pair{"opisyv.dbf", "opisyv.dat"},
+                      std::pair{"dokopisy.dbf", "dokopisy.dat"}})
+    Generate("", t, d, "OPISTOP", 40);
+  PickRow(1);
+  Get<QLineEdit>("TolmDir")->setText(dir.path());  // without a trailing separator
+  Start();
+  ASSERT_EQ(boxes.shown.size(), 1u) << boxes.shown[0].text;
+  const QStringList old = OldDirs(dir.path());
+  ASSERT_EQ(old.size(), 1);
+  const auto kept = Snapshot(dir.path() + "/" + old[0]);
+  for (const char* f : {"opisy.dbf", "opisyv.dat", "dokopisy.dbf"})
+    EXPECT_EQ(kept.count(f), 1u) << f;
+  EXPECT_NE(boxes.shown[0].text.find(old[0].toStdString()), std::string::npos);
+}
+
+TEST_F(StartEndToEndTest, KadmorVersionQuestionNoChangesNothingYesDivides) {
+  Generate("oper_bu", "operdok.dbf", "rastry.dan", "ADRES", 30);
+  Generate("zud", "zud.dbf", "opinia.dan", "ADRES", 30);
+  PickRow(3);
+  Get<QLineEdit>("TolmDir")->setText(QString::fromStdString(root));
+  const auto before = Snapshot(dir.path());
+  boxes.Answer(platform::kIdNo);
+  Start();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].flags, 36);
+  EXPECT_EQ(Snapshot(dir.path()), before);
+
+  boxes.Answer(platform::kIdYes);
+  Start();
+  ASSERT_EQ(boxes.shown.size(), 3u) << boxes.shown.back().text;
+  const QStringList old = OldDirs(dir.path());
+  ASSERT_EQ(old.size(), 1);
+  // The backup root is shown without a trailing separator; each pair's old
+  // files lie in the subdirectory named after the pair's folder.
+  EXPECT_EQ(boxes.shown[2].text,
+            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
+                root + old[0].toStdString());
+  const auto kept = Snapshot(dir.path() + "/" + old[0]);
+  EXPECT_EQ(kept.at("oper_bu/rastry.dan"), before.at("oper_bu/rastry.dan"));
+  EXPECT_EQ(kept.at("zud/zud.dbf"), before.at("zud/zud.dbf"));
+}
+
+TEST_F(StartEndToEndTest, PickersFillTheSizeAndTheFieldListFromRealFiles) {
+  Generate("", "opisy.dbf", "opisy.dat", "OPISTOP");
+  {
+    store::tjxmemo memo;
+    ASSERT_TRUE(memo.Open(root + "opisy.dat"));
+    ASSERT_GE(memo.SetMaxSize(700 * 1048576, root + "opisy.dat"), 0);
+  }
+  dialogs.Choose(root + "opisy.dat");
+  QTest::mouseClick(Get<TOpenEditButton>("OpenEditButton1")->ChangeButton(), Qt::LeftButton);
+  EXPECT_EQ(Get<TIntegerEdit>("Size")->text(), "700");
+
+  dialogs.Choose(root + "opisy.dbf");
+  QTest::mouseClick(Get<TOpenEditButton>("OpenEditButton2")->ChangeButton(), Qt::LeftButton);
+  auto* names = Get<QComboBox>("FieldName");
+  ASSERT_GE(names->count(), 2);
+  EXPECT_EQ(names->itemText(0), "ID");
+  EXPECT_EQ(names->findText("OPISTOP"), 1);
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+
+  // A table that is not there: the engine's message, the list unchanged.
+  dialogs.Choose(root + "brak.dbf");
+  QTest::mouseClick(Get<TOpenEditButton>("OpenEditButton2")->ChangeButton(), Qt::LeftButton);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].flags, 16);
+  EXPECT_GE(names->count(), 2);
+}
+
+}  // namespace
