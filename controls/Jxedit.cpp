@@ -45,11 +45,15 @@ TjxeditForm::HelpHandler& CurrentHelpHandler() {
   return handler;
 }
 
-// The picture of a tool button: the desktop theme's icon, else a small
-// drawn sign.
-QIcon ButtonIcon(const char* themeName, const QString& sign) {
+// The picture of a tool button: the desktop theme's icon, else the style's
+// own, else a small drawn sign.
+QIcon ButtonIcon(const char* themeName, QStyle::StandardPixmap standard, const QString& sign) {
   QIcon icon = QIcon::fromTheme(QLatin1String(themeName));
   if (!icon.isNull()) return icon;
+  if (standard != QStyle::SP_CustomBase) {
+    icon = QApplication::style()->standardIcon(standard);
+    if (!icon.isNull()) return icon;
+  }
   QPixmap pixmap(16, 16);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
@@ -109,25 +113,32 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
     int left, width;
     const char* hint;
     const char* theme;
+    QStyle::StandardPixmap standard;
     const char* sign;
   };
   const ButtonSpec buttons[] = {
-      {&SpeedButton1, "SpeedButton1", 10, 31, "Zachowaj", "document-save", "Z"},
-      {&SpeedButton2, "SpeedButton2", 49, 31, "Anuluj", "dialog-cancel", "×"},
-      {&SpeedButton3, "SpeedButton3", 89, 30, "Wytnij", "edit-cut", "W"},
-      {&SpeedButton4, "SpeedButton4", 128, 31, "Kopiuj", "edit-copy", "K"},
-      {&SpeedButton5, "SpeedButton5", 167, 31, "Wklej", "edit-paste", "V"},
-      {&SpeedButton8, "SpeedButton8", 206, 32, "Drukuj", "document-print", "D"},
-      {&SpeedButton7, "SpeedButton7", 247, 31, "Szukaj tekstu", "edit-find", "?"},
-      {&SpeedButton9, "SpeedButton9", 288, 31, "Szukaj i zamień tekst", "edit-find-replace", "↔"},
-      {&SpeedButton6, "SpeedButton6", 378, 31, "Pomoc", "help-contents", "P"},
+      {&SpeedButton1, "SpeedButton1", 10, 31, "Zachowaj", "document-save",
+       QStyle::SP_DialogSaveButton, "Z"},
+      {&SpeedButton2, "SpeedButton2", 49, 31, "Anuluj", "dialog-cancel",
+       QStyle::SP_DialogCancelButton, "×"},
+      {&SpeedButton3, "SpeedButton3", 89, 30, "Wytnij", "edit-cut", QStyle::SP_CustomBase, "W"},
+      {&SpeedButton4, "SpeedButton4", 128, 31, "Kopiuj", "edit-copy", QStyle::SP_CustomBase, "K"},
+      {&SpeedButton5, "SpeedButton5", 167, 31, "Wklej", "edit-paste", QStyle::SP_CustomBase, "V"},
+      {&SpeedButton8, "SpeedButton8", 206, 32, "Drukuj", "document-print", QStyle::SP_CustomBase,
+       "D"},
+      {&SpeedButton7, "SpeedButton7", 247, 31, "Szukaj tekstu", "edit-find",
+       QStyle::SP_FileDialogContentsView, "?"},
+      {&SpeedButton9, "SpeedButton9", 288, 31, "Szukaj i zamień tekst", "edit-find-replace",
+       QStyle::SP_CustomBase, "↔"},
+      {&SpeedButton6, "SpeedButton6", 378, 31, "Pomoc", "help-contents",
+       QStyle::SP_DialogHelpButton, "P"},
   };
   for (const ButtonSpec& spec : buttons) {
     auto* button = new QToolButton(Panel1);
     button->setObjectName(QLatin1String(spec.name));
     button->setAutoRaise(true);
     button->setToolTip(QString::fromUtf8(spec.hint));
-    button->setIcon(ButtonIcon(spec.theme, QString::fromUtf8(spec.sign)));
+    button->setIcon(ButtonIcon(spec.theme, spec.standard, QString::fromUtf8(spec.sign)));
     button->setFocusPolicy(Qt::NoFocus);
     button->setGeometry(Scaled(spec.left), Scaled(5), Scaled(spec.width), Scaled(31));
     *spec.button = button;
@@ -258,6 +269,9 @@ void TjxeditForm::SpeedButton2Click() {
 
 void TjxeditForm::done(int result) {
   if (!FormClose()) return;
+  // The search dialogs belong to this window and go with it.
+  FindDialog->hide();
+  ReplaceDialog->hide();
   QDialog::done(result);
 }
 
