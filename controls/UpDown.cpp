@@ -1,6 +1,7 @@
 // The up-down arrows.
 #include "controls/UpDown.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
@@ -32,8 +33,21 @@ void TUpDown::SetPosition(int v) {
 }
 
 void TUpDown::SetAssociate(QLineEdit* edit) {
+  if (associate_) associate_->removeEventFilter(this);
   associate_ = edit;
+  if (associate_) associate_->installEventFilter(this);
   ShowPosition();
+}
+
+bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == associate_ && event->type() == QEvent::KeyPress && isEnabled()) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      Step(key == Qt::Key_Up);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TUpDown::Step(bool up) {

@@ -23,7 +23,8 @@ class TUpDown : public QWidget {
   void SetRange(int min, int max);
   void SetIncrement(int v) { increment_ = v > 0 ? v : 1; }
   void SetPosition(int v);
-  // The edit that shows the position (not owned), may be none.
+  // The edit that shows the position (not owned), may be none. Its up and
+  // down arrow keys step the position like the arrows.
   void SetAssociate(QLineEdit* edit);
 
   QToolButton* UpButton() const { return up_; }
@@ -39,6 +40,7 @@ class TUpDown : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Step(bool up);
