@@ -166,6 +166,16 @@ TEST_F(EditorTest, PolishTextRoundTripIsByteIdentical) {
   EXPECT_EQ(f->result(), TjxeditForm::kSaved);
   EXPECT_EQ(ReadAll(path), bytes);
   EXPECT_TRUE(boxes.shown.empty());
+
+  // Every other byte, control characters and NUL included, comes back too.
+  QByteArray all;
+  for (int b = 0; b < 256; ++b)
+    if (b != '\r' && b != '\n') all.append(static_cast<char>(b));
+  WriteAll(path, all);
+  auto g = Open(path);
+  g->SpeedButton1->click();
+  EXPECT_EQ(g->result(), TjxeditForm::kSaved);
+  EXPECT_EQ(ReadAll(path), all);
 }
 
 TEST_F(EditorTest, SavingUnmodifiedTextStillWritesAndClosesWithOk) {
