@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <algorithm>
 
 #include "controls/DesignUnits.h"
 #include "controls/ErrorDisplay.h"
@@ -41,6 +42,21 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int left, int top, const ch
   l->move(Scaled(left), Scaled(top));
   l->adjustSize();
   return l;
+}
+
+// The layout was drawn for a narrow face; where the font in use is wider, a
+// label that would run under the control to its right is narrowed to fit.
+void FitLabel(QLabel* label, int right_limit) {
+  const int room = Scaled(right_limit) - label->x();
+  if (room <= 0) return;
+  QFont f = label->font();
+  // Glyph widths round, so the stretch goes down until the text fits.
+  for (int stretch = 100 * room / std::max(1, label->width());
+       label->width() > room && stretch >= 50; stretch -= 2) {
+    f.setStretch(std::min(stretch, 99));
+    label->setFont(f);
+    label->adjustSize();
+  }
 }
 
 QCheckBox* MakeCheck(QWidget* parent, const char* name, int left, int top, int width, int height,
@@ -133,6 +149,7 @@ void TMainForm::CreateComponents() {
   FieldName->setInsertPolicy(QComboBox::NoInsert);
   Label4 = MakeLabel(UserPanel, "Label4", 10, 165, "Max. rozmiar pliku z danymi opis.:");
   Size = MakeSizeBox(UserPanel, "Size", 220, 155);
+  FitLabel(Label4, 218);
   Label5 = MakeLabel(UserPanel, "Label5", 270, 165, "MB");
   CheckID = MakeCheck(UserPanel, "CheckID", 140, 110, 191, 17, "Sprawdzaj ID");
   OldToTemp = MakeCheck(UserPanel, "OldToTemp", 140, 130, 166, 17, "Stare dane zachowaj");
@@ -159,6 +176,7 @@ void TMainForm::CreateComponents() {
   TolmTmp = MakeCheck(TolmowyPanel, "TolmTmp", 10, 95, 166, 17, "Stare dane zachowaj");
   Label7 = MakeLabel(TolmowyPanel, "Label7", 10, 70, "Max. rozmiar plików z danymi opis.:");
   TolmSize = MakeSizeBox(TolmowyPanel, "TolmSize", 220, 60);
+  FitLabel(Label7, 218);
   Label8 = MakeLabel(TolmowyPanel, "Label8", 270, 70, "MB");
 }
 

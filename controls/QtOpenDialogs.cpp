@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "platform/MessageBox.h"
 #include "platform/Path.h"
 
 QStringList QtNameFilters(const std::string& filter) {
@@ -56,7 +57,11 @@ bool QtOpenDialogs::Execute(platform::OpenDialogRequest& request) {
     QFileInfo info(chosen.front());
     // Qt's dialog checks existence only for whole files; the folder of a
     // typed name is checked here when the dialog asks for it.
-    if ((request.options & platform::kOfnPathMustExist) && !info.absoluteDir().exists()) continue;
+    if ((request.options & platform::kOfnPathMustExist) && !info.absoluteDir().exists()) {
+      platform::ShowMessage("Katalog " + info.absolutePath().toStdString() + " nie istnieje.", "",
+                            platform::kMbIconError);
+      continue;
+    }
     request.file_name = chosen.front().toStdString();
     return true;
   }

@@ -135,6 +135,9 @@ TEST_F(MainFormTest, StartStateCaptionsAndScaledLayout) {
   EXPECT_EQ(Get<QPushButton>("BitBtn2")->geometry(), ScaledRect(285, 250, 75, 31));
   EXPECT_EQ(Get<QLabel>("Label5")->pos(), ScaledRect(270, 165, 0, 0).topLeft());
   EXPECT_EQ(Get<QFrame>("TolmowyPanel")->geometry(), ScaledRect(5, 40, 361, 121));
+  // Whatever the font's width, the size labels stay readable beside their box.
+  EXPECT_LT(Get<QLabel>("Label4")->geometry().right(), Get<TIntegerEdit>("Size")->x());
+  EXPECT_LT(Get<QLabel>("Label7")->geometry().right(), Get<TIntegerEdit>("TolmSize")->x());
 
   // The pickers show only "Zmień"; the third picks a directory.
   auto* p3 = Get<TOpenEditButton>("OpenEditButton3");
@@ -299,10 +302,14 @@ TEST_F(MainFormTest, HandPickedJobWithAndWithoutKeepingOldData) {
   EXPECT_EQ(boxes.shown[0].title, "Informacja");
   EXPECT_EQ(boxes.shown[0].flags, 64);
 
+  // Polish letters typed into a path reach the job intact.
+  Get<QLineEdit>("DataFN")->clear();
+  TypeText(Get<QLineEdit>("DataFN"), QString::fromUtf8("/baza/żółć ąę.dat"));
   Get<QCheckBox>("OldToTemp")->setChecked(false);
   Get<TIntegerEdit>("Size")->clear();  // reads as Min, 0
   form.BitBtn1Click();
   ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(jobs[1].info.DataFile, "/baza/żółć ąę.dat");
   EXPECT_FALSE(jobs[1].info.KeepOld);
   EXPECT_EQ(jobs[1].info.MaxSize, 0);
   EXPECT_EQ(boxes.shown.back().text, "Operacja została zakończona");

@@ -2,6 +2,7 @@
 // word, button codes, the open dialog set up from a request, filters, and
 // the standard error display at a handler's edge.
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -99,6 +100,55 @@ TEST(ErrorDisplayTest, AnErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_EQ(boxes.shown[0].flags, 16);
   EXPECT_EQ(boxes.shown[1].text, "Brak pamięci");
   EXPECT_EQ(boxes.shown[2].text, "Nieznany błąd");
+}
+
+}  // namespace
+
+namespace {
+
+// Types a name into the open dialog as soon as it is up and confirms it;
+// a dialog still up afterwards is cancelled.
+void AnswerDialogWith(const QString& name, int* rounds) {
+  QMetaObject::invokeMethod(
+      qApp,
+      [name, rounds] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        ++*rounds;
+        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(edit, nullptr);
+        edit->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+        if (dialog->isVisible()) dialog->reject();
+      },
+      Qt::QueuedConnection);
+}
+
+TEST(QtOpenDialogsTest, ExecuteReturnsTheTypedChoice) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QFile f(dir.filePath("opisy.dbf"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  QtOpenDialogs service;
+  platform::OpenDialogRequest r;
+  r.options = platform::kOfnFileMustExist | platform::kOfnPathMustExist;
+  r.initial_dir = dir.path().toStdString();
+  int rounds = 0;
+  AnswerDialogWith("opisy.dbf", &rounds);
+  ASSERT_TRUE(service.Execute(r));
+  EXPECT_EQ(QFileInfo(QString::fromStdString(r.file_name)).canonicalFilePath(),
+            QFileInfo(f).canonicalFilePath());
+
+  // A directory picker takes a name that does not exist, in a folder that does.
+  platform::OpenDialogRequest d;
+  d.options = platform::kOfnNoValidate | platform::kOfnPathMustExist;
+  d.initial_dir = dir.path().toStdString();
+  d.file_name = "*.*";
+  AnswerDialogWith("nowy", &rounds);
+  ASSERT_TRUE(service.Execute(d));
+  EXPECT_EQ(QFileInfo(QString::fromStdString(d.file_name)).fileName(), "nowy");
+  EXPECT_EQ(rounds, 2);
 }
 
 }  // namespace
