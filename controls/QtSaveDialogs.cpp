@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "controls/QtOpenDialogs.h"
+#include "platform/MessageBox.h"
 
 void QtSaveDialogs::Prepare(QFileDialog& dialog, const platform::SaveDialogRequest& request) {
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -31,10 +32,13 @@ bool QtSaveDialogs::Execute(platform::SaveDialogRequest& request) {
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
-    // Qt lets a name in a missing folder through; ask again then.
-    if ((request.options & platform::kOfnPathMustExist) &&
-        !QFileInfo(chosen.front()).absoluteDir().exists())
+    // Qt lets a name in a missing folder through; say so and ask again.
+    const QFileInfo info(chosen.front());
+    if ((request.options & platform::kOfnPathMustExist) && !info.absoluteDir().exists()) {
+      platform::ShowMessage("Katalog " + info.absolutePath().toStdString() + " nie istnieje.", "",
+                            platform::kMbIconError);
       continue;
+    }
     request.file_name = chosen.front().toStdString();
     return true;
   }
