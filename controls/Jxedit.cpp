@@ -4,12 +4,9 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
-#include <QIcon>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -17,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "controls/DesignUnits.h"
+#include "controls/EditorGlyphs.h"
 #include "controls/FindDialog.h"
 #include "controls/PlainTextFile.h"
 #include "controls/ReplaceDialog.h"
@@ -43,26 +41,6 @@ TjxeditForm::HelpHandler& CurrentHelpHandler() {
                           platform::kMbOk | platform::kMbIconInformation);
   };
   return handler;
-}
-
-// The picture of a tool button: the desktop theme's icon, else the style's
-// own, else a small drawn sign.
-QIcon ButtonIcon(const char* themeName, QStyle::StandardPixmap standard, const QString& sign) {
-  QIcon icon = QIcon::fromTheme(QLatin1String(themeName));
-  if (!icon.isNull()) return icon;
-  if (standard != QStyle::SP_CustomBase) {
-    icon = QApplication::style()->standardIcon(standard);
-    if (!icon.isNull()) return icon;
-  }
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  QFont font = painter.font();
-  font.setPixelSize(12);
-  font.setBold(true);
-  painter.setFont(font);
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, sign);
-  return QIcon(pixmap);
 }
 
 }  // namespace
@@ -112,33 +90,25 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
     const char* name;
     int left, width;
     const char* hint;
-    const char* theme;
-    QStyle::StandardPixmap standard;
-    const char* sign;
+    EditorGlyph glyph;
   };
   const ButtonSpec buttons[] = {
-      {&SpeedButton1, "SpeedButton1", 10, 31, "Zachowaj", "document-save",
-       QStyle::SP_DialogSaveButton, "Z"},
-      {&SpeedButton2, "SpeedButton2", 49, 31, "Anuluj", "dialog-cancel",
-       QStyle::SP_DialogCancelButton, "×"},
-      {&SpeedButton3, "SpeedButton3", 89, 30, "Wytnij", "edit-cut", QStyle::SP_CustomBase, "W"},
-      {&SpeedButton4, "SpeedButton4", 128, 31, "Kopiuj", "edit-copy", QStyle::SP_CustomBase, "K"},
-      {&SpeedButton5, "SpeedButton5", 167, 31, "Wklej", "edit-paste", QStyle::SP_CustomBase, "V"},
-      {&SpeedButton8, "SpeedButton8", 206, 32, "Drukuj", "document-print", QStyle::SP_CustomBase,
-       "D"},
-      {&SpeedButton7, "SpeedButton7", 247, 31, "Szukaj tekstu", "edit-find",
-       QStyle::SP_FileDialogContentsView, "?"},
-      {&SpeedButton9, "SpeedButton9", 288, 31, "Szukaj i zamień tekst", "edit-find-replace",
-       QStyle::SP_CustomBase, "↔"},
-      {&SpeedButton6, "SpeedButton6", 378, 31, "Pomoc", "help-contents",
-       QStyle::SP_DialogHelpButton, "P"},
+      {&SpeedButton1, "SpeedButton1", 10, 31, "Zachowaj", EditorGlyph::Save},
+      {&SpeedButton2, "SpeedButton2", 49, 31, "Anuluj", EditorGlyph::Cancel},
+      {&SpeedButton3, "SpeedButton3", 89, 30, "Wytnij", EditorGlyph::Cut},
+      {&SpeedButton4, "SpeedButton4", 128, 31, "Kopiuj", EditorGlyph::Copy},
+      {&SpeedButton5, "SpeedButton5", 167, 31, "Wklej", EditorGlyph::Paste},
+      {&SpeedButton8, "SpeedButton8", 206, 32, "Drukuj", EditorGlyph::Print},
+      {&SpeedButton7, "SpeedButton7", 247, 31, "Szukaj tekstu", EditorGlyph::Find},
+      {&SpeedButton9, "SpeedButton9", 288, 31, "Szukaj i zamień tekst", EditorGlyph::Replace},
+      {&SpeedButton6, "SpeedButton6", 378, 31, "Pomoc", EditorGlyph::Help},
   };
   for (const ButtonSpec& spec : buttons) {
     auto* button = new QToolButton(Panel1);
     button->setObjectName(QLatin1String(spec.name));
     button->setAutoRaise(true);
     button->setToolTip(QString::fromUtf8(spec.hint));
-    button->setIcon(ButtonIcon(spec.theme, spec.standard, QString::fromUtf8(spec.sign)));
+    button->setIcon(EditorIcon(spec.glyph));
     button->setFocusPolicy(Qt::NoFocus);
     button->setGeometry(Scaled(spec.left), Scaled(5), Scaled(spec.width), Scaled(31));
     *spec.button = button;
