@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -412,13 +413,11 @@ class PdfPrinter {
       auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
       printer->setOutputFormat(QPrinter::PdfFormat);
       printer->setOutputFileName(file);
-      last = printer.get();
       ++made;
       return printer;
     });
   }
   ~PdfPrinter() { TjxeditForm::SetPrinterMaker(previous_); }
-  QPrinter* last = nullptr;  // dangling after the job; only compared
   int made = 0;
 
  private:
@@ -447,6 +446,18 @@ TEST_F(EditorTest, PrintsOneJobTitledWithTheFullPath) {
   EXPECT_TRUE(out.startsWith("%PDF"));
   EXPECT_TRUE(out.contains(PdfTitle("Plik: " + path)));
   EXPECT_TRUE(f->isVisible());
+
+  // The whole text, not only what the window shows: many lines, many pages.
+  QString lines;
+  for (int i = 0; i < 400; ++i) lines += QStringLiteral("wiersz %1\n").arg(i);
+  f->Edit1->setPlainText(lines);
+  QFile::remove(pdf);
+  f->SpeedButton8->click();
+  const QByteArray many = ReadAll(pdf);
+  const QRegularExpressionMatch pages =
+      QRegularExpression("/Count (\\d+)").match(QString::fromLatin1(many));
+  ASSERT_TRUE(pages.hasMatch());
+  EXPECT_GT(pages.captured(1).toInt(), 2);
 
   auto untitled = OpenWithText("x");
   QFile::remove(pdf);
