@@ -7,8 +7,10 @@
 #include "app/ProgressWindows.h"
 #include "controls/QtMessageBoxes.h"
 #include "controls/QtOpenDialogs.h"
+#include "controls/QtSaveDialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
+#include "platform/SaveDialog.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -16,11 +18,14 @@ int main(int argc, char** argv) {
   QtOpenDialogs dialogs;
   platform::SetMessageBoxes(&boxes);
   platform::SetOpenDialogs(&dialogs);
+  QtSaveDialogs save_dialogs;
+  platform::SetSaveDialogs(&save_dialogs);
   TProgressWindows progress;
   platform::Env* env = platform::Env::Default();
   TMainForm form(EngineServices(env, &progress), env);
   form.show();
   const int rc = app.exec();
+  platform::SetSaveDialogs(nullptr);
   platform::SetOpenDialogs(nullptr);
   platform::SetMessageBoxes(nullptr);
   return rc;

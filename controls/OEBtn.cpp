@@ -3,8 +3,10 @@
 
 #include <QEvent>
 #include <QPushButton>
+#include <memory>
 
 #include "controls/ErrorDisplay.h"
+#include "controls/Jxedit.h"
 #include "platform/Path.h"
 
 TOpenEditButton::TOpenEditButton(QWidget* owner)
@@ -75,4 +77,12 @@ void TOpenEditButton::ChangeButtonClick() {
 
 // Hook for the text editor window: until it exists the "Edytuj" button does
 // nothing. The editor fills this in and fires afterEdit() after a save.
-void TOpenEditButton::EditButtonClick() {}
+void TOpenEditButton::EditButtonClick() {
+  if (!edit_line_ || edit_line_->text().isEmpty()) return;
+  // Freed on every way out, also when an error leaves the display or the
+  // handler of afterEdit.
+  const auto editor = std::make_unique<TjxeditForm>(edit_line_->text(), true, help_context_);
+  const QPointer<TOpenEditButton> self(this);
+  const int result = editor->exec();
+  if (self && result == TjxeditForm::kSaved) emit afterEdit();
+}

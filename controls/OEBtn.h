@@ -27,6 +27,9 @@ class TOpenEditButton : public QFrame {
   void SetNoEdit(bool v);
   bool SelectDirectory() const { return select_directory_; }
   void SetSelectDirectory(bool v) { select_directory_ = v; }
+  // The help topic passed on to the text editor window; 0: none.
+  int HelpContext() const { return help_context_; }
+  void SetHelpContext(int v) { help_context_ = v; }
 
   QPushButton* ChangeButton() const { return change_button_; }
   QPushButton* EditButton() const { return edit_button_; }
@@ -34,7 +37,8 @@ class TOpenEditButton : public QFrame {
  public slots:
   // Chooses a path into the edit; fires changed() after a confirmed choice.
   void ChangeButtonClick();
-  // Edits the file named in the edit line.
+  // Edits the file named in the edit line in a modal text editor window;
+  // fires afterEdit() when the window ended with a save.
   void EditButtonClick();
 
  signals:
@@ -56,4 +60,5 @@ class TOpenEditButton : public QFrame {
   QPointer<TOpenDialog> open_dialog_;
   bool no_edit_ = false;
   bool select_directory_ = false;
+  int help_context_ = 0;
 };

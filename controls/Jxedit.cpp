@@ -1,0 +1,357 @@
+// The text editor window.
+#include "controls/Jxedit.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "controls/DesignUnits.h"
+#include "controls/EditorGlyphs.h"
+#include "controls/FindDialog.h"
+#include "controls/PlainTextFile.h"
+#include "controls/ReplaceDialog.h"
+#include "controls/SaveDialog.h"
+#include "controls/TextSearch.h"
+#include "controls/UpDown.h"
+#include "platform/MessageBox.h"
+#include "platform/Path.h"
+
+namespace {
+
+const QString kUntitled = QStringLiteral("Bez nazwy");
+
+TjxeditForm::PrinterMaker& CurrentPrinterMaker() {
+  static TjxeditForm::PrinterMaker maker = [] {
+    return std::make_unique<QPrinter>(QPrinter::HighResolution);
+  };
+  return maker;
+}
+
+TjxeditForm::HelpHandler& CurrentHelpHandler() {
+  static TjxeditForm::HelpHandler handler = [](int) {
+    platform::ShowMessage("Pomoc do tego okna nie jest dostępna.", "",
+                          platform::kMbOk | platform::kMbIconInformation);
+  };
+  return handler;
+}
+
+}  // namespace
+
+TEditorBounds& EditorBounds() {
+  static TEditorBounds bounds;
+  return bounds;
+}
+
+TjxeditForm::PrinterMaker TjxeditForm::SetPrinterMaker(PrinterMaker maker) {
+  PrinterMaker previous = std::move(CurrentPrinterMaker());
+  CurrentPrinterMaker() = std::move(maker);
+  return previous;
+}
+
+TjxeditForm::HelpHandler TjxeditForm::SetHelpHandler(HelpHandler handler) {
+  HelpHandler previous = std::move(CurrentHelpHandler());
+  CurrentHelpHandler() = std::move(handler);
+  return previous;
+}
+
+TjxeditForm::TjxeditForm(const QString& fileName, bool fixedFont, int helpContext, QWidget* owner)
+    : QDialog(owner), file_name_(fileName), help_context_(helpContext) {
+  setObjectName(QStringLiteral("jxeditForm"));
+  BuildLayout(fixedFont);
+  UpdateCaption();
+  const TEditorBounds& b = EditorBounds();
+  move(b.Left, b.Top);
+  resize(b.Width, b.Height);
+  SpeedButton6->setVisible(help_context_ != 0);
+  setWindowFlag(Qt::WindowContextHelpButtonHint, help_context_ != 0);
+  setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+  if (!file_name_.isEmpty()) LoadFile();
+}
+
+TjxeditForm::~TjxeditForm() = default;
+
+void TjxeditForm::BuildLayout(bool fixedFont) {
+  setFont(DialogFont());
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameShape(QFrame::StyledPanel);
+  Panel1->setFixedHeight(Scaled(41));
+
+  struct ButtonSpec {
+    QToolButton** button;
+    const char* name;
+    int left, width;
+    const char* hint;
+    EditorGlyph glyph;
+  };
+  const ButtonSpec buttons[] = {
+      {&SpeedButton1, "SpeedButton1", 10, 31, "Zachowaj", EditorGlyph::Save},
+      {&SpeedButton2, "SpeedButton2", 49, 31, "Anuluj", EditorGlyph::Cancel},
+      {&SpeedButton3, "SpeedButton3", 89, 30, "Wytnij", EditorGlyph::Cut},
+      {&SpeedButton4, "SpeedButton4", 128, 31, "Kopiuj", EditorGlyph::Copy},
+      {&SpeedButton5, "SpeedButton5", 167, 31, "Wklej", EditorGlyph::Paste},
+      {&SpeedButton8, "SpeedButton8", 206, 32, "Drukuj", EditorGlyph::Print},
+      {&SpeedButton7, "SpeedButton7", 247, 31, "Szukaj tekstu", EditorGlyph::Find},
+      {&SpeedButton9, "SpeedButton9", 288, 31, "Szukaj i zamień tekst", EditorGlyph::Replace},
+      {&SpeedButton6, "SpeedButton6", 378, 31, "Pomoc", EditorGlyph::Help},
+  };
+  for (const ButtonSpec& spec : buttons) {
+    auto* button = new QToolButton(Panel1);
+    button->setObjectName(QLatin1String(spec.name));
+    button->setAutoRaise(true);
+    button->setToolTip(QString::fromUtf8(spec.hint));
+    button->setIcon(EditorIcon(spec.glyph));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(Scaled(spec.left), Scaled(5), Scaled(spec.width), Scaled(31));
+    *spec.button = button;
+  }
+  connect(SpeedButton1, &QToolButton::clicked, this, &TjxeditForm::SpeedButton1Click);
+  connect(SpeedButton2, &QToolButton::clicked, this, &TjxeditForm::SpeedButton2Click);
+  connect(SpeedButton3, &QToolButton::clicked, this, &TjxeditForm::Wytnij1Click);
+  connect(SpeedButton4, &QToolButton::clicked, this, &TjxeditForm::Kopiuj1Click);
+  connect(SpeedButton5, &QToolButton::clicked, this, &TjxeditForm::Wklej1Click);
+  connect(SpeedButton6, &QToolButton::clicked, this, &TjxeditForm::SpeedButton6Click);
+  connect(SpeedButton7, &QToolButton::clicked, this, &TjxeditForm::SpeedButton7Click);
+  connect(SpeedButton8, &QToolButton::clicked, this, &TjxeditForm::SpeedButton8Click);
+  connect(SpeedButton9, &QToolButton::clicked, this, &TjxeditForm::SpeedButton9Click);
+
+  Edit2 = new QLineEdit(Panel1);
+  Edit2->setObjectName(QStringLiteral("Edit2"));
+  Edit2->setReadOnly(true);
+  Edit2->setToolTip(QStringLiteral("Rozmiar czcionki"));
+  Edit2->setAlignment(Qt::AlignRight);
+  Edit2->setGeometry(Scaled(327), Scaled(8), Scaled(26), Scaled(25));
+  UpDown1 = new TUpDown(Panel1);
+  UpDown1->setObjectName(QStringLiteral("UpDown1"));
+  UpDown1->setToolTip(QStringLiteral("Rozmiar czcionki"));
+  UpDown1->setGeometry(Scaled(353), Scaled(8), Scaled(19), Scaled(25));
+  UpDown1->SetRange(6, 14);
+  UpDown1->SetIncrement(2);
+  UpDown1->SetPosition(8);
+  UpDown1->SetAssociate(Edit2);
+  connect(UpDown1, &TUpDown::Click, this, &TjxeditForm::UpDown1Click);
+
+  Edit1 = new QPlainTextEdit(this);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Edit1->setTabChangesFocus(false);
+  Edit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Edit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont font = Edit1->font();
+  if (fixedFont) {
+    // "Courier New" where it is installed, else the system's fixed-width font.
+    if (QFontDatabase::hasFamily(QStringLiteral("Courier New")))
+      font.setFamily(QStringLiteral("Courier New"));
+    else
+      font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  }
+  font.setPointSize(UpDown1->Position());
+  Edit1->setFont(font);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(Panel1);
+  layout->addWidget(Edit1, 1);
+
+  FindDialog = new TFindDialog(this);
+  connect(FindDialog, &TFindDialog::Find, this, &TjxeditForm::FindDialogFind);
+  ReplaceDialog = new TReplaceDialog(this);
+  connect(ReplaceDialog, &TFindDialog::Find, this, &TjxeditForm::FindDialogFind);
+  connect(ReplaceDialog, &TReplaceDialog::Replace, this, &TjxeditForm::ReplaceDialogReplace);
+
+  SaveD = new TSaveDialog(this);
+  SaveD->setObjectName(QStringLiteral("SaveD"));
+  SaveD->SetFilter("tekst (*.txt)|*.txt");
+  SaveD->SetOptions(platform::kOfnOverwritePrompt | platform::kOfnHideReadOnly |
+                    platform::kOfnPathMustExist | platform::kOfnEnableSizing);
+  Edit1->setFocus();
+}
+
+void TjxeditForm::UpdateCaption() {
+  setWindowTitle(file_name_.isEmpty()
+                     ? kUntitled
+                     : QString::fromStdString(platform::ExtractFileName(file_name_.toStdString())));
+}
+
+void TjxeditForm::LoadFile() {
+  PlainTextFile file;
+  const LoadResult result = LoadPlainText(file_name_, &file);
+  load_failed_ = result == LoadResult::Failed;
+  Edit1->setPlainText(file.text);
+  line_break_ = file.lineBreak;
+  Edit1->document()->setModified(false);
+}
+
+QString TjxeditForm::EditText() const {
+  // The raw text keeps no-break spaces, which the plain text turns into
+  // spaces; the block separators become line breaks, one for one.
+  QString text = Edit1->document()->toRawText();
+  for (QChar& c : text)
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  return text;
+}
+
+void TjxeditForm::SpeedButton1Click() {
+  if (file_name_.isEmpty()) {
+    if (!SaveD->Execute()) return;
+    file_name_ = QString::fromStdString(SaveD->FileName());
+    load_failed_ = false;
+    UpdateCaption();
+  }
+  if (load_failed_ &&
+      platform::ShowMessage("Nie udało się wczytać pliku " + file_name_.toStdString() +
+                                ". Zapisanie tekstu zastąpi jego zawartość. Kontynuować ?",
+                            "Potwierdzenie",
+                            platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
+    return;
+  qsizetype unmapped = 0;
+  const QByteArray bytes = EncodePlainText(EditText(), line_break_, &unmapped);
+  if (unmapped > 0 &&
+      platform::ShowMessage(
+          "Tekst zawiera znaki, których nie można zapisać w stronie kodowej "
+          "1250 (" +
+              std::to_string(unmapped) + "). Zostaną zapisane jako \"?\". Kontynuować ?",
+          "Potwierdzenie", platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
+    return;
+  QString error;
+  if (!WritePlainText(file_name_, bytes, &error)) {
+    // The window stays open with the text still marked as changed.
+    platform::ShowMessage(error.toStdString(), "Błąd", platform::kMbOk | platform::kMbIconError);
+    return;
+  }
+  load_failed_ = false;
+  Edit1->document()->setModified(false);
+  done(kSaved);
+}
+
+void TjxeditForm::SpeedButton2Click() {
+  done(kCancelled);
+}
+
+void TjxeditForm::done(int result) {
+  if (!FormClose()) return;
+  // The search dialogs belong to this window and go with it.
+  FindDialog->hide();
+  ReplaceDialog->hide();
+  QDialog::done(result);
+}
+
+bool TjxeditForm::FormClose() {
+  if (Edit1->document()->isModified() &&
+      platform::ShowMessage("Plik nie został zapisany. Kontynuować wyjście ?", "Potwierdzenie",
+                            platform::kMbYesNo) != platform::kIdYes)
+    return false;
+  EditorBounds() = {x(), y(), width(), height()};
+  return true;
+}
+
+void TjxeditForm::Wytnij1Click() {
+  Edit1->cut();
+}
+
+void TjxeditForm::Kopiuj1Click() {
+  Edit1->copy();
+}
+
+void TjxeditForm::Wklej1Click() {
+  Edit1->paste();
+}
+
+void TjxeditForm::UpDown1Click() {
+  QFont font = Edit1->font();
+  font.setPointSize(UpDown1->Position());
+  Edit1->setFont(font);
+}
+
+void TjxeditForm::SpeedButton6Click() {
+  if (CurrentHelpHandler()) CurrentHelpHandler()(help_context_);
+}
+
+void TjxeditForm::SpeedButton8Click() {
+  std::unique_ptr<QPrinter> printer = CurrentPrinterMaker() ? CurrentPrinterMaker()() : nullptr;
+  // Without a printer Qt falls back to a PDF file that has no name.
+  const bool none = !printer || (printer->outputFormat() == QPrinter::NativeFormat
+                                     ? printer->printerName().isEmpty()
+                                     : printer->outputFileName().isEmpty());
+  if (none) {
+    platform::ShowMessage("Nie ma drukarki, na której można wydrukować tekst.", "Błąd",
+                          platform::kMbOk | platform::kMbIconError);
+    return;
+  }
+  printer->setDocName(QStringLiteral("Plik: ") + (file_name_.isEmpty() ? kUntitled : file_name_));
+  Edit1->print(printer.get());
+}
+
+void TjxeditForm::ShowSearchDialog(TFindDialog* dialog) {
+  // The editing area's right edge and top, taken as screen coordinates.
+  dialog->Execute(QPoint(Edit1->x() + Edit1->width(), Edit1->y()));
+}
+
+void TjxeditForm::SpeedButton7Click() {
+  ShowSearchDialog(FindDialog);
+}
+
+void TjxeditForm::SpeedButton9Click() {
+  ShowSearchDialog(ReplaceDialog);
+}
+
+qsizetype TjxeditForm::SearchStart() const {
+  const QTextCursor cursor = Edit1->textCursor();
+  return cursor.hasSelection() ? cursor.selectionEnd() : 0;
+}
+
+bool TjxeditForm::SearchStep(TFindDialog* dialog) {
+  const QString what = dialog->FindText();
+  const qsizetype p =
+      FindForward(EditText(), SearchStart(), what, {dialog->MatchCase(), dialog->WholeWord()});
+  if (p < 0) return false;
+  Edit1->setFocus();
+  QTextCursor cursor = Edit1->textCursor();
+  cursor.setPosition(static_cast<int>(p));
+  cursor.setPosition(static_cast<int>(p + what.size()), QTextCursor::KeepAnchor);
+  Edit1->setTextCursor(cursor);
+  return true;
+}
+
+void TjxeditForm::FindDialogFind(TFindDialog* dialog) {
+  SearchStep(dialog);
+}
+
+void TjxeditForm::ReplaceDialogReplace(TReplaceDialog* dialog, bool all) {
+  const QString with = dialog->ReplaceText();
+  bool replaced = false;
+  if (!all) {
+    if (SearchStep(dialog)) {
+      QTextCursor cursor = Edit1->textCursor();
+      cursor.insertText(with);
+      Edit1->setTextCursor(cursor);
+      replaced = true;
+    }
+  } else {
+    // Each search goes on after the text just put in, so a replacement that
+    // contains the find text cannot make the run endless.
+    const ReplaceAllResult r = ReplaceAll(EditText(), SearchStart(), dialog->FindText(), with,
+                                          {dialog->MatchCase(), dialog->WholeWord()});
+    if (r.count > 0) {
+      Edit1->setFocus();
+      QTextCursor cursor = Edit1->textCursor();
+      cursor.setPosition(static_cast<int>(r.from));
+      cursor.setPosition(static_cast<int>(r.to), QTextCursor::KeepAnchor);
+      cursor.insertText(r.replacement);
+      Edit1->setTextCursor(cursor);
+      replaced = true;
+    }
+  }
+  if (!replaced)
+    platform::ShowMessage("Nie znaleziono tekstu \"" + dialog->FindText().toStdString() + "\"", "",
+                          platform::kMbOk | platform::kMbIconInformation);
+}

@@ -1,0 +1,114 @@
+// TjxeditForm (form name jxeditForm): the small plain-text editor that the
+// path picker's "Edytuj" opens modally on a file. It loads and saves code
+// page 1250 text, offers the clipboard, find and replace, font size, help
+// and printing, and leaves with "Zachowaj" (result 1 after a save) or
+// "Anuluj" (result 2), asking first when the text was changed. All editor
+// windows of a run share one position and size.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QFrame;
+class QLineEdit;
+class QPlainTextEdit;
+class QPrinter;
+class QToolButton;
+class TFindDialog;
+class TReplaceDialog;
+class TSaveDialog;
+class TUpDown;
+
+// Left, top, width and height shared by all editor windows of the process.
+struct TEditorBounds {
+  int Left = 100;
+  int Top = 125;
+  int Width = 560;
+  int Height = 320;
+};
+TEditorBounds& EditorBounds();
+
+class TjxeditForm : public QDialog {
+  Q_OBJECT
+ public:
+  // Modal results.
+  static constexpr int kSaved = 1;
+  static constexpr int kCancelled = 2;
+
+  // Create: builds the window, takes EditorBounds and loads the file. A file
+  // that cannot be read opens as an empty text, without a message.
+  TjxeditForm(const QString& fileName, bool fixedFont, int helpContext, QWidget* owner = nullptr);
+  ~TjxeditForm() override;
+
+  QString FileName() const { return file_name_; }
+  int HelpContext() const { return help_context_; }
+  // Caption: the file name part of FileName, or "Bez nazwy".
+  void UpdateCaption();
+
+  // Where printing goes: a maker of the printer for one job, by default the
+  // system's default printer. Returns the previous maker.
+  using PrinterMaker = std::function<std::unique_ptr<QPrinter>()>;
+  static PrinterMaker SetPrinterMaker(PrinterMaker maker);
+  // Who shows help topics; by default a notice that there is no help.
+  using HelpHandler = std::function<void(int helpContext)>;
+  static HelpHandler SetHelpHandler(HelpHandler handler);
+
+  QFrame* Panel1;
+  QToolButton* SpeedButton1;
+  QToolButton* SpeedButton2;
+  QToolButton* SpeedButton3;
+  QToolButton* SpeedButton4;
+  QToolButton* SpeedButton5;
+  QToolButton* SpeedButton6;
+  QToolButton* SpeedButton7;
+  QToolButton* SpeedButton8;
+  QToolButton* SpeedButton9;
+  QLineEdit* Edit2;
+  TUpDown* UpDown1;
+  QPlainTextEdit* Edit1;
+  TFindDialog* FindDialog;
+  TReplaceDialog* ReplaceDialog;
+  TSaveDialog* SaveD;
+
+ public slots:
+  void SpeedButton1Click();  // "Zachowaj"
+  void SpeedButton2Click();  // "Anuluj"
+  void Wytnij1Click();
+  void Kopiuj1Click();
+  void Wklej1Click();
+  void SpeedButton6Click();  // help
+  void SpeedButton7Click();  // open the find dialog
+  void SpeedButton8Click();  // print
+  void SpeedButton9Click();  // open the replace dialog
+  void UpDown1Click();
+  // Find next, for either dialog.
+  void FindDialogFind(TFindDialog* dialog);
+  void ReplaceDialogReplace(TReplaceDialog* dialog, bool all);
+
+  // Every way of closing ends here; refused while the user wants to stay
+  // with unsaved changes.
+  void done(int result) override;
+
+ protected:
+  // The close event: false keeps the window open.
+  bool FormClose();
+
+ private:
+  void BuildLayout(bool fixedFont);
+  void LoadFile();
+  // The text with "\n" between lines, one character per editor position.
+  QString EditText() const;
+  // One search step: selects the next match of the dialog's text.
+  bool SearchStep(TFindDialog* dialog);
+  qsizetype SearchStart() const;
+  void ShowSearchDialog(TFindDialog* dialog);
+
+  QString file_name_;
+  int help_context_ = 0;
+  QByteArray line_break_ = "\r\n";
+  // The file existed but could not be read: saving would replace content
+  // the user never saw.
+  bool load_failed_ = false;
+};

@@ -1,0 +1,26 @@
+// The replace dialog of the text editor: the find dialog with a replace
+// text and the buttons "Zamień" and "Zamień wszystko". Modeless; the window
+// it belongs to does the replacing.
+#pragma once
+
+#include "controls/FindDialog.h"
+
+class TReplaceDialog : public TFindDialog {
+  Q_OBJECT
+ public:
+  explicit TReplaceDialog(QWidget* parent);
+
+  QString ReplaceText() const;
+  void SetReplaceText(const QString& text);
+
+  QLineEdit* ReplaceTextEdit() const { return ReplaceEdit; }
+  QPushButton* ReplaceButton;
+  QPushButton* ReplaceAllButton;
+
+ signals:
+  // Replace one occurrence (all false) or every one (all true).
+  void Replace(TReplaceDialog* sender, bool all);
+
+ protected:
+  void UpdateButtons() override;
+};
