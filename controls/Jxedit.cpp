@@ -85,14 +85,14 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
   Panel1->setFrameShape(QFrame::StyledPanel);
   Panel1->setFixedHeight(Scaled(41));
 
-  struct ButtonSpec {
+  struct ButtonLayout {
     QToolButton** button;
     const char* name;
     int left, width;
     const char* hint;
     EditorGlyph glyph;
   };
-  const ButtonSpec buttons[] = {
+  const ButtonLayout buttons[] = {
       {&SpeedButton1, "SpeedButton1", 10, 31, "Zachowaj", EditorGlyph::Save},
       {&SpeedButton2, "SpeedButton2", 49, 31, "Anuluj", EditorGlyph::Cancel},
       {&SpeedButton3, "SpeedButton3", 89, 30, "Wytnij", EditorGlyph::Cut},
@@ -103,15 +103,15 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
       {&SpeedButton9, "SpeedButton9", 288, 31, "Szukaj i zamień tekst", EditorGlyph::Replace},
       {&SpeedButton6, "SpeedButton6", 378, 31, "Pomoc", EditorGlyph::Help},
   };
-  for (const ButtonSpec& spec : buttons) {
+  for (const ButtonLayout& layout : buttons) {
     auto* button = new QToolButton(Panel1);
-    button->setObjectName(QLatin1String(spec.name));
+    button->setObjectName(QLatin1String(layout.name));
     button->setAutoRaise(true);
-    button->setToolTip(QString::fromUtf8(spec.hint));
-    button->setIcon(EditorIcon(spec.glyph));
+    button->setToolTip(QString::fromUtf8(layout.hint));
+    button->setIcon(EditorIcon(layout.glyph));
     button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(Scaled(spec.left), Scaled(5), Scaled(spec.width), Scaled(31));
-    *spec.button = button;
+    button->setGeometry(Scaled(layout.left), Scaled(5), Scaled(layout.width), Scaled(31));
+    *layout.button = button;
   }
   connect(SpeedButton1, &QToolButton::clicked, this, &TjxeditForm::SpeedButton1Click);
   connect(SpeedButton2, &QToolButton::clicked, this, &TjxeditForm::SpeedButton2Click);

@@ -56,12 +56,6 @@ struct TableLayout {
   int year = 0, month = 0, day = 0;
 };
 
-// Earlier names of the three structures, kept until the callers written
-// against them have moved to the names above.
-using TableSpec = TableLayout;
-using FieldSpec = FieldLayout;
-using TagSpec = TagLayout;
-
 class TableWriter {
  public:
   explicit TableWriter(platform::Env* env = platform::Env::Default());

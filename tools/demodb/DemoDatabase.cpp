@@ -83,18 +83,18 @@ platform::Status GenerateTable(const TableOptions& o, Generated* out, platform::
   // Nobody sees the new file yet: one flush at the end.
   data.DeferFlush = true;
 
-  dbase::TableSpec spec;
-  spec.version = o.with_dbt ? 0x8B : 0x03;
-  if (o.with_id) spec.fields.push_back({"ID", 'C', 5});
-  spec.fields.push_back({o.address_field, 'C', o.address_length});
-  spec.fields.push_back({"NAZWA", 'C', 20});
-  if (o.with_dbt) spec.fields.push_back({"UWAGI", 'M', 10});
+  dbase::TableLayout layout;
+  layout.version = o.with_dbt ? 0x8B : 0x03;
+  if (o.with_id) layout.fields.push_back({"ID", 'C', 5});
+  layout.fields.push_back({o.address_field, 'C', o.address_length});
+  layout.fields.push_back({"NAZWA", 'C', 20});
+  if (o.with_dbt) layout.fields.push_back({"UWAGI", 'M', 10});
   if (o.with_mdx) {
-    spec.tags.push_back({o.address_field, o.address_field});
-    spec.tags.push_back({"NAZWA", "NAZWA"});
+    layout.tags.push_back({o.address_field, o.address_field});
+    layout.tags.push_back({"NAZWA", "NAZWA"});
   }
   dbase::TableWriter table(env);
-  Status s = table.Create(o.dir, o.table_name, spec);
+  Status s = table.Create(o.dir, o.table_name, layout);
   if (!s.ok()) return s;
 
   Maker m(o.seed);
