@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "controls/Cp1250.h"
 #include "controls/DesignUnits.h"
 #include "controls/ErrorDisplay.h"
 #include "controls/IntEdit.h"
@@ -234,7 +235,10 @@ void TMainForm::OpenEditButton2Change() {
   // instead, so the user never starts with a field he did not pick.
   const QString typed = FieldName->currentText();
   FieldName->clear();
-  for (const std::string& n : names) FieldName->addItem(QString::fromStdString(n));
+  // Field names are the table's own bytes, in the Windows code page of the
+  // databases (a name may hold Polish letters).
+  for (const std::string& n : names)
+    FieldName->addItem(DecodeCp1250(QByteArrayView(n.data(), qsizetype(n.size()))));
   FieldName->setCurrentIndex(-1);
   FieldName->setEditText(typed);
 }
@@ -244,7 +248,7 @@ engine::RequestEntries TMainForm::Entries() const {
   e.DivType = DivType->currentIndex();
   e.DataFN = DataFN->text().toStdString();
   e.TableFN = TableFN->text().toStdString();
-  e.FieldName = FieldName->currentText().toStdString();
+  e.FieldName = EncodeCp1250(FieldName->currentText()).toStdString();
   e.CheckID = CheckID->isChecked();
   e.OldToTemp = OldToTemp->isChecked();
   e.TolmDir = TolmDir->text().toStdString();

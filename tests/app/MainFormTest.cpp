@@ -248,6 +248,17 @@ TEST_F(MainFormTest, FieldListIsReplacedByEachChosenTable) {
   EXPECT_EQ(names->itemText(2), "Nazwa");
   EXPECT_EQ(names->currentText(), "Adres");  // not silently the first field
 
+  // Names come as the table's code page 1250 bytes and go back to the
+  // engine as the same bytes.
+  fields = {"OPIS\xA3\xA5KA"};  // "OPISŁĄKA"
+  form.OpenEditButton2Change();
+  EXPECT_EQ(names->itemText(0), QString::fromUtf8("OPISŁĄKA"));
+  names->setCurrentIndex(0);
+  Get<QLineEdit>("DataFN")->setText("/baza/opisy.dat");
+  QTest::mouseClick(Get<QPushButton>("BitBtn1"), Qt::LeftButton);
+  ASSERT_FALSE(jobs.empty());
+  EXPECT_EQ(jobs.back().info.AddressField, "OPIS\xA3\xA5KA");
+
   fields = {"INNE"};
   Get<QLineEdit>("TableFN")->setText("/inna/mopisy.dbf");
   form.OpenEditButton2Change();
@@ -260,7 +271,7 @@ TEST_F(MainFormTest, FieldListIsReplacedByEachChosenTable) {
   EXPECT_EQ(names->count(), 1);
   Get<QLineEdit>("TableFN")->clear();
   form.OpenEditButton2Change();
-  EXPECT_EQ(listed.size(), 3u);
+  EXPECT_EQ(listed.size(), 4u);
 }
 
 TEST_F(MainFormTest, StartWithAnEmptyFieldRunsNoJob) {
