@@ -1,0 +1,65 @@
+// Check of a division's new files before the commit touches any old file.
+// While the row loop copies records it hands each one to AddRecord, which
+// keeps a 64-bit checksum of the stored bytes with the new address and the
+// lengths; converted rows that got no record (address 0, unreadable
+// reference) are noted with AddRow. After the new files are closed and
+// flushed, Verify reopens them read-only, reads every record back, and
+// re-reads the working copy of the table to see that each converted row
+// holds the address that was written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace engine {
+
+// The message every failed verification starts with.
+extern const char kMsgVerifyFailed[];
+
+class TVerifier {
+ public:
+  explicit TVerifier(platform::Env* env = platform::Env::Default());
+
+  // A record as the row loop passed it to WriteRecord: `row` is the row's
+  // 1-based number in the table, `address` the new address, data/size the
+  // bytes, plain_size their plain length when they are compressed (else 0).
+  void AddRecord(uint32_t row, int32_t address, const uint8_t* data, int32_t size,
+                 int32_t plain_size);
+  // A converted row that got `text` without a record copied.
+  void AddRow(uint32_t row, const std::string& text);
+
+  // Reads everything back. data_file: the new description file (in the
+  // working directory); table_file: the working copy of the table;
+  // max_bytes: the limit given to the new set (0 = none). Raises
+  // EngineError kMsgVerifyFailed + the first difference (row and address).
+  void Verify(const std::string& data_file, const std::string& table_file,
+              const std::string& address_field, int32_t max_bytes);
+
+  size_t RecordCount() const { return records_.size(); }
+
+ private:
+  struct Record {
+    uint32_t row;
+    int32_t address;
+    int32_t size;   // stored length handed to the writer
+    int32_t plain;  // plain length when it arrived compressed, else 0
+    uint64_t hash;  // of the bytes handed to the writer
+  };
+  struct TextRow {
+    uint32_t row;
+    std::string text;
+  };
+
+  void VerifyRecords(const std::string& data_file);
+  void VerifyTable(const std::string& table_file, const std::string& address_field);
+  void VerifyLimit(const std::string& data_file, int32_t max_bytes);
+
+  platform::Env* env_;
+  std::vector<Record> records_;  // in the order they were written
+  std::vector<TextRow> rows_;    // rows noted by AddRow, in table order
+};
+
+}  // namespace engine
