@@ -39,19 +39,6 @@ void Check(const platform::Status& s) {
 
 }  // namespace
 
-DivisionCounts& DivisionCounts::operator+=(const DivisionCounts& o) {
-  rows += o.rows;
-  converted += o.converted;
-  skipped_empty += o.skipped_empty;
-  skipped_marker += o.skipped_marker;
-  zero_addresses += o.zero_addresses;
-  dropped += o.dropped;
-  records_written += o.records_written;
-  bytes_written += o.bytes_written;
-  new_files += o.new_files;
-  return *this;
-}
-
 // What the conversion holds open: the exclusive hold on the old table, the
 // old store, the working copy of the table, the new store and the progress
 // window.

@@ -37,7 +37,18 @@ struct DivisionCounts {
   uint64_t bytes_written = 0;    // their stored bytes
   uint64_t new_files = 0;        // new description files (base + continuations)
 
-  DivisionCounts& operator+=(const DivisionCounts& o);
+  DivisionCounts& operator+=(const DivisionCounts& o) {
+    rows += o.rows;
+    converted += o.converted;
+    skipped_empty += o.skipped_empty;
+    skipped_marker += o.skipped_marker;
+    zero_addresses += o.zero_addresses;
+    dropped += o.dropped;
+    records_written += o.records_written;
+    bytes_written += o.bytes_written;
+    new_files += o.new_files;
+    return *this;
+  }
 };
 
 class TDivider {

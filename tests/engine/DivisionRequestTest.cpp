@@ -1,0 +1,300 @@
+// The start action without its window, over a recording job runner: which
+// jobs a request makes, how the backup directory travels from job to job,
+// the Kadmor version question and the completion messages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "engine/DivisionRequest.h"
+#include "engine/EngineError.h"
+#include "tests/platform/TempDir.h"
+
+namespace fs = std::filesystem;
+using engine::EngineError;
+using engine::RequestEntries;
+using testing_util::TempDir;
+
+namespace {
+
+// Answers questions from a script and records every box.
+class ScriptedDialog : public engine::UserDialog {
+ public:
+  struct Box {
+    std::string text, title;
+    int flags;
+  };
+  int answer = engine::kAnswerYes;
+  std::vector<Box> asked, informed;
+  int Ask(const std::string& text, const std::string& title, int flags) override {
+    asked.push_back({text, title, flags});
+    return answer;
+  }
+  void Inform(const std::string& text, const std::string& title, int flags) override {
+    informed.push_back({text, title, flags});
+  }
+};
+
+// Records each job and behaves as the engine does towards the request:
+// a job whose table is listed as missing is skipped; otherwise the backup
+// directory used is OldDir, or a new one beside the table.
+struct FakeJobs {
+  std::vector<engine::TDividerInfo> infos;
+  std::vector<std::string> old_dirs;
+  std::set<std::string> missing;
+  std::string fail_table;  // this job raises an error
+  int made = 0;
+
+  engine::JobRunner Runner() {
+    return [this](const engine::TDividerInfo& info, const std::string& OldDir,
+                  std::string& UsedOldDir, engine::JobReport& report) {
+      infos.push_back(info);
+      old_dirs.push_back(OldDir);
+      if (info.TableFile == fail_table) throw EngineError("Błąd podczas zapisu danych");
+      if (missing.count(info.TableFile)) return;
+      report.ran = true;
+      report.counts.rows = 1;
+      if (!info.KeepOld) {
+        UsedOldDir.clear();
+      } else if (OldDir.empty()) {
+        UsedOldDir = info.TableFile.substr(0, info.TableFile.rfind('/') + 1) + "old" +
+                     std::to_string(++made) + "/";
+      } else {
+        UsedOldDir = OldDir.back() == '/' ? OldDir : OldDir + "/";
+      }
+    };
+  }
+};
+
+RequestEntries Preset(int row, const std::string& dir, bool keep) {
+  RequestEntries e;
+  e.DivType = row;
+  e.TolmDir = dir;
+  e.TolmSize = 5;
+  e.TolmTmp = keep;
+  return e;
+}
+
+TEST(DivisionRequestTest, HandPickedJobNeedsAllThreeTextsButBlanksCount) {
+  for (int empty = 0; empty < 3; ++empty) {
+    RequestEntries e;
+    e.DataFN = empty == 0 ? "" : "/d/a.dat";
+    e.TableFN = empty == 1 ? "" : "/d/a.dbf";
+    e.FieldName = empty == 2 ? "" : "ADRES";
+    FakeJobs jobs;
+    ScriptedDialog dialog;
+    engine::DivisionRequest request(&dialog, jobs.Runner());
+    try {
+      request.Run(e);
+      FAIL() << "no error for empty text " << empty;
+    } catch (const EngineError& err) {
+      EXPECT_STREQ(err.what(), "Nie wypełniono wszystkich pól");
+    }
+    EXPECT_TRUE(jobs.infos.empty());
+    EXPECT_TRUE(dialog.informed.empty());
+  }
+  RequestEntries e;
+  e.DataFN = " ";
+  e.TableFN = " ";
+  e.FieldName = " ";
+  e.Size = 0;
+  e.CheckID = false;
+  e.OldToTemp = false;
+  FakeJobs jobs;
+  ScriptedDialog dialog;
+  engine::DivisionRequest(&dialog, jobs.Runner()).Run(e);
+  ASSERT_EQ(jobs.infos.size(), 1u);
+  EXPECT_EQ(jobs.infos[0].TableFile, " ");
+  EXPECT_EQ(jobs.infos[0].MaxSize, 0);
+  EXPECT_FALSE(jobs.infos[0].CheckID);
+  EXPECT_EQ(jobs.old_dirs[0], "");
+  ASSERT_EQ(dialog.informed.size(), 1u);
+  EXPECT_EQ(dialog.informed[0].text, "Operacja została zakończona");
+  EXPECT_EQ(dialog.informed[0].title, "Informacja");
+  EXPECT_EQ(dialog.informed[0].flags, 64);
+}
+
+TEST(DivisionRequestTest, HandPickedSkippedJobWithKeepOldShowsAnEmptyPath) {
+  RequestEntries e;
+  e.DataFN = "/d/a.dat";
+  e.TableFN = "/d/a.dbf";
+  e.FieldName = "ADRES";
+  FakeJobs jobs;
+  jobs.missing.insert("/d/a.dbf");
+  ScriptedDialog dialog;
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(e);
+  EXPECT_TRUE(result.completed);
+  ASSERT_EQ(dialog.informed.size(), 1u);
+  EXPECT_EQ(dialog.informed[0].text,
+            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: ");
+}
+
+TEST(DivisionRequestTest, PresetJobsFieldsAndOneSharedBackupDirectory) {
+  for (const char* dir : {"/db", "/db/"}) {
+    FakeJobs jobs;
+    ScriptedDialog dialog;
+    auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, dir, true));
+    ASSERT_EQ(jobs.infos.size(), 3u);
+    const char* tables[] = {"/db/opisy.dbf", "/db/opisyv.dbf", "/db/dokopisy.dbf"};
+    const char* datas[] = {"/db/opisy.dat", "/db/opisyv.dat", "/db/dokopisy.dat"};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(jobs.infos[i].TableFile, tables[i]);
+      EXPECT_EQ(jobs.infos[i].DataFile, datas[i]);
+      EXPECT_EQ(jobs.infos[i].AddressField, "OpisTop");
+      EXPECT_TRUE(jobs.infos[i].CheckID);
+      EXPECT_TRUE(jobs.infos[i].KeepOld);
+      EXPECT_EQ(jobs.infos[i].MaxSize, 5);
+    }
+    // The first job makes the backup directory, the others reuse it.
+    EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", "/db/old1/", "/db/old1/"}));
+    EXPECT_EQ(jobs.made, 1);
+    EXPECT_EQ(result.message,
+              "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "
+              "/db/old1/");
+  }
+}
+
+TEST(DivisionRequestTest, WertalSkipsMissingPairsAndKeepsThePath) {
+  FakeJobs jobs;
+  jobs.missing.insert("/db/opisy.dbf");
+  ScriptedDialog dialog;
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(2, "/db", true));
+  ASSERT_EQ(jobs.infos.size(), 2u);
+  EXPECT_EQ(jobs.infos[1].TableFile, "/db/mopisy.dbf");
+  EXPECT_EQ(jobs.infos[1].AddressField, "Inne");
+  EXPECT_EQ(jobs.old_dirs[1], "");  // the skipped first job reported nothing
+  EXPECT_EQ(result.backup_path, "/db/old1/");
+  EXPECT_EQ(result.jobs.size(), 2u);
+  EXPECT_FALSE(result.jobs[0].ran);
+  EXPECT_EQ(result.total.rows, 1u);
+}
+
+TEST(DivisionRequestTest, KeepOldOffLeavesThePathEmptyThroughout) {
+  FakeJobs jobs;
+  ScriptedDialog dialog;
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, "/db", false));
+  EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", "", ""}));
+  EXPECT_EQ(result.message, "Operacja została zakończona");
+}
+
+TEST(DivisionRequestTest, AnErrorInTheSecondJobEndsTheRequest) {
+  FakeJobs jobs;
+  jobs.fail_table = "/db/opisyv.dbf";
+  ScriptedDialog dialog;
+  engine::DivisionRequest request(&dialog, jobs.Runner());
+  int done = 0;
+  request.SetOnJobDone([&](const engine::JobReport&) { ++done; });
+  EXPECT_THROW(request.Run(Preset(1, "/db", true)), EngineError);
+  EXPECT_EQ(jobs.infos.size(), 2u);
+  EXPECT_EQ(done, 1);
+  EXPECT_TRUE(dialog.informed.empty());
+}
+
+TEST(DivisionRequestTest, PresetWithEmptyDirectoryIsRefused) {
+  FakeJobs jobs;
+  ScriptedDialog dialog;
+  EXPECT_THROW(engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(3, "", true)),
+               EngineError);
+  EXPECT_TRUE(jobs.infos.empty());
+  EXPECT_TRUE(dialog.asked.empty());
+}
+
+void WriteIni(const TempDir& t, const std::string& rel, const std::string& text) {
+  fs::create_directories(fs::path(t / rel).parent_path());
+  std::ofstream(t / rel, std::ios::binary) << text;
+}
+
+TEST(KadmorVersionTest, QuestionMatrix) {
+  struct Case {
+    const char* ini;  // null: no file
+    bool asks;
+  } cases[] = {
+      {"[WersjaInne]\nVer1=0\nVer2=99\n", true},
+      {"[WersjaInne]\nVer1=1\nVer2=0\n", true},
+      {"[WersjaInne]\nVer1=1\nVer2=9\n", true},
+      {nullptr, true},
+      {"[WersjaInne]\nVer1=1\nVer2=10\n", false},
+      {"[WersjaInne]\nVer1=1\nVer2=25\n", false},
+      {"[WersjaInne]\nVer1=2\nVer2=0\n", false},
+      {"[Inna]\nVer1=2\n", true},                          // wrong section: defaults
+      {"[WersjaInne]\nVer1=2x\nVer2=5\n", true},           // not an integer: 1
+      {"[WersjaInne]\nVer1=1\nVer2=-5\n", true},           // signed comparison
+      {"[WersjaInne]\nVer2=10\n", false},                  // Ver1 defaults to 1
+      {"[WersjaInne]\nVer1=1\nVer2=10\nVer2=3\n", false},  // first key wins
+      {"[WersjaInne]\nVer1=99999999999\nVer2=0\n", true},  // beyond 32 bits
+      {"\xEF\xBB\xBF[wersjainne]\r\nVER1 = 1\r\nver2=$0A\r\n", false},
+  };
+  for (const Case& c : cases) {
+    TempDir t;
+    if (c.ini) WriteIni(t, "Admin/kadmor.ini", c.ini);
+    EXPECT_EQ(engine::KadmorNeedsQuestion(engine::ReadKadmorVersion(t.dir())), c.asks)
+        << (c.ini ? c.ini : "(no file)");
+  }
+}
+
+TEST(KadmorVersionTest, FileNamesIgnoreLetterCase) {
+  TempDir t;
+  WriteIni(t, "ADMIN/KADMOR.INI", "[WERSJAINNE]\nver1=1\nVER2=10\n");
+  auto v = engine::ReadKadmorVersion(t.dir());
+  EXPECT_EQ(v.Ver1, 1);
+  EXPECT_EQ(v.Ver2, 10);
+}
+
+TEST(KadmorRequestTest, AnsweringNoEndsSilently) {
+  TempDir t;
+  WriteIni(t, "Admin/kadmor.ini", "[WersjaInne]\nVer1=1\nVer2=9\n");
+  FakeJobs jobs;
+  ScriptedDialog dialog;
+  dialog.answer = 7;
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(3, t.dir(), true));
+  EXPECT_FALSE(result.completed);
+  ASSERT_EQ(dialog.asked.size(), 1u);
+  EXPECT_EQ(dialog.asked[0].text,
+            "Wybrana baza była używana przez program Kadmor w wersji mniejszej niż 1.10, który "
+            "nie obsługuje podzielonych plików. Kontynuować podział ?");
+  EXPECT_EQ(dialog.asked[0].title, "");
+  EXPECT_EQ(dialog.asked[0].flags, 36);
+  EXPECT_TRUE(jobs.infos.empty());
+  EXPECT_TRUE(dialog.informed.empty());
+  EXPECT_EQ(fs::directory_iterator(t.dir())->path().filename(), "Admin");  // nothing made
+}
+
+TEST(KadmorRequestTest, BackupSubdirectoriesUnderOneRoot) {
+  TempDir t;
+  WriteIni(t, "Admin/kadmor.ini", "[WersjaInne]\nVer1=1\nVer2=10\n");
+  FakeJobs jobs;
+  ScriptedDialog dialog;
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(3, t.dir(), true));
+  EXPECT_TRUE(dialog.asked.empty());
+  ASSERT_EQ(jobs.infos.size(), 8u);
+  const std::string root = result.backup_path;
+  ASSERT_EQ(root.rfind(t / "old", 0), 0u) << root;
+  EXPECT_NE(root.back(), '/');
+  EXPECT_FALSE(fs::exists(root));  // chosen, not made, by the request
+  const char* subdirs[] = {"oper_bu", "oper_pr", "oper_prz", "szkice",
+                           "kerg",    "kerg",    "zud",      "zud"};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(jobs.infos[i].AddressField, "Adres");
+    EXPECT_FALSE(jobs.infos[i].CheckID);
+    EXPECT_EQ(jobs.old_dirs[i], root + "/" + subdirs[i]) << i;
+  }
+  EXPECT_EQ(jobs.infos[5].TableFile, t / "kerg/roboty.dbf");
+  EXPECT_EQ(jobs.infos[5].DataFile, t / "kerg/wytycz.dan");
+  EXPECT_EQ(jobs.infos[7].DataFile, t / "zud/opinia.dan");
+  EXPECT_EQ(
+      result.message,
+      "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " + root);
+}
+
+TEST(KadmorRequestTest, KeepOldOffShowsThePlainMessage) {
+  TempDir t;
+  FakeJobs jobs;
+  ScriptedDialog dialog;  // answers Yes to the question a missing ini asks
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(3, t.dir(), false));
+  EXPECT_EQ(dialog.asked.size(), 1u);
+  EXPECT_EQ(jobs.infos.size(), 8u);
+  EXPECT_EQ(result.message, "Operacja została zakończona");
+}
+
+}  // namespace
