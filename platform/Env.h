@@ -55,7 +55,8 @@ class File {
   // Exclusive lock on one byte, waiting (blocking, not spinning) until it is
   // granted. The lock belongs to this File: another File on the same path,
   // in this process or another, conflicts with it, and closing another
-  // descriptor of the file does not drop it.
+  // descriptor of the file does not drop it. On a file opened read-only the
+  // lock is shared: it excludes every exclusive holder, not other readers.
   virtual Status LockByte(uint64_t offset) = 0;
   virtual Status UnlockByte(uint64_t offset) = 0;
   // Releases the handle and its locks. Further calls fail.

@@ -109,6 +109,13 @@ class PosixFile final : public File {
     fl.l_pid = 0;  // required for OFD locks
     while (::fcntl(fd_, F_OFD_SETLKW, &fl) != 0) {
       if (errno == EINTR) continue;
+      // A write lock needs a descriptor open for writing. A read-only one
+      // takes a read lock instead: it still waits for every writer's lock
+      // and keeps writers out while it is held.
+      if (errno == EBADF && fl.l_type == F_WRLCK) {
+        fl.l_type = F_RDLCK;
+        continue;
+      }
       return ErrnoStatus("lock " + path_, errno);
     }
     return Status::OK();

@@ -1,0 +1,301 @@
+// Walking a description file set block by block and chain by chain.
+#include "store/Checker.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/Status.h"
+
+namespace store {
+
+using platform::File;
+using platform::OpenMode;
+using platform::Status;
+
+namespace {
+
+struct BlockInfo {
+  BlockHeader Head;
+  int File = 0;
+  uint64_t Offset = 0;
+};
+
+class Walker {
+ public:
+  Walker(platform::Env* env, CheckReport* r) : env_(env), r_(r) {}
+
+  void Problem(int file, uint64_t offset, int32_t address, std::string text) {
+    ++r_->ProblemCount;
+    if (r_->Problems.size() < CheckReport::kMaxListed)
+      r_->Problems.push_back({file, offset, address, std::move(text)});
+  }
+  void Note(int file, uint64_t offset, int32_t address, std::string text) {
+    if (r_->Notes.size() < CheckReport::kMaxListed)
+      r_->Notes.push_back({file, offset, address, std::move(text)});
+  }
+
+  void WalkFile(int n, File* f, uint64_t size);
+  void FollowChains();
+  void FollowFreeLists();
+
+ private:
+  platform::Env* env_;
+  CheckReport* r_;
+  std::unordered_map<int32_t, BlockInfo> blocks_;
+  std::vector<uint8_t> buf_ = std::vector<uint8_t>(kMaxBlockSize);
+};
+
+bool AllZero(const uint8_t* p, size_t n) {
+  return std::all_of(p, p + n, [](uint8_t b) { return b == 0; });
+}
+
+void Walker::WalkFile(int n, File* f, uint64_t size) {
+  const FileHeader& h = r_->Header;
+  const int64_t M = h.MaxSize;
+  if (M != 0) {
+    uint64_t limit = static_cast<uint64_t>(M) * kKilobyte + kMaxBlockSize;
+    if (size > limit)
+      Problem(n, 0, 0,
+              "plik ma " + std::to_string(size) + " B, więcej niż pozwala limit (" +
+                  std::to_string(limit) + " B)");
+  }
+  uint64_t off = n == 0 ? kHeaderBlockSize : 0;
+  bool prefix = n > 0;  // a continuation file may begin with zeros
+  while (off < size) {
+    size_t got = 0;
+    size_t want = static_cast<size_t>(std::min<uint64_t>(kKilobyte, size - off));
+    Status s = f->ReadAt(off, buf_.data(), want, &got);
+    if (!s.ok() || got != want) {
+      Problem(n, off, 0, "błąd odczytu: " + s.ToString());
+      return;
+    }
+    if (prefix && want == static_cast<size_t>(kKilobyte) && AllZero(buf_.data(), want)) {
+      off += kKilobyte;
+      continue;
+    }
+    prefix = false;
+    int64_t kb = static_cast<int64_t>(off / kKilobyte);
+    int64_t address64 = n * M + kb;
+    // Without a limit a continuation file is outside the set: its blocks
+    // have no address.
+    int32_t address =
+        (address64 > INT32_MAX || (M == 0 && n > 0)) ? 0 : static_cast<int32_t>(address64);
+    if (want < static_cast<size_t>(kBlockHeaderSize)) {
+      Problem(n, off, address, "ucięty blok na końcu pliku");
+      return;
+    }
+    BlockHeader bh = BlockHeader::DecodeFrom(buf_.data());
+    if (bh.Class < 1 || bh.Class > h.ClassCount) {
+      Problem(n, off, address, "nieprawidłowa klasa bloku " + std::to_string(bh.Class));
+      off += kKilobyte;  // look for the next block at the next kilobyte
+      continue;
+    }
+    const BlockClass& cls = h.Class(bh.Class);
+    ++r_->Blocks;
+    if (off + static_cast<uint64_t>(cls.BlockSize) > size) {
+      Problem(n, off, address, "ucięty blok klasy " + std::to_string(bh.Class));
+      return;
+    }
+    bool misplaced = M != 0 && (n == 0 ? kb > M : kb >= M);
+    if (misplaced) Problem(n, off, address, "blok zaczyna się poza limitem pliku");
+    if (bh.Owner == 0) {
+      ++r_->FreeBlocks;
+    } else {
+      if (bh.PayloadLength <= 0 || bh.PayloadLength > cls.Capacity) {
+        Problem(n, off, address,
+                "nieprawidłowa długość danych w bloku " + std::to_string(bh.PayloadLength));
+      } else {
+        s = f->ReadAt(off, buf_.data(), static_cast<size_t>(cls.BlockSize), &got);
+        size_t used = kBlockHeaderSize + static_cast<size_t>(bh.PayloadLength);
+        if (!s.ok() || got != static_cast<size_t>(cls.BlockSize))
+          Problem(n, off, address, "błąd odczytu bloku");
+        else if (!AllZero(buf_.data() + used, static_cast<size_t>(cls.BlockSize) - used))
+          Problem(n, off, address, "niezerowe bajty za danymi bloku");
+      }
+      if (bh.PlainLength <= 0 || bh.StoredLength < 0)
+        Problem(n, off, address, "nieprawidłowe długości rekordu w bloku");
+    }
+    if (!misplaced && address != 0) blocks_[address] = {bh, n, off};
+    off += static_cast<uint64_t>(cls.BlockSize);
+  }
+}
+
+void Walker::FollowChains() {
+  std::unordered_set<int32_t> onChain;
+  std::vector<int32_t> starts;
+  for (const auto& [address, b] : blocks_)
+    if (b.Head.Owner == address) starts.push_back(address);
+  std::sort(starts.begin(), starts.end());
+  for (int32_t start : starts) {
+    const BlockInfo& first = blocks_[start];
+    const int32_t plain = first.Head.PlainLength;
+    const int32_t stored = first.Head.StoredLength;
+    const int64_t expected = stored != 0 ? stored : plain;
+    int64_t total = 0;
+    int32_t at = start;
+    bool broken = false;
+    std::unordered_set<int32_t> seen;
+    for (;;) {
+      auto it = blocks_.find(at);
+      if (it == blocks_.end()) {
+        Problem(
+            first.File, first.Offset, start,
+            "łańcuch rekordu prowadzi pod adres " + std::to_string(at) + ", gdzie nie ma bloku");
+        broken = true;
+        break;
+      }
+      const BlockInfo& b = it->second;
+      if (!seen.insert(at).second) {
+        Problem(first.File, first.Offset, start, "pętla w łańcuchu rekordu");
+        broken = true;
+        break;
+      }
+      if (b.Head.Owner != start) {
+        Problem(b.File, b.Offset, at,
+                "łańcuch rekordu " + std::to_string(start) + " trafia na blok innego właściciela");
+        broken = true;
+        break;
+      }
+      if (b.Head.PlainLength != plain || b.Head.StoredLength != stored)
+        Problem(b.File, b.Offset, at, "długości rekordu różnią się od pierwszego bloku");
+      onChain.insert(at);
+      total += std::max<int32_t>(b.Head.PayloadLength, 0);
+      if (b.Head.Next == -1) break;
+      at = b.Head.Next;
+    }
+    if (broken) continue;
+    if (total != expected) {
+      Problem(first.File, first.Offset, start,
+              "bloki rekordu mają " + std::to_string(total) + " B danych zamiast " +
+                  std::to_string(expected));
+      continue;
+    }
+    ++r_->Records;
+    r_->StoredBytes += total;
+    r_->PlainBytes += plain;
+    if (stored != 0) ++r_->CompressedRecords;
+  }
+  for (const auto& [address, b] : blocks_)
+    if (b.Head.Owner != 0 && !onChain.count(address)) ++r_->OrphanBlocks;
+}
+
+void Walker::FollowFreeLists() {
+  const FileHeader& h = r_->Header;
+  for (int k = 1; k <= h.ClassCount; ++k) {
+    int32_t at = h.Class(k).FreeHead;
+    std::unordered_set<int32_t> seen;
+    while (at != -1) {
+      auto it = blocks_.find(at);
+      std::string where = "lista wolnych bloków klasy " + std::to_string(k);
+      if (!seen.insert(at).second) {
+        Problem(0, 0, at, where + ": pętla");
+        break;
+      }
+      if (it == blocks_.end()) {
+        Problem(0, 0, at, where + ": pod adresem nie ma bloku");
+        break;
+      }
+      const BlockInfo& b = it->second;
+      if (b.Head.Owner != 0) {
+        // A free block taken by a write that failed before the header was
+        // written: the store drops such a list on its next allocation.
+        Note(b.File, b.Offset, at, where + ": blok jest już zajęty (lista zostanie porzucona)");
+        break;
+      }
+      if (b.Head.Class != k) {
+        Problem(b.File, b.Offset, at, where + ": blok innej klasy");
+        break;
+      }
+      at = b.Head.Next;
+    }
+  }
+}
+
+Status OpenHeader(platform::Env* env, const std::string& fileName, std::unique_ptr<File>* f,
+                  CheckReport* report, std::string* error) {
+  Status s = env->OpenFile(fileName, OpenMode::kReadOnlyShared, f);
+  if (!s.ok()) {
+    *error = "nie można otworzyć pliku: " + s.ToString();
+    return s;
+  }
+  uint8_t buf[kHeaderSize] = {};
+  size_t got = 0;
+  s = (*f)->ReadAt(0, buf, kHeaderSize, &got);
+  if (!s.ok()) {
+    *error = "odczyt nagłówka: " + s.ToString();
+    return s;
+  }
+  if (!FileHeader::DecodeFrom(buf, got, &report->Header, error)) return Status::Invalid(*error);
+  report->HeaderOk = true;
+  return Status::OK();
+}
+
+void ListFiles(platform::Env* env, const std::string& fileName, File* base, CheckReport* report) {
+  report->Files.clear();
+  uint64_t size = 0;
+  (void)base->Size(&size);
+  report->Files.push_back({0, base->Path(), size});
+  std::string baseName = BaseNameOf(fileName);
+  for (int n = 1; n <= kMaxFileNumber; ++n) {
+    std::string name = ContinuationName(baseName, n);
+    if (!env->FileExists(name)) continue;
+    std::unique_ptr<File> f;
+    uint64_t sz = 0;
+    if (env->OpenFile(name, OpenMode::kReadOnlyShared, &f).ok()) (void)f->Size(&sz);
+    report->Files.push_back({n, f ? f->Path() : name, sz});
+  }
+}
+
+}  // namespace
+
+bool ReadSetInfo(platform::Env* env, const std::string& fileName, CheckReport* report,
+                 std::string* error) {
+  std::unique_ptr<File> base;
+  if (!OpenHeader(env, fileName, &base, report, error).ok()) return false;
+  ListFiles(env, fileName, base.get(), report);
+  return true;
+}
+
+bool CheckSet(platform::Env* env, const std::string& fileName, CheckReport* report,
+              std::string* error) {
+  std::unique_ptr<File> base;
+  Status s = OpenHeader(env, fileName, &base, report, error);
+  if (!s.ok()) {
+    // A file that opens but is no description file is a finding, not a
+    // failure to examine it.
+    if (base && s.code() == Status::Code::kInvalid) {
+      ++report->ProblemCount;
+      report->Problems.push_back({0, 0, 0, *error});
+      return true;
+    }
+    return false;
+  }
+  // The lock keeps writers out while the picture is taken; a read-only
+  // handle may not get it, and then the walk goes on without it.
+  bool locked = base->LockByte(kLockOffset).ok();
+  ListFiles(env, fileName, base.get(), report);
+  Walker w(env, report);
+  for (const CheckedFile& cf : report->Files) {
+    if (cf.Number > 0 && report->Header.MaxSize == 0)
+      w.Problem(cf.Number, 0, 0, "plik kontynuacji istnieje, choć plik nie ma limitu rozmiaru");
+    std::unique_ptr<File> cont;
+    File* f = base.get();
+    if (cf.Number > 0) {
+      if (!env->OpenFile(cf.Name, OpenMode::kReadOnlyShared, &cont).ok()) {
+        w.Problem(cf.Number, 0, 0, "nie można otworzyć pliku " + cf.Name);
+        continue;
+      }
+      f = cont.get();
+    }
+    w.WalkFile(cf.Number, f, cf.Size);
+  }
+  w.FollowChains();
+  w.FollowFreeLists();
+  if (locked) (void)base->UnlockByte(kLockOffset);
+  return true;
+}
+
+}  // namespace store

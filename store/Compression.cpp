@@ -1,0 +1,113 @@
+// The zlib and libdeflate backends of record compression.
+#include "store/Compression.h"
+
+#include <zlib.h>
+
+#ifdef PODZIAL_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
+
+namespace store {
+namespace {
+
+constexpr int kLevel = 6;
+
+class ZlibCodec final : public Codec {
+ public:
+  const char* Name() const override { return "zlib"; }
+  int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) override {
+    if (!dst || !len || !src || n < 0 || *len < 0) return -1;
+    uLongf out = static_cast<uLongf>(*len);
+    int rc = ::compress2(dst, &out, src, static_cast<uLong>(n), kLevel);
+    if (rc != Z_OK) return rc == 0 ? -1 : rc;
+    *len = static_cast<int32_t>(out);
+    return 0;
+  }
+  int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) override {
+    if (!dst || !len || !src || n < 0 || *len < 0) return -1;
+    uLongf out = static_cast<uLongf>(*len);
+    uLong in = static_cast<uLong>(n);
+    int rc = ::uncompress2(dst, &out, src, &in);
+    if (rc != Z_OK) return rc == 0 ? -1 : rc;
+    *len = static_cast<int32_t>(out);
+    return 0;
+  }
+};
+
+#ifdef PODZIAL_HAVE_LIBDEFLATE
+class DeflateCodec final : public Codec {
+ public:
+  DeflateCodec() : c_(libdeflate_alloc_compressor(kLevel)), d_(libdeflate_alloc_decompressor()) {}
+  ~DeflateCodec() override {
+    if (c_) libdeflate_free_compressor(c_);
+    if (d_) libdeflate_free_decompressor(d_);
+  }
+  DeflateCodec(const DeflateCodec&) = delete;
+  DeflateCodec& operator=(const DeflateCodec&) = delete;
+
+  const char* Name() const override { return "libdeflate"; }
+  int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) override {
+    if (!c_ || !dst || !len || !src || n < 0 || *len < 0) return -1;
+    size_t out =
+        libdeflate_zlib_compress(c_, src, static_cast<size_t>(n), dst, static_cast<size_t>(*len));
+    if (out == 0) return 1;  // does not fit
+    *len = static_cast<int32_t>(out);
+    return 0;
+  }
+  int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) override {
+    if (!d_ || !dst || !len || !src || n < 0 || *len < 0) return -1;
+    size_t out = 0;
+    libdeflate_result rc = libdeflate_zlib_decompress(d_, src, static_cast<size_t>(n), dst,
+                                                      static_cast<size_t>(*len), &out);
+    if (rc != LIBDEFLATE_SUCCESS) return static_cast<int>(rc) == 0 ? -1 : static_cast<int>(rc);
+    *len = static_cast<int32_t>(out);
+    return 0;
+  }
+
+ private:
+  libdeflate_compressor* c_;
+  libdeflate_decompressor* d_;
+};
+#endif
+
+std::unique_ptr<Codec>& Current() {
+  static std::unique_ptr<Codec> codec;
+  return codec;
+}
+
+}  // namespace
+
+std::unique_ptr<Codec> MakeZlibCodec() {
+  return std::make_unique<ZlibCodec>();
+}
+
+std::unique_ptr<Codec> MakeDeflateCodec() {
+#ifdef PODZIAL_HAVE_LIBDEFLATE
+  return std::make_unique<DeflateCodec>();
+#else
+  return nullptr;
+#endif
+}
+
+Codec& DefaultCodec() {
+  auto& codec = Current();
+  if (!codec) {
+    codec = MakeDeflateCodec();
+    if (!codec) codec = MakeZlibCodec();
+  }
+  return *codec;
+}
+
+void SetDefaultCodec(std::unique_ptr<Codec> codec) {
+  Current() = std::move(codec);
+}
+
+int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) {
+  return DefaultCodec().Compress(dst, len, src, n);
+}
+
+int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) {
+  return DefaultCodec().UnCompress(dst, len, src, n);
+}
+
+}  // namespace store

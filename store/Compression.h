@@ -1,0 +1,39 @@
+// Compression of records. Records are stored as zlib streams (RFC 1950), so
+// that any zlib reader reads ours and we read theirs. Two backends write and
+// read the same format: libdeflate (faster, the default where present) and
+// zlib (the fallback). Compress and UnCompress keep the contract the store
+// relies on: 0 = success, anything else = failure; output that would not fit
+// the destination is a failure, never written past it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace store {
+
+class Codec {
+ public:
+  virtual ~Codec() = default;
+  virtual const char* Name() const = 0;
+  // Compresses n bytes of src into dst of *len bytes; on success *len is
+  // the compressed length. Fails when the stream would not fit.
+  virtual int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) = 0;
+  // Expands the zlib stream src (n bytes) into dst of *len bytes; on
+  // success *len is the count produced.
+  virtual int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) = 0;
+};
+
+// Level 6 codecs. The libdeflate one is null when built without it.
+std::unique_ptr<Codec> MakeZlibCodec();
+std::unique_ptr<Codec> MakeDeflateCodec();
+
+// The codec the store uses: libdeflate when available, else zlib. Tests
+// and benchmarks may swap it (nullptr restores the default).
+Codec& DefaultCodec();
+void SetDefaultCodec(std::unique_ptr<Codec> codec);
+
+// The store's two calls, through DefaultCodec().
+int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n);
+int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n);
+
+}  // namespace store

@@ -1,0 +1,329 @@
+// tjxmemo's record half: block allocation, block reads and writes, reading
+// a record's chain and writing a record as a new chain by the packing rule.
+// Every length, address and link read from a file is checked before use.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+#include <vector>
+
+#include "store/Compression.h"
+#include "store/SharedBuffer.h"
+#include "store/StoreState.h"
+
+namespace store {
+
+using platform::File;
+using platform::Status;
+
+namespace {
+
+// A deflate stream expands at most 1032-fold; a plain length beyond that
+// for the stored bytes cannot be right and is refused before allocating.
+constexpr int64_t kMaxInflateRatio = 1032;
+
+std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n == 0 ? 1 : n]);
+}
+
+std::string At(int32_t address) {
+  return " (adres " + std::to_string(address) + ")";
+}
+
+}  // namespace
+
+bool tjxmemo::Impl::Seek(int32_t address, bool forWrite, File** f, uint64_t* offset) {
+  Status s = files.SeekAddress(address, Header.MaxSize, forWrite, Writable, &Header.CurrentFile, f,
+                               offset);
+  if (!s.ok()) return Fail(s.ToString() + At(address));
+  return true;
+}
+
+bool tjxmemo::Impl::ReadBlockHeader(int32_t address, BlockHeader* bh) {
+  File* f;
+  uint64_t offset;
+  if (!Seek(address, false, &f, &offset)) return false;
+  uint8_t buf[kBlockHeaderSize];
+  size_t got = 0;
+  Status s = f->ReadAt(offset, buf, kBlockHeaderSize, &got);
+  if (!s.ok()) return Fail(s.ToString() + At(address));
+  if (got != static_cast<size_t>(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
+  *bh = BlockHeader::DecodeFrom(buf);
+  return true;
+}
+
+bool tjxmemo::Impl::WriteBlockHeader(int32_t address, const BlockHeader& bh) {
+  File* f;
+  uint64_t offset;
+  if (!Seek(address, true, &f, &offset)) return false;
+  uint8_t buf[kBlockHeaderSize];
+  bh.EncodeTo(buf);
+  Status s = f->WriteAt(offset, buf, kBlockHeaderSize);
+  if (!s.ok()) return Fail(s.ToString() + At(address));
+  return true;
+}
+
+bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner) {
+  if (!ReadBlockHeader(address, bh)) return false;
+  if (bh->Owner != owner) return Fail("blok należy do innego rekordu" + At(address));
+  if (bh->Class < 1 || bh->Class > Header.ClassCount)
+    return Fail("nieprawidłowa klasa bloku " + std::to_string(bh->Class) + At(address));
+  if (bh->PayloadLength <= 0 || bh->PayloadLength > Header.Class(bh->Class).Capacity)
+    return Fail("nieprawidłowa długość danych w bloku " + std::to_string(bh->PayloadLength) +
+                At(address));
+  File* f;
+  uint64_t offset;
+  if (!Seek(address, false, &f, &offset)) return false;
+  size_t n = static_cast<size_t>(bh->PayloadLength);
+  size_t got = 0;
+  Status s = f->ReadAt(offset + kBlockHeaderSize, SharedBuffer(), n, &got);
+  if (!s.ok()) return Fail(s.ToString() + At(address));
+  if (got != n) return Fail("ucięty blok" + At(address));
+  return true;
+}
+
+bool tjxmemo::Impl::WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh) {
+  File* f;
+  uint64_t offset;
+  if (!Seek(address, true, &f, &offset)) return false;
+  int32_t blockSize = Header.Class(k).BlockSize;
+  if (bh.PayloadLength < 0 || blockSize < bh.PayloadLength + kBlockHeaderSize)
+    return Fail("dane nie mieszczą się w bloku" + At(address));
+  uint8_t* buf = SharedBuffer();
+  bh.EncodeTo(buf);
+  std::memcpy(buf + kBlockHeaderSize, data, static_cast<size_t>(bh.PayloadLength));
+  // Only the bytes of this block are cleared, not the whole buffer.
+  size_t used = kBlockHeaderSize + static_cast<size_t>(bh.PayloadLength);
+  std::memset(buf + used, 0, static_cast<size_t>(blockSize) - used);
+  Status s = f->WriteAt(offset, buf, static_cast<size_t>(blockSize));
+  if (!s.ok()) return Fail(s.ToString() + At(address));
+  return true;
+}
+
+int32_t tjxmemo::Impl::AllocateBlock(int k) {
+  BlockClass& cls = Header.Class(k);
+  if (cls.FreeHead != -1) {
+    BlockHeader bh;
+    int32_t head = cls.FreeHead;
+    if (ReadBlockHeader(head, &bh)) {
+      // A head that is in use, or of another class, cannot be taken: a
+      // larger block would overwrite its neighbours. The list is dropped.
+      if (bh.Owner != 0 || bh.Class != k) {
+        cls.FreeHead = -1;
+      } else {
+        cls.FreeHead = bh.Next;
+        return head;
+      }
+    }
+  }
+  const int64_t M = Header.MaxSize;
+  // Without a limit there is only the base file, whatever the header says.
+  int C = M == 0 ? 0 : Header.CurrentFile;
+  for (;;) {
+    if (C > 0 && !files.Handle(C)) {
+      Status s = files.OpenContinuation(C, Writable);
+      if (!s.ok()) {
+        Fail(s.ToString());
+        return -1;
+      }
+    }
+    uint64_t size = 0;
+    Status s = files.Handle(C)->Size(&size);
+    if (!s.ok()) {
+      Fail(s.ToString());
+      return -1;
+    }
+    // Rounded up: a partial kilobyte at the end of a damaged file is never
+    // overwritten, and a block never lands on the header.
+    int64_t kb = static_cast<int64_t>((size + kKilobyte - 1) / kKilobyte);
+    if (C == 0 && kb < 1) kb = 1;
+    int64_t address = C * M + kb;
+    if (address > INT32_MAX) {
+      Fail("zbiór plików jest pełny");
+      return -1;
+    }
+    if (M == 0) return static_cast<int32_t>(address);
+    int64_t n = address / M;
+    if (address <= M) n = 0;
+    if (n > kMaxFileNumber) {
+      Fail("potrzebny byłby plik powyżej numeru 999");
+      return -1;
+    }
+    // The address falls into a later file. If that file already exists
+    // (left over from an interrupted write), it becomes current and the
+    // block goes to its end; otherwise SeekAddress creates it.
+    if (n > C &&
+        (files.Handle(static_cast<int>(n)) || env->FileExists(files.NameOf(static_cast<int>(n))))) {
+      C = static_cast<int>(n);
+      Header.CurrentFile = static_cast<uint16_t>(C);
+      continue;
+    }
+    return static_cast<int32_t>(address);
+  }
+}
+
+bool tjxmemo::Impl::WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength,
+                               int32_t storedLength, int32_t splitDepth, int32_t* address) {
+  std::vector<int> chain = PackRecord(Header, count, splitDepth);
+  int32_t R = count;
+  int32_t previous = 0;
+  BlockHeader previousHeader;
+  for (int k : chain) {
+    int32_t A = AllocateBlock(k);
+    if (A == -1) return false;
+    if (previous == 0) {
+      *address = A;
+    } else {
+      previousHeader.Next = A;
+      if (!WriteBlockHeader(previous, previousHeader)) return false;
+    }
+    int32_t n = std::min(Header.Class(k).Capacity, R);
+    BlockHeader bh;
+    bh.Class = static_cast<uint16_t>(k);
+    bh.Owner = *address;
+    bh.Next = -1;
+    bh.PayloadLength = n;
+    bh.PlainLength = plainLength;
+    bh.StoredLength = storedLength;
+    if (!WriteBlock(A, k, bytes + (count - R), bh)) return false;
+    R -= n;
+    previous = A;
+    previousHeader = bh;
+  }
+  return true;
+}
+
+bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, bool Unpack,
+                         int32_t& PlainSize) {
+  Impl& m = *impl_;
+  m.lastError.clear();
+  if (Address == 0) return true;
+  Status s = m.files.Lock();
+  if (!s.ok()) return m.Fail("blokada pliku: " + s.ToString());
+  struct Unlocker {
+    FileSet& files;
+    bool held = true;
+    void Release() {
+      if (held) (void)files.Unlock();
+      held = false;
+    }
+    ~Unlocker() { Release(); }
+  } unlocker{m.files};
+
+  BlockHeader bh;
+  if (!m.ReadBlock(Address, &bh, Address)) return false;
+  const int32_t plain = bh.PlainLength;
+  const int32_t stored = bh.StoredLength;
+  if (plain <= 0)
+    return m.Fail("nieprawidłowa długość rekordu " + std::to_string(plain) + At(Address));
+  if (stored < 0)
+    return m.Fail("nieprawidłowa długość spakowana " + std::to_string(stored) + At(Address));
+  int32_t L, P;
+  if (Unpack || stored == 0) {
+    PlainSize = 0;
+    L = plain;
+    P = stored;
+  } else {
+    PlainSize = plain;
+    L = stored;
+    P = 0;
+  }
+  m.RecordBuffer.reset();
+  m.recordBufferSize = 0;
+  if (P != 0 && static_cast<int64_t>(L) > static_cast<int64_t>(P) * kMaxInflateRatio + 64)
+    return m.Fail("długość rekordu nie pasuje do długości spakowanej" + At(Address));
+
+  // The stored bytes are collected into a buffer that grows with what the
+  // chain really delivers, so a lying length allocates nothing large.
+  const int64_t capacity = P != 0 ? P : L;
+  std::vector<uint8_t> stored_bytes;
+  std::unordered_set<int32_t> seen{Address};
+  try {
+    stored_bytes.reserve(static_cast<size_t>(
+        std::min<int64_t>(capacity, static_cast<int64_t>(bh.PayloadLength) * 4)));
+    for (;;) {
+      if (static_cast<int64_t>(stored_bytes.size()) + bh.PayloadLength > capacity)
+        return m.Fail("łańcuch bloków jest dłuższy niż rekord" + At(Address));
+      const uint8_t* p = SharedBuffer();
+      stored_bytes.insert(stored_bytes.end(), p, p + bh.PayloadLength);
+      if (bh.Next == -1) break;
+      int32_t next = bh.Next;
+      if (!seen.insert(next).second) return m.Fail("pętla w łańcuchu bloków" + At(next));
+      if (!m.ReadBlock(next, &bh, Address)) return false;
+    }
+  } catch (const std::bad_alloc&) {
+    return m.Fail("brak pamięci na rekord" + At(Address));
+  }
+  unlocker.Release();
+  if (static_cast<int64_t>(stored_bytes.size()) != capacity)
+    return m.Fail("łańcuch bloków jest krótszy niż rekord" + At(Address));
+
+  if (P != 0) {
+    auto out = TryAllocate(static_cast<size_t>(L));
+    if (!out) return m.Fail("brak pamięci na rekord" + At(Address));
+    int32_t produced = L;
+    if (UnCompress(out.get(), &produced, stored_bytes.data(), P) != 0)
+      return m.Fail("nie można rozpakować rekordu" + At(Address));
+    if (produced != L) return m.Fail("rozpakowany rekord ma złą długość" + At(Address));
+    m.RecordBuffer = std::move(out);
+    m.recordBufferSize = static_cast<size_t>(L);
+  } else {
+    auto out = TryAllocate(stored_bytes.size());
+    if (!out) return m.Fail("brak pamięci na rekord" + At(Address));
+    std::memcpy(out.get(), stored_bytes.data(), stored_bytes.size());
+    m.RecordBuffer = std::move(out);
+    m.recordBufferSize = stored_bytes.size();
+  }
+  Size = L;
+  Data = m.RecordBuffer.get();
+  return true;
+}
+
+bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, int32_t PlainSize) {
+  Impl& m = *impl_;
+  m.lastError.clear();
+  if (!DeferFlush) m.files.ClearDirty();
+  if (Size == 0) return true;
+  if (!m.Writable || !m.files.IsOpen()) return m.Fail("plik opisów nie jest otwarty do zapisu");
+  if (Size < 0 || PlainSize < 0 || !Data) return m.Fail("nieprawidłowe argumenty zapisu");
+
+  const uint8_t* bytes = Data;
+  int32_t count = Size;
+  int32_t plainLength = Size;
+  int32_t storedLength = 0;
+  std::unique_ptr<uint8_t[]> packed;
+  if (PlainSize != 0) {
+    plainLength = PlainSize;
+    storedLength = Size;
+  } else if (CompressRecords) {
+    packed = TryAllocate(static_cast<size_t>(Size));
+    int32_t len = Size;
+    if (packed && Compress(packed.get(), &len, Data, Size) == 0 && len > 0 && len <= Size) {
+      bytes = packed.get();
+      count = len;
+      storedLength = len;
+    } else {
+      packed.reset();
+    }
+  }
+
+  Status s = m.files.Lock();
+  if (!s.ok()) return m.Fail("blokada pliku: " + s.ToString());
+  bool ok = m.ReadHeader();
+  if (ok) {
+    Address = 0;
+    ok = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address) &&
+         m.WriteHeader();
+    if (ok) {
+      if (DeferFlush) {
+        m.pendingFlush = true;
+      } else {
+        m.files.FlushAll();
+      }
+    }
+  }
+  (void)m.files.Unlock();
+  return ok;
+}
+
+}  // namespace store

@@ -1,0 +1,49 @@
+// The private state of tjxmemo, shared by its two halves: jxmemo.cpp (files,
+// header, limit) and RecordChain.cpp (blocks, chains, records).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Env.h"
+#include "store/FileSet.h"
+#include "store/Format.h"
+#include "store/jxmemo.h"
+
+namespace store {
+
+struct tjxmemo::Impl {
+  explicit Impl(platform::Env* e) : env(e), files(e) {}
+
+  platform::Env* env;
+  FileHeader Header;
+  FileSet files;  // Handles, Written, FileName, BaseName
+  std::unique_ptr<uint8_t[]> RecordBuffer;
+  size_t recordBufferSize = 0;
+  bool Writable = false;
+  bool pendingFlush = false;  // writes not yet flushed under DeferFlush
+  std::string lastError;
+
+  bool Fail(std::string why) {
+    lastError = std::move(why);
+    return false;
+  }
+
+  // Header of the base file.
+  bool ReadHeader();
+  bool WriteHeader();
+  bool WriteHeaderTo(platform::File* f);
+
+  // Block layer (RecordChain.cpp).
+  bool Seek(int32_t address, bool forWrite, platform::File** f, uint64_t* offset);
+  int32_t AllocateBlock(int k);
+  bool ReadBlockHeader(int32_t address, BlockHeader* bh);
+  bool WriteBlockHeader(int32_t address, const BlockHeader& bh);
+  bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner);
+  bool WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh);
+  bool WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength, int32_t storedLength,
+                  int32_t splitDepth, int32_t* address);
+};
+
+}  // namespace store
