@@ -22,6 +22,16 @@ struct FieldDef {
   int offset = 0;  // byte offset in the record, after the deletion flag
 };
 
+// A tag of the table's production index, as listed by `fields`.
+struct IndexTagInfo {
+  std::string name;
+  std::string expression;
+  std::string filter;  // FOR condition, empty for none
+  char key_type = 'C';
+  bool unique = false;
+  bool descending = false;
+};
+
 class Table {
  public:
   explicit Table(platform::Env* env = platform::Env::Default());
@@ -50,6 +60,13 @@ class Table {
   int FindField(const std::string& name) const;
   std::vector<std::string> FieldNames() const;
   const std::vector<FieldDef>& Fields() const;
+
+  // The .dbf version byte, and the companions that belong to the table
+  // (empty when none).
+  uint8_t Version() const;
+  const std::string& MdxPath() const;
+  const std::string& DbtPath() const;
+  std::vector<IndexTagInfo> IndexTags() const;
 
   // The header's record count, deleted rows included.
   uint32_t RecordCount() const;

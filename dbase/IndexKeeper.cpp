@@ -1,0 +1,173 @@
+// Maintenance of affected tags by rebuild: the keys of all rows are held in
+// memory (a few bytes per row), posts replace one row's key, and the tag is
+// laid out anew at close. A rebuild cannot leave the edge cases of
+// in-place deletes and splits wrong, and costs one sort per changed tag.
+#include "dbase/IndexKeeper.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dbase {
+
+using platform::Status;
+
+namespace {
+constexpr size_t kReadChunk = 1 << 20;
+}
+
+Status IndexKeeper::Refuse(const MdxTag& tag, const std::string& why) const {
+  return Status::Invalid("Nie można utrzymać indeksu: znacznik " + tag.name + " (" +
+                         tag.expression + (tag.filter.empty() ? "" : " FOR " + tag.filter) +
+                         "): " + why);
+}
+
+Status IndexKeeper::ComputeAll(platform::File* dbf, const DbfHeader& h, Kept* k, uint32_t* bad_row,
+                               std::string* why) {
+  const size_t len = k->tag.key_length;
+  k->key_bytes.assign(static_cast<size_t>(h.record_count) * len, 0);
+  k->covered.assign(h.record_count, 0);
+  *bad_row = 0;
+  const size_t per = std::max<size_t>(1, kReadChunk / h.record_length);
+  std::vector<uint8_t> chunk;
+  for (uint32_t first = 0; first < h.record_count;) {
+    size_t n = std::min<size_t>(per, h.record_count - first);
+    chunk.resize(n * h.record_length);
+    size_t got = 0;
+    Status s = dbf->ReadAt(h.header_length + static_cast<uint64_t>(first) * h.record_length,
+                           chunk.data(), chunk.size(), &got);
+    if (!s.ok()) return s;
+    if (got != chunk.size()) return Status::IOError("Tabela skrócona podczas odczytu");
+    for (size_t r = 0; r < n; ++r) {
+      bool cov = false;
+      if (!k->keys.Make(chunk.data() + r * h.record_length, &cov,
+                        k->key_bytes.data() + (first + r) * len, why)) {
+        *bad_row = static_cast<uint32_t>(first + r + 1);
+        return Status::OK();
+      }
+      k->covered[first + r] = cov ? 1 : 0;
+    }
+    first += static_cast<uint32_t>(n);
+  }
+  return Status::OK();
+}
+
+Status IndexKeeper::Prepare(MdxFile* mdx, platform::File* dbf, const DbfHeader& h,
+                            const std::vector<int>& writable) {
+  mdx_ = mdx;
+  tags_.clear();
+  for (const MdxTag& tag : mdx->Tags()) {
+    Kept k;
+    k.tag = tag;
+    std::string error;
+    if (!k.keys.Init(tag, h.fields, h.language_driver, &error)) {
+      // A tag we cannot even parse is affected when its text names a
+      // writable field; then it must be refused, not skipped.
+      bool names_field = false;
+      for (int f : writable) {
+        std::string up, name = h.fields[f].name;
+        for (const std::string* t : {&tag.expression, &tag.filter}) {
+          up = *t;
+          for (char& c : up)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+          for (char& c : name)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+          if (up.find(name) != std::string::npos) names_field = true;
+        }
+      }
+      if (names_field) return Refuse(tag, error);
+      continue;
+    }
+    bool affected = false;
+    for (int f : writable) affected = affected || k.keys.UsesField(f);
+    if (!affected) continue;
+    if (mdx->Version() != 2) return Refuse(tag, "nieobsługiwana wersja pliku indeksu");
+    TagEntries stored;
+    Status s = mdx->Walk(tag, h.record_count, &stored, &k.pages);
+    if (!s.ok()) return s;
+    // Numeric keys: the tag's own length-byte style, read off its keys.
+    std::vector<std::pair<NumericStyle, uint8_t>> styles = {{NumericStyle::kHalfBytes, 0}};
+    if (tag.key_type == 'N' || tag.key_type == 'F') {
+      if (stored.size() == 0)
+        return Refuse(tag, "pusty znacznik liczbowy: nie wiadomo, jak zapisać klucze");
+      styles = {{NumericStyle::kHalfBytes, 0},
+                {NumericStyle::kDigitCount, 0},
+                {NumericStyle::kDigitsKept, 0},
+                {NumericStyle::kConstant, stored.key(0)[1]}};
+    }
+    std::string mismatch = "klucze w pliku nie zgadzają się z wierszami tabeli";
+    bool matched = false;
+    for (const auto& [style, constant] : styles) {
+      k.keys.SetNumericStyle(style, constant);
+      uint32_t bad_row = 0;
+      std::string why;
+      s = ComputeAll(dbf, h, &k, &bad_row, &why);
+      if (!s.ok()) return s;
+      if (bad_row) return Refuse(tag, "wiersz " + std::to_string(bad_row) + ": " + why);
+      k.preferred.assign(h.record_count, 0);
+      if (tag.unique)
+        for (uint32_t r : stored.recnos) k.preferred[r - 1] = 1;
+      TagEntries ours;
+      k.keys.Order(k.key_bytes, k.covered, tag.unique ? &k.preferred : nullptr, &ours);
+      if (ours.recnos == stored.recnos && ours.keys == stored.keys) {
+        matched = true;
+        break;
+      }
+      if (ours.recnos.size() != stored.recnos.size()) {
+        mismatch = "znacznik ma " + std::to_string(stored.size()) + " pozycji, a według tabeli " +
+                   std::to_string(ours.size());
+      } else {
+        for (size_t i = 0; i < ours.size(); ++i) {
+          if (ours.recnos[i] != stored.recnos[i] ||
+              std::memcmp(ours.key(i), stored.key(i), ours.key_length) != 0) {
+            mismatch = "pozycja " + std::to_string(i + 1) + " (wiersz " +
+                       std::to_string(stored.recnos[i]) +
+                       ") nie zgadza się z kluczem lub kolejnością odtworzoną z tabeli";
+            break;
+          }
+        }
+      }
+    }
+    if (!matched) return Refuse(tag, mismatch);
+    tags_.push_back(std::move(k));
+  }
+  return Status::OK();
+}
+
+Status IndexKeeper::Update(uint32_t recno, const uint8_t* rec) {
+  std::vector<std::vector<uint8_t>> keys(tags_.size());
+  std::vector<uint8_t> cov(tags_.size());
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    Kept& k = tags_[i];
+    keys[i].resize(k.tag.key_length);
+    bool c = false;
+    std::string why;
+    if (!k.keys.Make(rec, &c, keys[i].data(), &why))
+      return Refuse(k.tag, "wiersz " + std::to_string(recno) + ": " + why);
+    cov[i] = c ? 1 : 0;
+  }
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    Kept& k = tags_[i];
+    uint8_t* old = k.key_bytes.data() + static_cast<size_t>(recno - 1) * k.tag.key_length;
+    if (std::memcmp(old, keys[i].data(), k.tag.key_length) == 0 && k.covered[recno - 1] == cov[i])
+      continue;
+    std::memcpy(old, keys[i].data(), k.tag.key_length);
+    k.covered[recno - 1] = cov[i];
+    k.preferred[recno - 1] = 0;  // a moved row no longer holds a unique key
+    k.changed = true;
+  }
+  return Status::OK();
+}
+
+Status IndexKeeper::Finish(const uint8_t today[3]) {
+  for (Kept& k : tags_) {
+    if (!k.changed) continue;
+    TagEntries sorted;
+    k.keys.Order(k.key_bytes, k.covered, k.tag.unique ? &k.preferred : nullptr, &sorted);
+    Status s = mdx_->WriteTree(&k.tag, sorted, k.pages, today);
+    if (!s.ok()) return s;
+    k.changed = false;
+  }
+  return Status::OK();
+}
+
+}  // namespace dbase

@@ -1,0 +1,120 @@
+// The production index (.mdx): file header, tag table, tag headers and the
+// B-tree of each tag. MdxFile reads and checks the structure through a
+// platform::File, walks a tag's tree with every page bounds- and
+// loop-checked, and rewrites one tag's tree from its entries in index order
+// without touching any byte that belongs to another tag. BuildTree lays out
+// a tree the way dBASE does (leaves, then interior levels whose keys are the
+// highest key below them); TableWriter and the rebuild of a tag share it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace dbase {
+
+inline constexpr size_t kMdxPage = 512;
+inline constexpr size_t kMdxTagTable = 544;
+inline constexpr size_t kMdxFilterOffset = 762;
+inline constexpr size_t kMdxMaxExpression = 220;
+
+struct MdxTag {
+  int number = 0;  // 1-based position in the tag table
+  uint32_t header_page = 0;
+  std::string name;
+  std::string expression;
+  std::string filter;  // empty when the tag has no FOR filter
+  char key_type = 0;   // C N D (level 7 has more)
+  uint8_t key_format = 0;
+  bool unique = false;
+  bool descending = false;
+  uint32_t root = 0;
+  uint32_t pages_allocated = 0;
+  uint16_t key_length = 0;
+  uint16_t max_keys = 0;
+  uint16_t item_length = 0;
+};
+
+// Entries of one tag: key i at keys[i*key_length], row recnos[i].
+struct TagEntries {
+  size_t key_length = 0;
+  std::vector<uint8_t> keys;
+  std::vector<uint32_t> recnos;
+  size_t size() const { return recnos.size(); }
+  const uint8_t* key(size_t i) const { return keys.data() + i * key_length; }
+  void Add(const uint8_t* key, uint32_t recno) {
+    keys.insert(keys.end(), key, key + key_length);
+    recnos.push_back(recno);
+  }
+};
+
+// Shape of a tag's nodes.
+struct NodeLayout {
+  size_t block_size = 1024;
+  size_t key_length = 0;
+  size_t item_length = 0;
+  size_t max_keys = 0;
+};
+
+// Item length and keys per node as dBASE derives them from the key length.
+NodeLayout MakeNodeLayout(size_t block_size, size_t key_length);
+
+struct TreeImage {
+  std::vector<uint32_t> pages;              // page of each node
+  std::vector<std::vector<uint8_t>> nodes;  // one block each
+  uint32_t root = 0;
+  uint32_t first_leaf = 0;
+};
+
+// Lays out the nodes of a tree holding `entries` (already in index order):
+// leaves share the entries evenly, each interior key is the highest key of
+// its child and an interior node holds at most max_keys-1 keys, since a
+// node with max_keys keys reads as a leaf. `allocate` gives the page of
+// each next node; leaves come first, in order, then each level up.
+void BuildTree(const NodeLayout& layout, const TagEntries& entries,
+               const std::function<uint32_t()>& allocate, TreeImage* out);
+
+class MdxFile {
+ public:
+  // Reads the header, the tag table and every tag header. `file` stays
+  // owned by the caller and must outlive this object.
+  platform::Status Open(platform::File* file, const std::string& path);
+
+  const std::vector<MdxTag>& Tags() const { return tags_; }
+  uint8_t Version() const { return version_; }
+  uint32_t BlockSize() const { return block_size_; }
+  uint8_t LanguageDriver() const { return language_driver_; }
+
+  // Every entry of the tag in index order and the pages of its nodes.
+  // Refuses pages outside the file, loops, too deep trees, leaves at
+  // different depths, interior keys that are not the highest key below
+  // them and record numbers outside 1..record_count.
+  platform::Status Walk(const MdxTag& tag, uint32_t record_count, TagEntries* entries,
+                        std::vector<uint32_t>* pages);
+
+  // Replaces the tag's tree by one built from `sorted`. Nodes go to the
+  // tag's old node pages `reuse` first, then to new blocks at the end of
+  // the file; old pages left over are zeroed. Updates the tag header and
+  // the file header's page count and date.
+  platform::Status WriteTree(MdxTag* tag, const TagEntries& sorted, std::vector<uint32_t> reuse,
+                             const uint8_t today[3]);
+
+ private:
+  platform::Status Corrupt(const std::string& why) const;
+  platform::Status ReadBlock(uint32_t page, std::vector<uint8_t>* block);
+
+  platform::File* file_ = nullptr;
+  std::string path_;
+  uint64_t file_size_ = 0;
+  uint8_t version_ = 0;
+  uint8_t language_driver_ = 0;
+  uint32_t pages_per_block_ = 0;
+  uint32_t block_size_ = 0;
+  uint32_t page_count_ = 0;
+  std::vector<MdxTag> tags_;
+};
+
+}  // namespace dbase
