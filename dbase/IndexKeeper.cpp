@@ -86,9 +86,9 @@ Status IndexKeeper::Prepare(MdxFile* mdx, platform::File* dbf, const DbfHeader& 
     if (!s.ok()) return s;
     // Numeric keys: the tag's own length-byte style, read off its keys.
     std::vector<std::pair<NumericStyle, uint8_t>> styles = {{NumericStyle::kHalfBytes, 0}};
-    if (tag.key_type == 'N' || tag.key_type == 'F') {
-      if (stored.size() == 0)
-        return Refuse(tag, "pusty znacznik liczbowy: nie wiadomo, jak zapisać klucze");
+    // An empty tag shows no style; the order never depends on the length
+    // byte, so the engine's own style is used then.
+    if ((tag.key_type == 'N' || tag.key_type == 'F') && stored.size() > 0) {
       styles = {{NumericStyle::kHalfBytes, 0},
                 {NumericStyle::kDigitCount, 0},
                 {NumericStyle::kDigitsKept, 0},

@@ -37,10 +37,10 @@ struct FieldSpec {
 };
 
 struct TagSpec {
-  std::string name;        // up to 10 characters
-  std::string expression;  // key expression, e.g. "UPPER(NAZWA)+ID"
-  std::string filter;      // FOR condition, empty for none
-  bool unique = false;     // one entry per distinct key
+  std::string name;         // up to 10 characters
+  std::string expression;   // key expression, e.g. "UPPER(NAZWA)+ID"
+  std::string filter = {};  // FOR condition, empty for none
+  bool unique = false;      // one entry per distinct key
   bool descending = false;
 };
 

@@ -1,0 +1,172 @@
+// Helpers of the engine's end-to-end tests: generated databases, snapshots
+// of a directory's files, reading a table's rows and checking a finished
+// division against the rows that were generated.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dbase/Table.h"
+#include "engine/Common.h"
+#include "engine/Divider.h"
+#include "store/Checker.h"
+#include "store/jxmemo.h"
+#include "tests/platform/TempDir.h"
+#include "tools/demodb/DemoDatabase.h"
+
+namespace engine_test {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// name -> bytes of every regular file directly in dir.
+using Snapshot = std::map<std::string, std::string>;
+inline Snapshot Snap(const std::string& dir) {
+  Snapshot s;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    if (e.is_regular_file()) s[e.path().filename().string()] = ReadBytes(e.path().string());
+  }
+  return s;
+}
+
+// Equal snapshots, or which names differ (never the bytes themselves).
+inline testing::AssertionResult SameFiles(const Snapshot& got, const Snapshot& want) {
+  std::string diff;
+  for (const auto& [name, bytes] : want) {
+    auto it = got.find(name);
+    if (it == got.end()) {
+      diff += " missing " + name + ";";
+    } else if (it->second != bytes) {
+      diff += " changed " + name + ";";
+    }
+  }
+  for (const auto& [name, bytes] : got) {
+    if (!want.count(name)) diff += " extra " + name + ";";
+  }
+  if (diff.empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << diff;
+}
+
+// Subdirectories of dir whose names start with prefix.
+inline std::vector<std::string> Subdirs(const std::string& dir, const std::string& prefix) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string n = e.path().filename().string();
+    if (e.is_directory() && n.rfind(prefix, 0) == 0) out.push_back(n);
+  }
+  return out;
+}
+
+struct TableRow {
+  std::string address, id;
+  bool deleted = false;
+};
+
+inline std::vector<TableRow> ReadRows(const std::string& dir, const std::string& table,
+                                      const std::string& field) {
+  dbase::Table t;
+  t.SetDatabaseName(dir);
+  t.SetTableName(table);
+  platform::Status s = t.Open();
+  EXPECT_TRUE(s.ok()) << s.ToString();
+  std::vector<TableRow> rows;
+  if (!s.ok()) return rows;
+  const int a = t.FindField(field), id = t.FindField("ID");
+  EXPECT_TRUE(t.First().ok());
+  while (!t.Eof()) {
+    rows.push_back({t.GetText(a), id >= 0 ? t.GetText(id) : "", t.Deleted()});
+    EXPECT_TRUE(t.Next().ok());
+  }
+  return rows;
+}
+
+inline demodb::TableOptions SmallTable(const std::string& dir, uint32_t rows = 60) {
+  demodb::TableOptions o;
+  o.dir = dir;
+  o.table_name = "opisy.dbf";
+  o.data_name = "opisy.dat";
+  o.rows = rows;
+  o.mean_record = 3000;
+  // More awkward rows than a real table, so that a small one has them all.
+  o.empty = o.marker = o.zero = o.dangling = o.deleted = o.shared = 0.06;
+  return o;
+}
+
+inline demodb::Generated Make(const demodb::TableOptions& o) {
+  demodb::Generated g;
+  platform::Status s = demodb::GenerateTable(o, &g);
+  EXPECT_TRUE(s.ok()) << s.ToString();
+  return g;
+}
+
+// Checks a finished division of a table generated as `g`: the new table in
+// `dir`, the old files in `old_dir`, limit `max_mb`.
+inline void ExpectDivided(const std::string& dir, const std::string& old_dir,
+                          const demodb::TableOptions& o, const demodb::Generated& g, int max_mb,
+                          bool check_id = true) {
+  const auto rows = ReadRows(dir, o.table_name, o.address_field);
+  ASSERT_EQ(rows.size(), g.rows.size());
+  store::tjxmemo old_store, new_store;
+  ASSERT_TRUE(old_store.Open(old_dir + o.data_name)) << old_store.LastError();
+  ASSERT_TRUE(new_store.Open(dir + o.data_name)) << new_store.LastError();
+  std::set<int32_t> new_addresses;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const demodb::GeneratedRow& want = g.rows[i];
+    const TableRow& got = rows[i];
+    SCOPED_TRACE("row " + std::to_string(i + 1) + " address '" + want.address_text + "'");
+    EXPECT_EQ(got.deleted, want.deleted);
+    EXPECT_EQ(got.id, want.id);
+    if (want.address_text.empty() || (check_id && want.id == std::string(5, '\xFF'))) {
+      EXPECT_EQ(got.address, want.address_text);  // untouched
+    } else if (want.address == 0) {
+      EXPECT_EQ(got.address, "00000000");
+    } else if (!want.readable) {
+      EXPECT_EQ(got.address, "");  // the reference is dropped
+    } else {
+      ASSERT_EQ(got.address.size(), 8u);
+      EXPECT_EQ(got.address, engine::IntToHex8(engine::HexToInt(got.address)));
+      const int32_t na = engine::HexToInt(got.address);
+      EXPECT_TRUE(new_addresses.insert(na).second) << "two rows share a new record";
+      int32_t s1 = 0, p1 = 0, s2 = 0, p2 = 0;
+      const uint8_t *d1 = nullptr, *d2 = nullptr;
+      ASSERT_TRUE(old_store.ReadRecord(s1, want.address, d1, false, p1));
+      const std::string old_bytes(reinterpret_cast<const char*>(d1), s1);
+      ASSERT_TRUE(new_store.ReadRecord(s2, na, d2, false, p2)) << new_store.LastError();
+      if (p1 > 0) {
+        // Stored compressed: travels unchanged, never unpacked.
+        EXPECT_EQ(s2, s1);
+        EXPECT_EQ(p2, p1);
+        EXPECT_TRUE(std::string(reinterpret_cast<const char*>(d2), s2) == old_bytes);
+      }
+      // Either way the record reads back as it was.
+      ASSERT_TRUE(old_store.ReadRecord(s1, want.address, d1, true, p1));
+      const std::string old_plain(reinterpret_cast<const char*>(d1), s1);
+      ASSERT_TRUE(new_store.ReadRecord(s2, na, d2, true, p2));
+      EXPECT_TRUE(std::string(reinterpret_cast<const char*>(d2), s2) == old_plain);
+    }
+  }
+  // Every new file within the limit, the set sound.
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string n = e.path().filename().string();
+    if (e.is_regular_file() && engine::IsDescriptionSetFile(n, o.data_name) && max_mb > 0) {
+      EXPECT_LE(fs::file_size(e.path()), uint64_t(max_mb) << 20) << n;
+    }
+  }
+  store::CheckReport report;
+  std::string why;
+  ASSERT_TRUE(store::CheckSet(platform::Env::Default(), dir + o.data_name, &report, &why)) << why;
+  EXPECT_TRUE(report.Clean()) << (report.Problems.empty() ? "" : report.Problems[0].Text);
+  EXPECT_TRUE(Subdirs(dir, "tmp").empty());
+}
+
+}  // namespace engine_test
