@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "dbase/Table.h"
 #include "engine/Common.h"
 #include "engine/Divider.h"
 #include "engine/EngineError.h"
@@ -166,6 +167,82 @@ TEST(VerifierTest, TableAndSetMismatchesAreCaught) {
     fs::resize_file(last, offset + 10);
     EXPECT_NE(s.VerifyError().find(IntToHex8(s.new_addresses.back())), std::string::npos);
   }
+}
+
+// Damages the new files in the working directory once they are flushed,
+// that is between the row loop and the verification: flips a byte of the
+// record at address 1, or rewrites the address of the table's first row.
+class DamagingEnv : public platform::EnvWrapper {
+ public:
+  enum What { kRecord, kTableRow };
+  explicit DamagingEnv(What what) : EnvWrapper(platform::Env::Default()), what_(what) {}
+  bool damaged = false;
+
+  platform::Status SyncDirectory(const std::string& dir) override {
+    const std::string name = dir.substr(dir.find_last_of('/', dir.size() - 2) + 1);
+    if (!damaged && name.rfind("tmp", 0) == 0) {
+      damaged = true;
+      if (what_ == kRecord) {
+        std::unique_ptr<platform::File> f;
+        EXPECT_TRUE(
+            target()->OpenFile(dir + "opisy.dat", platform::OpenMode::kReadWriteShared, &f).ok());
+        uint8_t b = 0;
+        size_t got = 0;
+        EXPECT_TRUE(f->ReadAt(1024 + 30 + 7, &b, 1, &got).ok());
+        b ^= 0x01;
+        EXPECT_TRUE(f->WriteAt(1024 + 30 + 7, &b, 1).ok());
+      } else {
+        dbase::Table t(target());
+        t.SetDatabaseName(dir.substr(0, dir.size() - 1));
+        t.SetTableName("opisy.dbf");
+        t.SetWritableFields({"OPISTOP"});
+        EXPECT_TRUE(t.Open().ok());
+        EXPECT_TRUE(t.First().ok());
+        EXPECT_TRUE(t.Edit().ok());
+        EXPECT_TRUE(t.SetText(t.FindField("OPISTOP"), "00000002").ok());
+        EXPECT_TRUE(t.Post().ok());
+        EXPECT_TRUE(t.Close().ok());
+      }
+    }
+    return EnvWrapper::SyncDirectory(dir);
+  }
+
+ private:
+  What what_;
+};
+
+TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
+  for (auto what : {DamagingEnv::kRecord, DamagingEnv::kTableRow}) {
+    SCOPED_TRACE(what);
+    TempDir tmp;
+    testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
+    const auto before = testing_util::FileTree(tmp.dir());
+    engine::TDividerInfo info{tmp / "opisy.dbf", "OPISTOP", tmp / "opisy.dat", 1, true, true};
+    DamagingEnv env(what);
+    engine::TDivider divider(info, &env);
+    std::string used = "unchanged";
+    try {
+      divider.Divide("", used);
+      FAIL() << "the damage went unnoticed";
+    } catch (const EngineError& e) {
+      const std::string msg = e.what();
+      EXPECT_EQ(msg.rfind(engine::kMsgVerifyFailed, 0), 0u) << msg;
+      EXPECT_NE(msg.find("wiersz 1, adres 00000001"), std::string::npos) << msg;
+    }
+    EXPECT_TRUE(env.damaged);
+    EXPECT_EQ(testing_util::FileTree(tmp.dir()), before) << "old files touched or tmp dir left";
+    EXPECT_EQ(used, "unchanged");
+  }
+  // Without the verification the same damage reaches the commit.
+  TempDir tmp;
+  testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
+  engine::TDividerInfo info{tmp / "opisy.dbf", "OPISTOP", tmp / "opisy.dat", 1, true, false};
+  DamagingEnv env(DamagingEnv::kRecord);
+  engine::TDivider divider(info, &env);
+  divider.SetVerify(false);
+  std::string used;
+  EXPECT_NO_THROW(divider.Divide("", used));
+  EXPECT_TRUE(env.damaged);
 }
 
 }  // namespace
