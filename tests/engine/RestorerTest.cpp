@@ -10,9 +10,12 @@
 #include <map>
 #include <sstream>
 
+#include "dbase/Table.h"
+#include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
 #include "platform/EnvWrapper.h"
 #include "tests/platform/TempDir.h"
+#include "tools/demodb/DemoDatabase.h"
 
 namespace {
 
@@ -234,6 +237,104 @@ TEST(RestorerTest, FailedMoveLeavesEveryFileInOnePlaceAndSaysWhere) {
     EXPECT_EQ(after, contents) << "a file was lost or duplicated";
     EXPECT_TRUE(fs::exists(t.backup));
   }
+}
+
+// Real divisions of generated databases, undone.
+struct YesDialog : engine::UserDialog {
+  int Ask(const std::string&, const std::string&, int) override { return engine::kAnswerYes; }
+  void Inform(const std::string&, const std::string&, int) override {}
+};
+
+engine::RequestResult RunPreset(int div_type, const std::string& db) {
+  engine::RequestEntries e;
+  e.DivType = div_type;
+  e.TolmDir = db;
+  e.TolmSize = 1;
+  e.TolmTmp = true;
+  YesDialog dialog;
+  engine::DivisionRequest request(&dialog, engine::DividerJobRunner());
+  return request.Run(e);
+}
+
+TEST(RestorerTest, TolmPresetDivisionIsUndoneByteForByte) {
+  testing_util::TempDir tmp;
+  const std::string db = tmp.dir();
+  ASSERT_TRUE(demodb::GenerateTolm(db, 3, 7).ok());
+  const auto before = Tree(db);
+  engine::RequestResult r = RunPreset(engine::kDivTolm, db);
+  ASSERT_TRUE(r.completed);
+  // The divided files, as the division left them.
+  std::map<std::string, std::string> divided;
+  for (const auto& [name, content] : Tree(db)) {
+    if (name.find('/') == std::string::npos) divided[name] = content;
+  }
+  ASSERT_NE(divided, before);
+
+  // Somebody has a divided table open: refused, nothing moves.
+  {
+    dbase::Table open_elsewhere;
+    open_elsewhere.SetDatabaseName(tmp.dir().substr(0, db.size() - 1));
+    open_elsewhere.SetTableName("dokopisy.dbf");
+    ASSERT_TRUE(open_elsewhere.Open().ok());
+    const auto held = Tree(db);
+    EXPECT_THROW(TRestorer().Prepare(r.backup_path), EngineError);
+    EXPECT_EQ(Tree(db), held);
+  }
+
+  TRestorer restorer;
+  restorer.Restore(restorer.Prepare(r.backup_path));
+  std::map<std::string, std::string> now, kept;
+  const std::string new_dir = FindDir(db, "new");
+  ASSERT_FALSE(new_dir.empty());
+  for (const auto& [name, content] : Tree(db)) {
+    if (name.find('/') == std::string::npos) now[name] = content;
+  }
+  EXPECT_EQ(now, before) << "old files not back byte for byte";
+  EXPECT_EQ(Tree(new_dir), divided) << "divided files not kept";
+}
+
+TEST(RestorerTest, KadmorPresetDivisionIsUndoneByteForByte) {
+  testing_util::TempDir tmp;
+  const std::string db = tmp.dir();
+  Write(db + "Admin/kadmor.ini", "[WersjaInne]\nVer1=1\nVer2=10\n");
+  uint64_t seed = 20;
+  for (const auto& pair : engine::PresetPairs(engine::kDivKadmor)) {
+    const std::string table = pair.TablePath, data = pair.DataPath;
+    if (table.rfind("szkice", 0) == 0) continue;  // a job the division skips
+    const std::string sub = table.substr(0, table.find('/'));
+    fs::create_directories(db + sub);
+    demodb::TableOptions o;
+    o.dir = db + sub;
+    o.table_name = table.substr(table.find('/') + 1);
+    o.data_name = data.substr(data.find('/') + 1);
+    o.address_field = "ADRES";
+    o.rows = 40;
+    o.mean_record = 30000;
+    o.seed = ++seed;
+    demodb::Generated g;
+    ASSERT_TRUE(demodb::GenerateTable(o, &g).ok()) << table;
+  }
+  const auto before = Tree(db);
+  engine::RequestResult r = RunPreset(engine::kDivKadmor, db);
+  ASSERT_TRUE(r.completed);
+  ASSERT_NE(Tree(db), before);
+
+  TRestorer restorer;
+  RestorePlan plan = restorer.Prepare(r.backup_path);
+  EXPECT_EQ(plan.groups.size(), 5u);  // oper_bu, oper_pr, oper_prz, kerg, zud
+  restorer.Restore(plan);
+  std::map<std::string, std::string> now;
+  for (const auto& [name, content] : Tree(db)) {
+    // Leave out the "new" directories that hold the divided files.
+    if (name.find("/new") == std::string::npos) now[name] = content;
+  }
+  EXPECT_EQ(now, before);
+  for (const std::string sub : {"oper_bu", "kerg", "zud"}) {
+    const std::string new_dir = FindDir(db + sub + "/", "new");
+    ASSERT_FALSE(new_dir.empty()) << sub;
+    EXPECT_TRUE(fs::exists(new_dir + "operdok.dbf")) << sub;
+  }
+  EXPECT_FALSE(fs::exists(r.backup_path));
 }
 
 }  // namespace
