@@ -20,8 +20,8 @@ int RunInfo(const std::string& file) {
   int64_t limit = static_cast<int64_t>(h.MaxSize) * store::kKilobyte;
   std::cout << "Znacznik: " << h.TagText() << "\n";
   std::cout << "Długość nagłówka: " << h.HeaderLength << "\n";
-  std::cout << "Limit rozmiaru: " << h.MaxSize << " KB (" << limit << " B, " << limit / 1048576
-            << " MB)\n";
+  std::cout << "Limit rozmiaru: " << h.MaxSize << " KB (" << limit << " B, "
+            << (limit + 524288) / 1048576 << " MB)\n";
   std::cout << "Bieżący plik: " << h.CurrentFile << "\n";
   std::cout << "Klasy bloków: " << h.ClassCount << "\n";
   for (int k = 1; k <= h.ClassCount; ++k) {

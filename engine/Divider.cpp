@@ -34,8 +34,15 @@ constexpr int32_t kMaxSizeLimit = 2047;
 // An address is written as eight hexadecimal digits.
 constexpr int kAddressWidth = 8;
 
+// Opening a table fails with the table engine's own message.
 void Check(const platform::Status& s) {
   if (!s.ok()) throw EngineError(s.message());
+}
+
+// A row or the closing of the working copy failed: the table engine's
+// reason may be the system's, so it gets a Polish sentence in front.
+void CheckRow(const platform::Status& s) {
+  if (!s.ok()) throw EngineError("Błąd podczas przetwarzania tabeli: " + s.message());
 }
 
 }  // namespace
@@ -155,7 +162,13 @@ void TDivider::Open(Session& s, const Paths& p) {
   // The new set is private to the working directory until the commit: one
   // flush of every file after the loop replaces a flush per record.
   s.target_store.DeferFlush = true;
-  s.target_store.SetMaxSize(static_cast<int32_t>(static_cast<uint32_t>(info_.MaxSize) << 20), "");
+  // A limit that did not reach the header would give one unlimited file
+  // and report success.
+  if (s.target_store.SetMaxSize(static_cast<int32_t>(static_cast<uint32_t>(info_.MaxSize) << 20),
+                                "") < 0 ||
+      !s.target_store.IsOpen()) {
+    throw EngineError(kMsgCreate + target_file);
+  }
   if (info_.CheckID) {
     if (has_id) {
       s.id = s.work_table.FindField("ID");
@@ -169,7 +182,7 @@ void TDivider::Open(Session& s, const Paths& p) {
 }
 
 void TDivider::RowLoop(Session& s) {
-  Check(s.work_table.First());
+  CheckRow(s.work_table.First());
   for (int32_t row = 0; !s.work_table.Eof(); ++row) {
     if (row % 10 == 0) {
       s.progress->SetBytes(counts_.bytes_written);
@@ -183,11 +196,11 @@ void TDivider::RowLoop(Session& s) {
       ++counts_.skipped_marker;
     } else {
       const int32_t old_address = HexToInt(text);
-      Check(s.work_table.Edit());
+      CheckRow(s.work_table.Edit());
       bool write_failed = false;
       if (old_address == 0) {
         ++counts_.zero_addresses;
-        Check(s.work_table.SetText(s.address, std::string(kAddressWidth, '0')));
+        CheckRow(s.work_table.SetText(s.address, std::string(kAddressWidth, '0')));
         if (verifier_) verifier_->AddRow(s.work_table.RecNo(), std::string(kAddressWidth, '0'));
       } else {
         int32_t size = 0, plain_size = 0, new_address = 0;
@@ -196,7 +209,7 @@ void TDivider::RowLoop(Session& s) {
           if (s.target_store.WriteRecord(size, new_address, data, plain_size)) {
             ++counts_.records_written;
             counts_.bytes_written += static_cast<uint64_t>(size);
-            Check(s.work_table.SetText(s.address, IntToHex8(new_address)));
+            CheckRow(s.work_table.SetText(s.address, IntToHex8(new_address)));
             if (verifier_) {
               verifier_->AddRecord(s.work_table.RecNo(), new_address, data, size, plain_size);
             }
@@ -205,15 +218,15 @@ void TDivider::RowLoop(Session& s) {
           }
         } else {
           ++counts_.dropped;
-          Check(s.work_table.SetText(s.address, ""));
+          CheckRow(s.work_table.SetText(s.address, ""));
           if (verifier_) verifier_->AddRow(s.work_table.RecNo(), "");
         }
       }
-      Check(s.work_table.Post());
+      CheckRow(s.work_table.Post());
       if (write_failed) throw EngineError(kMsgWrite);
       ++counts_.converted;
     }
-    Check(s.work_table.Next());
+    CheckRow(s.work_table.Next());
   }
 }
 
@@ -225,7 +238,7 @@ void TDivider::Convert(const Paths& p) {
     // Closing writes what the table engine and the store still hold.
     s.progress.reset();
     if (!s.target_store.CloseAll()) throw EngineError(kMsgWrite);
-    Check(s.work_table.Close());
+    CheckRow(s.work_table.Close());
   } catch (...) {
     s.progress.reset();
     s.work_table.Close();

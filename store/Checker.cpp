@@ -2,11 +2,13 @@
 #include "store/Checker.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/Path.h"
 #include "platform/Status.h"
 
 namespace store {
@@ -167,6 +169,13 @@ void Walker::FollowChains() {
       at = b.Head.Next;
     }
     if (broken) continue;
+    if (total < expected && !broken) {
+      ++r_->UnfinishedRecords;
+      Note(first.File, first.Offset, start,
+           "niedokończony rekord (" + std::to_string(total) + " z " + std::to_string(expected) +
+               " B), pozostałość po przerwanym zapisie");
+      continue;
+    }
     if (total != expected) {
       Problem(first.File, first.Offset, start,
               "bloki rekordu mają " + std::to_string(total) + " B danych zamiast " +
@@ -238,10 +247,33 @@ void ListFiles(platform::Env* env, const std::string& fileName, File* base, Chec
   uint64_t size = 0;
   (void)base->Size(&size);
   report->Files.push_back({0, base->Path(), size});
+  // One listing of the directory instead of a look-up per possible number.
   std::string baseName = BaseNameOf(fileName);
-  for (int n = 1; n <= kMaxFileNumber; ++n) {
+  std::string dir = platform::ExtractFilePath(baseName);
+  std::vector<platform::DirEntry> entries;
+  if (!env->ListDirectory(dir.empty() ? "." : dir, platform::ExtractFileName(baseName) + "???",
+                          &entries)
+           .ok())
+    return;
+  std::vector<int> numbers;
+  for (const auto& e : entries) {
+    if (e.is_directory) continue;
+    std::string ext = e.name.substr(e.name.size() - 3);
+    if (ext.find_first_not_of("0123456789") != std::string::npos) continue;
+    int n = std::stoi(ext);
+    // The pattern treats wildcards in the stem as wildcards: compare.
+    std::string expect = platform::ExtractFileName(ContinuationName(baseName, n));
+    bool same = expect.size() == e.name.size() &&
+                std::equal(expect.begin(), expect.end(), e.name.begin(), [](char a, char b) {
+                  return std::tolower(static_cast<unsigned char>(a)) ==
+                         std::tolower(static_cast<unsigned char>(b));
+                });
+    if (same && n >= 1 && n <= kMaxFileNumber) numbers.push_back(n);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  for (int n : numbers) {
     std::string name = ContinuationName(baseName, n);
-    if (!env->FileExists(name)) continue;
     std::unique_ptr<File> f;
     uint64_t sz = 0;
     if (env->OpenFile(name, OpenMode::kReadOnlyShared, &f).ok()) (void)f->Size(&sz);

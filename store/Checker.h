@@ -37,6 +37,9 @@ struct CheckReport {
   int64_t CompressedRecords = 0;
   int64_t FreeBlocks = 0;
   int64_t OrphanBlocks = 0;  // in use but on no chain (left by a failed write)
+  // Chains that end early with a proper end mark: what a write interrupted
+  // before it wrote the header leaves behind. Nothing refers to them.
+  int64_t UnfinishedRecords = 0;
   std::vector<CheckProblem> Problems;
   std::vector<CheckProblem> Notes;  // harmless states, not damage
   int64_t ProblemCount = 0;         // Problems keeps the first kMaxListed

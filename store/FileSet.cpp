@@ -79,12 +79,14 @@ bool FileSet::CloseAll(std::string* error) {
   return ok;
 }
 
-void FileSet::FlushAll() {
-  if (Handles[0]) (void)Handles[0]->Flush();
+bool FileSet::FlushAll() {
+  bool ok = true;
+  if (Handles[0]) ok = Handles[0]->Flush().ok();
   for (size_t n = 1; n <= kMaxFileNumber; ++n) {
-    if (Written[n] && Handles[n]) (void)Handles[n]->Flush();
+    if (Written[n] && Handles[n] && !Handles[n]->Flush().ok()) ok = false;
     Written[n] = false;
   }
+  return ok;
 }
 
 }  // namespace store

@@ -63,8 +63,8 @@ class FileSet {
   void ClearDirty() { Written.fill(false); }
   void MarkWritten(int n) { Written[static_cast<size_t>(n)] = true; }
   // Flushes the base file and each continuation file written since the
-  // last flush; failures are ignored (the data stay in the system's cache).
-  void FlushAll();
+  // last flush, all of them even when one fails; false when any failed.
+  bool FlushAll();
 
  private:
   platform::Env* env_;

@@ -136,7 +136,10 @@ int32_t tjxmemo::Impl::AllocateBlock(int k) {
     // Rounded up: a partial kilobyte at the end of a damaged file is never
     // overwritten, and a block never lands on the header.
     int64_t kb = static_cast<int64_t>((size + kKilobyte - 1) / kKilobyte);
-    if (C == 0 && kb < 1) kb = 1;
+    // Kilobyte 0 exists in no address of the base file (the header) nor of
+    // file 1 (address M is the base file's last kilobyte). An empty file 1,
+    // left by a write that failed right after creating it, starts at 1.
+    if (C <= 1 && kb < 1) kb = 1;
     int64_t address = C * M + kb;
     if (address > INT32_MAX) {
       Fail("zbiór plików jest pełny");
@@ -147,6 +150,10 @@ int32_t tjxmemo::Impl::AllocateBlock(int k) {
     if (address <= M) n = 0;
     if (n > kMaxFileNumber) {
       Fail("potrzebny byłby plik powyżej numeru 999");
+      return -1;
+    }
+    if (n < C) {
+      Fail("adres nowego bloku poza bieżącym plikiem");
       return -1;
     }
     // The address falls into a later file. If that file already exists
@@ -171,12 +178,7 @@ bool tjxmemo::Impl::WriteChain(const uint8_t* bytes, int32_t count, int32_t plai
   for (int k : chain) {
     int32_t A = AllocateBlock(k);
     if (A == -1) return false;
-    if (previous == 0) {
-      *address = A;
-    } else {
-      previousHeader.Next = A;
-      if (!WriteBlockHeader(previous, previousHeader)) return false;
-    }
+    if (previous == 0) *address = A;
     int32_t n = std::min(Header.Class(k).Capacity, R);
     BlockHeader bh;
     bh.Class = static_cast<uint16_t>(k);
@@ -185,7 +187,14 @@ bool tjxmemo::Impl::WriteChain(const uint8_t* bytes, int32_t count, int32_t plai
     bh.PayloadLength = n;
     bh.PlainLength = plainLength;
     bh.StoredLength = storedLength;
+    // The block is written before the previous one is linked to it, so an
+    // interrupted write never leaves a link to a block that is not there:
+    // its chain just ends early.
     if (!WriteBlock(A, k, bytes + (count - R), bh)) return false;
+    if (previous != 0) {
+      previousHeader.Next = A;
+      if (!WriteBlockHeader(previous, previousHeader)) return false;
+    }
     R -= n;
     previous = A;
     previousHeader = bh;
@@ -230,7 +239,8 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
   }
   m.RecordBuffer.reset();
   m.recordBufferSize = 0;
-  if (P != 0 && static_cast<int64_t>(L) > static_cast<int64_t>(P) * kMaxInflateRatio + 64)
+  if (stored != 0 &&
+      static_cast<int64_t>(plain) > static_cast<int64_t>(stored) * kMaxInflateRatio + 64)
     return m.Fail("długość rekordu nie pasuje do długości spakowanej" + At(Address));
 
   // The stored bytes are collected into a buffer that grows with what the
@@ -311,14 +321,21 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
   if (!s.ok()) return m.Fail("blokada pliku: " + s.ToString());
   bool ok = m.ReadHeader();
   if (ok) {
+    const FileHeader before = m.Header;
     Address = 0;
     ok = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address) &&
          m.WriteHeader();
     if (ok) {
       if (DeferFlush) {
         m.pendingFlush = true;
-      } else {
-        m.files.FlushAll();
+      } else if (!m.files.FlushAll()) {
+        // The new blocks may not be on the disk: the header must not point
+        // past them, so it goes back to what it was.
+        m.Fail("nie udało się zapisać danych na dysk");
+        m.Header = before;
+        if (m.WriteHeader()) (void)m.files.Handle(0)->Flush();
+        m.Fail("nie udało się zapisać danych na dysk");
+        ok = false;
       }
     }
   }

@@ -190,9 +190,10 @@ bool tjxmemo::CloseAll() {
   return ok;
 }
 
-void tjxmemo::FlushAll() {
-  impl_->files.FlushAll();
+bool tjxmemo::FlushAll() {
   impl_->pendingFlush = false;
+  if (impl_->files.FlushAll()) return true;
+  return impl_->Fail("nie udało się zapisać danych na dysk");
 }
 
 }  // namespace store

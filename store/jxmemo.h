@@ -41,8 +41,9 @@ class tjxmemo {
   // compressed and PlainSize its plain length) and returns its Address.
   bool WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, int32_t PlainSize);
   bool CloseAll();
-  // Flushes the base file and every continuation file written to.
-  void FlushAll();
+  // Flushes the base file and every continuation file written to; false
+  // when a flush failed (the data may not have reached the disk).
+  bool FlushAll();
 
   // Number of next-smaller block classes weighed for a record's tail.
   int32_t SplitDepth = 4;

@@ -1,0 +1,204 @@
+// Every copy, move, directory creation, open, read, write and flush of a
+// division fails in turn: the message is the one for that step, and the
+// user's data stays complete in the table's directory, the backup directory
+// or the working directory.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "engine/EngineError.h"
+#include "tests/engine/CountingEnv.h"
+#include "tests/engine/DbFixture.h"
+
+using namespace engine_test;
+using testing_util::TempDir;
+
+namespace {
+
+const std::set<std::string> kEngineMessages = {
+    "Błąd podczas tworzenia katalogu tymczasowego",
+    "Błąd podczas kopiowania plików do katalogu tymczasowego",
+    "Błąd podczas kopiowania plików z katalogu tymczasowego",
+    "Błąd podczas zapisu danych",
+};
+
+engine::TDividerInfo Job(const std::string& dir, bool keep) {
+  engine::TDividerInfo info;
+  info.TableFile = dir + "opisy.dbf";
+  info.DataFile = dir + "opisy.dat";
+  info.AddressField = "OPISTOP";
+  info.MaxSize = 1;
+  info.CheckID = true;
+  info.KeepOld = keep;
+  return info;
+}
+
+void CopyFiles(const Snapshot& files, const std::string& dir) {
+  for (const auto& [name, bytes] : files) std::ofstream(dir + name, std::ios::binary) << bytes;
+}
+
+// Each file of `want` byte-identical in one of the directories.
+testing::AssertionResult EachSomewhere(const Snapshot& want, const std::vector<std::string>& dirs) {
+  std::vector<Snapshot> snaps;
+  for (const auto& d : dirs) snaps.push_back(Snap(d));
+  for (const auto& [name, bytes] : want) {
+    bool found = false;
+    for (const auto& s : snaps) {
+      auto it = s.find(name);
+      if (it != s.end() && it->second == bytes) found = true;
+    }
+    if (!found) return testing::AssertionFailure() << name << " is nowhere complete";
+  }
+  return testing::AssertionSuccess();
+}
+
+void RunAllFaults(bool keep) {
+  // A table whose description file needs two files of 1 MB.
+  TempDir model;
+  auto o = SmallTable(model.dir(), 40);
+  o.with_dbt = true;
+  o.mean_record = 30000;
+  o.raster = 1.0;
+  o.compressed = 0.2;
+  Make(o);
+  const Snapshot old_files = Snap(model.dir());
+
+  // The undisturbed run: how many operations, and the new files.
+  Snapshot new_files;
+  int64_t total = 0;
+  uint64_t dropped = 0;  // dangling addresses of the generated table
+  {
+    TempDir t;
+    CopyFiles(old_files, t.dir());
+    CountingEnv env;
+    engine::TDivider d(Job(t.dir(), keep), &env);
+    std::string used;
+    d.Divide("", used);
+    total = env.count();
+    dropped = d.Counts().dropped;
+    new_files = Snap(t.dir());
+    ASSERT_GE(new_files.count("opisy.001"), 1u);
+  }
+  ASSERT_GT(total, 50);
+
+  std::map<std::string, int> messages;
+  const char* only = std::getenv("FAULT_ONLY");
+  for (int64_t k = only ? std::atoll(only) : 1; k <= (only ? std::atoll(only) : total); ++k) {
+    TempDir t;
+    CopyFiles(old_files, t.dir());
+    CountingEnv env(k);
+    engine::TDivider d(Job(t.dir(), keep), &env);
+    std::string used;
+    std::string error;
+    try {
+      d.Divide("", used);
+    } catch (const engine::EngineError& e) {
+      error = e.what();
+    }
+    const std::string what = env.what(k);
+    SCOPED_TRACE("operation " + std::to_string(k) + " of " + std::to_string(total) + ": " + what +
+                 " -> " + (error.empty() ? "(no error)" : error));
+    std::vector<std::string> olds = Subdirs(t.dir(), "old");
+    std::vector<std::string> works = Subdirs(t.dir(), "tmp");
+    ASSERT_LE(olds.size(), 1u);
+    ASSERT_LE(works.size(), 1u);
+    const std::string old_dir = olds.empty() ? "" : t / (olds[0] + "/");
+    const std::string work_dir = works.empty() ? "" : t / (works[0] + "/");
+    if (error.empty()) {
+      // Only an unreadable record lets a run end well: its row lost the
+      // reference, and the old record waits in the backup directory.
+      EXPECT_TRUE(works.empty());
+      if (keep) {
+        ASSERT_FALSE(old_dir.empty());
+        EXPECT_TRUE(SameFiles(Snap(old_dir), old_files));
+      }
+      if (d.Counts().dropped > dropped) {
+        EXPECT_EQ(what.rfind("read ", 0), 0u);
+      } else {
+        EXPECT_TRUE(SameFiles(Snap(t.dir()), new_files));
+      }
+      continue;
+    }
+    ++messages[error];
+    EXPECT_FALSE(error.empty());
+    std::vector<std::string> dirs = {t.dir()};
+    if (!old_dir.empty()) dirs.push_back(old_dir);
+    if (!work_dir.empty()) dirs.push_back(work_dir);
+    if (SameFiles(Snap(t.dir()), old_files)) {
+      // Nothing in the table's directory changed.
+      continue;
+    }
+    // The commit had begun: the old files complete in the backup directory
+    // or still in place, the new ones in place or in the working directory.
+    EXPECT_TRUE(kEngineMessages.count(error));
+    if (keep) EXPECT_TRUE(EachSomewhere(old_files, dirs)) << "old files";
+    EXPECT_FALSE(work_dir.empty() && !SameFiles(Snap(t.dir()), new_files))
+        << "new files neither in place nor waiting";
+    EXPECT_TRUE(EachSomewhere(new_files, dirs)) << "new files";
+  }
+  for (const auto& [m, n] : messages) std::printf("%5d x %s\n", n, m.c_str());
+}
+
+TEST(FaultTest, EveryOperationFailingInTurnKeepingOldFiles) {
+  RunAllFaults(true);
+}
+TEST(FaultTest, EveryOperationFailingInTurnDeletingOldFiles) {
+  RunAllFaults(false);
+}
+
+// A division killed with SIGKILL at 20 random operations: afterwards every
+// old file is intact in the table's directory or complete in the backup
+// directory.
+TEST(CrashTest, KilledAnywhereTheOldFilesSurvive) {
+  TempDir model;
+  auto o = SmallTable(model.dir(), 40);
+  o.with_dbt = true;
+  o.mean_record = 30000;
+  o.raster = 1.0;
+  Make(o);
+  const Snapshot old_files = Snap(model.dir());
+  int64_t total = 0;
+  {
+    TempDir t;
+    CopyFiles(old_files, t.dir());
+    CountingEnv env;
+    engine::TDivider d(Job(t.dir(), true), &env);
+    std::string used;
+    d.Divide("", used);
+    total = env.count();
+  }
+  const char* seed_text = std::getenv("CRASH_SEED");
+  const uint32_t seed = seed_text ? static_cast<uint32_t>(std::atol(seed_text)) : 20261207u;
+  std::mt19937 rng(seed);
+  for (int i = 0; i < 20; ++i) {
+    const int64_t k = std::uniform_int_distribution<int64_t>(1, total)(rng);
+    TempDir t;
+    CopyFiles(old_files, t.dir());
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      CountingEnv env(k);
+      env.at_fail = [] { raise(SIGKILL); };
+      try {
+        engine::TDivider d(Job(t.dir(), true), &env);
+        std::string used;
+        d.Divide("", used);
+      } catch (...) {
+      }
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", killed at operation " + std::to_string(k) +
+                 " of " + std::to_string(total));
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    std::vector<std::string> dirs = {t.dir()};
+    for (const auto& d : Subdirs(t.dir(), "old")) dirs.push_back(t / (d + "/"));
+    EXPECT_TRUE(EachSomewhere(old_files, dirs));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+// The store's subcommands of the built podzial-cli, run as a user would:
+// exit codes and what they print.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "StoreTestUtil.h"
+#include "store/jxmemo.h"
+
+namespace store {
+namespace {
+
+using store_test::Bytes;
+using testing_util::TempDir;
+
+struct CliRun {
+  int code = -1;
+  std::string out;
+};
+
+CliRun Cli(const TempDir& dir, const std::string& args) {
+  std::string outFile = dir / "stdout.txt";
+  std::string cmd =
+      std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli " + args + " > '" + outFile + "' 2>&1";
+  int status = std::system(cmd.c_str());
+  CliRun r;
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  Bytes b = store_test::ReadBytes(outFile);
+  r.out.assign(b.begin(), b.end());
+  return r;
+}
+
+std::string Q(const std::string& s) {
+  return "'" + s + "'";
+}
+
+TEST(CheckCommandTest, CleanSetPassesAndCounts) {
+  TempDir dir;
+  std::string path = dir / "opisy.dat";
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path, 500000));
+    for (uint32_t i = 0; i < 12; ++i) {
+      Bytes b = (i % 2) ? store_test::RandomBytes(200000, i) : store_test::TextBytes(200000, i);
+      int32_t a = 0;
+      ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
+    }
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir / "opisy.001"));
+  CliRun r = Cli(dir, "check " + Q(path));
+  EXPECT_EQ(0, r.code) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("Rekordy: 12 (spakowane: 6)")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("Bajty po rozpakowaniu: 2400000")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("Problemy: 0")) << r.out;
+}
+
+TEST(CheckCommandTest, DamageIsReportedWithItsAddress) {
+  TempDir dir;
+  std::string path = dir / "opisy.dat";
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path, 0));
+    m.CompressRecords = false;
+    Bytes b = store_test::RandomBytes(5000, 1);  // blocks at 1 (class 3) and 5 (class 1)
+    int32_t a = 0;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(m.WriteRecord(5000, a, b.data(), 0));  // 1, 6, 11
+  }
+  Bytes file = store_test::ReadBytes(path);
+  file[5 * 1024 + 30 + 934 + 3] = 0x55;  // behind the payload of block 5
+  BlockHeader h = BlockHeader::DecodeFrom(file.data() + 10 * 1024);
+  h.Next = 6;  // the tail of record 6 points back at its start: a loop
+  h.EncodeTo(file.data() + 10 * 1024);
+  h = BlockHeader::DecodeFrom(file.data() + 11 * 1024);
+  h.Owner = 1;  // record 11's first block claims another owner
+  h.EncodeTo(file.data() + 11 * 1024);
+  store_test::WriteBytes(path, file);
+
+  CliRun r = Cli(dir, "check " + Q(path));
+  EXPECT_EQ(1, r.code) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("adres 00000005")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("niezerowe bajty")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("adres 00000006")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("pętla")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("Rekordy: 1 ")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("Wynik: plik ma problemy")) << r.out;
+}
+
+TEST(CheckCommandTest, ExitCodes) {
+  TempDir dir;
+  store_test::WriteBytes(dir / "foreign.dat", Bytes(2048, 'x'));
+  CliRun r = Cli(dir, "check " + Q(dir / "foreign.dat"));
+  EXPECT_EQ(1, r.code) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("to nie jest plik opisów")) << r.out;
+  EXPECT_EQ(1, Cli(dir, "check " + Q(dir / "missing.dat")).code);
+  EXPECT_EQ(2, Cli(dir, "check").code);
+  EXPECT_EQ(2, Cli(dir, "new " + Q(dir / "n.dat") + " --max-mb 3000").code);
+}
+
+TEST(CheckCommandTest, NewPutCatAndInfo) {
+  TempDir dir;
+  std::string path = dir / "n.dat";
+  ASSERT_EQ(0, Cli(dir, "new " + Q(path) + " --max-mb 650").code);
+  EXPECT_EQ(1, Cli(dir, "new " + Q(path)).code);  // exists
+  Bytes text = store_test::TextBytes(30000, 5);
+  store_test::WriteBytes(dir / "in.txt", text);
+  CliRun put = Cli(dir, "put " + Q(path) + " " + Q(dir / "in.txt"));
+  ASSERT_EQ(0, put.code) << put.out;
+  EXPECT_EQ("00000001\n", put.out);
+  CliRun put2 = Cli(dir, "put " + Q(path) + " < " + Q(dir / "in.txt"));
+  ASSERT_EQ(0, put2.code) << put2.out;
+  std::string second = put2.out.substr(0, 8);
+
+  std::string cmd = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli cat " + Q(path) + " " +
+                    second + " > " + Q(dir / "out.bin");
+  ASSERT_EQ(0, std::system(cmd.c_str()));
+  EXPECT_EQ(text, store_test::ReadBytes(dir / "out.bin"));
+  cmd = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli cat --raw " + Q(path) + " 1 > " +
+        Q(dir / "raw.bin");
+  ASSERT_EQ(0, std::system(cmd.c_str()));
+  Bytes raw = store_test::ReadBytes(dir / "raw.bin");
+  EXPECT_LT(raw.size(), text.size());
+  EXPECT_EQ(0x78, raw.at(0));  // a zlib stream
+  EXPECT_EQ(2, Cli(dir, "cat " + Q(path) + " zz").code);
+  EXPECT_EQ(1, Cli(dir, "cat " + Q(path) + " 7").code);  // no record there
+
+  CliRun info = Cli(dir, "info " + Q(path));
+  EXPECT_EQ(0, info.code);
+  EXPECT_NE(std::string::npos, info.out.find("Znacznik: RAS1")) << info.out;
+  EXPECT_NE(std::string::npos, info.out.find("665344 KB (681312256 B, 650 MB)")) << info.out;
+}
+
+}  // namespace
+}  // namespace store

@@ -1,0 +1,201 @@
+// Damaged and hostile files: every broken chain, length and header fails
+// the call cleanly, releases the lock, and leaves the store usable.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "StoreTestUtil.h"
+#include "store/Checker.h"
+#include "store/jxmemo.h"
+
+namespace store {
+namespace {
+
+using store_test::Bytes;
+using testing_util::TempDir;
+
+#define EXPECT_CLEAN_FAILURE(address) ExpectCleanFailure(address, __LINE__)
+
+class DamagedFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_ / "opisy.dat";
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path_, 0));
+    m.CompressRecords = false;
+    good_ = store_test::RandomBytes(700, 1);
+    int32_t a = 0;
+    ASSERT_TRUE(m.WriteRecord(700, a, good_.data(), 0));
+    ASSERT_EQ(1, a);
+    chained_ = store_test::RandomBytes(5000, 2);  // class 3 at 2, class 1 at 6
+    ASSERT_TRUE(m.WriteRecord(5000, a, chained_.data(), 0));
+    ASSERT_EQ(2, a);
+  }
+
+  BlockHeader Block(int32_t address) {
+    return store_test::BlockHeaderAt(path_, static_cast<uint64_t>(address) * 1024);
+  }
+  void SetBlock(int32_t address, const BlockHeader& b) {
+    store_test::PutBlockHeader(path_, static_cast<uint64_t>(address) * 1024, b);
+  }
+
+  // Reads `address` with a fresh store: false expected, then the good
+  // record must still read, and a second store must get the lock.
+  void ExpectCleanFailure(int32_t address, int line, bool asStoredToo = true) {
+    SCOPED_TRACE("called from line " + std::to_string(line));
+    tjxmemo m;
+    ASSERT_TRUE(m.Open(path_));
+    int32_t size = -1, plain = -1;
+    const uint8_t* data = nullptr;
+    for (bool unpack : {true, false}) {
+      if (!unpack && !asStoredToo) continue;
+      EXPECT_FALSE(m.ReadRecord(size, address, data, unpack, plain));
+      EXPECT_EQ(-1, size);
+      EXPECT_EQ(nullptr, data);
+      EXPECT_FALSE(m.LastError().empty());
+    }
+    tjxmemo other;
+    ASSERT_TRUE(other.Open(path_));
+    ASSERT_TRUE(other.ReadRecord(size, 1, data, true, plain));
+    EXPECT_EQ(good_, Bytes(data, data + size));
+  }
+
+  TempDir dir_;
+  std::string path_;
+  Bytes good_, chained_;
+};
+
+TEST_F(DamagedFileTest, ChainThatLoops) {
+  BlockHeader tail = Block(6);
+  tail.Next = 2;
+  SetBlock(6, tail);
+  EXPECT_CLEAN_FAILURE(2);
+  BlockHeader self = Block(1);
+  self.Next = 1;
+  self.PayloadLength = 1;
+  self.PlainLength = 1000000;
+  SetBlock(1, self);
+  tjxmemo m;
+  ASSERT_TRUE(m.Open(path_));
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  EXPECT_FALSE(m.ReadRecord(size, 1, data, true, plain));
+}
+
+TEST_F(DamagedFileTest, ChainReachingAnotherOwnerOrNowhere) {
+  BlockHeader first = Block(2);
+  first.Next = 1;  // record 1's block
+  SetBlock(2, first);
+  EXPECT_CLEAN_FAILURE(2);
+  for (int32_t bad : {0, -7, 5000000, 4}) {  // 4 is inside the class-3 block
+    first.Next = bad;
+    SetBlock(2, first);
+    EXPECT_CLEAN_FAILURE(2);
+  }
+}
+
+TEST_F(DamagedFileTest, BadLengthsInBlockHeaders) {
+  BlockHeader tail = Block(6);
+  BlockHeader b = tail;
+  b.PayloadLength = 0;  // zero-length payload
+  SetBlock(6, b);
+  EXPECT_CLEAN_FAILURE(2);
+  b.PayloadLength = 995;  // above the class-1 capacity
+  SetBlock(6, b);
+  EXPECT_CLEAN_FAILURE(2);
+  b.PayloadLength = 900;  // the chain now delivers fewer bytes than 5,000
+  SetBlock(6, b);
+  EXPECT_CLEAN_FAILURE(2);
+  SetBlock(6, tail);
+
+  BlockHeader first = Block(2);
+  for (int32_t plain : {0, -1, INT32_MAX}) {
+    b = first;
+    b.PlainLength = plain;
+    SetBlock(2, b);
+    EXPECT_CLEAN_FAILURE(2);
+  }
+  // "Compressed" with a plain length far beyond what 5,000 bytes can expand
+  // to: refused before anything of that size is allocated.
+  b = first;
+  b.StoredLength = 5000;
+  b.PlainLength = INT32_MAX;
+  SetBlock(2, b);
+  EXPECT_CLEAN_FAILURE(2);
+  b.PlainLength = 6000;  // plausible length, but the bytes are no zlib stream
+  SetBlock(2, b);
+  ExpectCleanFailure(2, __LINE__, /*asStoredToo=*/false);
+  b.StoredLength = -3;
+  SetBlock(2, b);
+  EXPECT_CLEAN_FAILURE(2);
+}
+
+TEST_F(DamagedFileTest, BlockClassOutsideTheHeader) {
+  BlockHeader first = Block(2);
+  for (uint16_t k : {0, 10, 65535}) {
+    first.Class = k;
+    SetBlock(2, first);
+    EXPECT_CLEAN_FAILURE(2);
+  }
+}
+
+TEST_F(DamagedFileTest, WriterWorksAfterAFailedRead) {
+  BlockHeader tail = Block(6);
+  tail.Next = 2;
+  SetBlock(6, tail);
+  tjxmemo m;
+  ASSERT_TRUE(m.Open(path_));
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  EXPECT_FALSE(m.ReadRecord(size, 2, data, true, plain));
+  Bytes b = store_test::TextBytes(3000, 5);
+  int32_t a = 0;
+  ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  ASSERT_TRUE(m.ReadRecord(size, a, data, true, plain));
+  EXPECT_EQ(b, Bytes(data, data + size));
+}
+
+// Every prefix of a small set opens and reads cleanly or fails cleanly; a
+// read that succeeds delivers the record's own bytes.
+TEST(TruncationTest, EveryPrefixOpensOrFailsCleanly) {
+  TempDir dir;
+  std::string path = dir / "o.dat";
+  std::vector<std::pair<int32_t, Bytes>> written;
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path, 0));
+    for (uint32_t i = 0; i < 6; ++i) {
+      Bytes b = (i % 2) ? store_test::RandomBytes(300 + 1500 * i, i)
+                        : store_test::TextBytes(3000 * (i + 1), i);
+      int32_t a = 0;
+      ASSERT_TRUE(m.WriteRecord(static_cast<int32_t>(b.size()), a, b.data(), 0));
+      written.emplace_back(a, b);
+    }
+  }
+  Bytes full = store_test::ReadBytes(path);
+  std::string cut = dir / "cut.dat";
+  for (size_t n = 0; n <= full.size(); n += (n < 1100 ? 1 : 61)) {
+    store_test::WriteBytes(cut, Bytes(full.begin(), full.begin() + static_cast<long>(n)));
+    tjxmemo m;
+    if (!m.Open(cut)) {
+      EXPECT_LT(n, 148u);
+      continue;
+    }
+    for (auto& [address, bytes] : written) {
+      int32_t size = 0, plain = 0;
+      const uint8_t* data = nullptr;
+      if (m.ReadRecord(size, address, data, true, plain)) {
+        ASSERT_EQ(bytes, Bytes(data, data + size)) << "prefix " << n << " address " << address;
+      }
+    }
+    CheckReport r;
+    std::string why;
+    EXPECT_TRUE(CheckSet(platform::Env::Default(), cut, &r, &why)) << why;
+    if (n == full.size()) {
+      EXPECT_TRUE(r.Clean());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace store

@@ -1,0 +1,237 @@
+// Faults injected through the platform interface: a failed block write,
+// header write, flush, lock or file creation fails WriteRecord and leaves
+// the header in the file as it was; the set stays readable and writable.
+#include <gtest/gtest.h>
+
+#include "StoreTestUtil.h"
+#include "platform/EnvWrapper.h"
+#include "store/Checker.h"
+#include "store/jxmemo.h"
+
+namespace store {
+namespace {
+
+using platform::Status;
+using store_test::Bytes;
+using testing_util::TempDir;
+
+// Counts calls and fails the one chosen.
+class FaultEnv : public platform::EnvWrapper {
+ public:
+  FaultEnv() : EnvWrapper(platform::Env::Default()) {}
+
+  int writes = 0, flushes = 0, locks = 0, creates = 0;
+  int failWrite = -1;            // fail the write with this number (0-based)
+  bool failHeaderWrite = false;  // fail writes at offset 0
+  bool failFlush = false;
+  bool failLock = false;
+  bool failCreate = false;
+
+  Status OpenFile(const std::string& path, platform::OpenMode mode,
+                  std::unique_ptr<platform::File>* result) override {
+    if (mode == platform::OpenMode::kCreateExclusive) {
+      ++creates;
+      if (failCreate) return Status::IOError("injected create failure");
+    }
+    Status s = EnvWrapper::OpenFile(path, mode, result);
+    if (s.ok()) *result = std::make_unique<FaultFile>(std::move(*result), this);
+    return s;
+  }
+
+ private:
+  class FaultFile : public platform::FileWrapper {
+   public:
+    FaultFile(std::unique_ptr<platform::File> f, FaultEnv* env)
+        : FileWrapper(std::move(f)), env_(env) {}
+    Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
+      if (env_->writes++ == env_->failWrite) return Status::IOError("injected write failure");
+      if (offset == 0 && env_->failHeaderWrite) return Status::IOError("injected header failure");
+      return FileWrapper::WriteAt(offset, buf, n);
+    }
+    Status Flush() override {
+      ++env_->flushes;
+      if (env_->failFlush) return Status::IOError("injected flush failure");
+      return FileWrapper::Flush();
+    }
+    Status LockByte(uint64_t offset) override {
+      ++env_->locks;
+      if (env_->failLock) return Status::IOError("injected lock failure");
+      return FileWrapper::LockByte(offset);
+    }
+
+   private:
+    FaultEnv* env_;
+  };
+};
+
+class FaultInjectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_ / "opisy.dat";
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path_, 500000));  // M = 720
+    m.CompressRecords = false;
+    first_ = store_test::RandomBytes(200000, 1);
+    ASSERT_TRUE(m.WriteRecord(200000, firstAddress_, first_.data(), 0));
+  }
+
+  Bytes Header() {
+    Bytes b = store_test::ReadBytes(path_);
+    return Bytes(b.begin(), b.begin() + 1024);
+  }
+
+  // After a failure: the header is unchanged, the old record reads, a
+  // new write succeeds and the check finds no damage.
+  void ExpectRecovered(const Bytes& headerBefore) {
+    EXPECT_EQ(headerBefore, Header());
+    tjxmemo m;
+    ASSERT_TRUE(m.Open(path_));
+    int32_t size = 0, plain = 0, a = 0;
+    const uint8_t* data = nullptr;
+    ASSERT_TRUE(m.ReadRecord(size, firstAddress_, data, true, plain));
+    EXPECT_EQ(first_, Bytes(data, data + size));
+    Bytes b = store_test::TextBytes(70000, 9);
+    ASSERT_TRUE(m.WriteRecord(70000, a, b.data(), 0)) << m.LastError();
+    ASSERT_TRUE(m.ReadRecord(size, a, data, true, plain)) << m.LastError() << " at " << a;
+    EXPECT_EQ(b, Bytes(data, data + size));
+    CheckReport r;
+    std::string why;
+    ASSERT_TRUE(CheckSet(platform::Env::Default(), path_, &r, &why));
+    EXPECT_TRUE(r.Clean()) << (r.Problems.empty() ? "" : r.Problems[0].Text);
+  }
+
+  TempDir dir_;
+  std::string path_;
+  Bytes first_;
+  int32_t firstAddress_ = 0;
+};
+
+TEST_F(FaultInjectionTest, FailedBlockWriteAtEachStep) {
+  // A 200,000-byte record is three blocks: three block writes, two header
+  // links, one header write. Fail each of the first five in turn.
+  for (int n = 0; n < 5; ++n) {
+    Bytes before = Header();
+    FaultEnv env;
+    tjxmemo m(&env);
+    ASSERT_TRUE(m.Open(path_));
+    m.CompressRecords = false;
+    env.writes = 0;
+    env.failWrite = n;
+    Bytes b = store_test::RandomBytes(200000, 50 + static_cast<uint32_t>(n));
+    int32_t a = 0;
+    EXPECT_FALSE(m.WriteRecord(200000, a, b.data(), 0)) << n;
+    m.CloseAll();
+    SCOPED_TRACE("failed write " + std::to_string(n));
+    ExpectRecovered(before);
+  }
+}
+
+TEST_F(FaultInjectionTest, FailedHeaderWrite) {
+  Bytes before = Header();
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  env.failHeaderWrite = true;
+  Bytes b = store_test::TextBytes(5000, 3);
+  int32_t a = 0;
+  EXPECT_FALSE(m.WriteRecord(5000, a, b.data(), 0));
+  m.CloseAll();
+  ExpectRecovered(before);
+}
+
+TEST_F(FaultInjectionTest, FailedFlushRestoresTheHeader) {
+  Bytes before = Header();
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  env.failFlush = true;
+  Bytes b = store_test::TextBytes(5000, 3);
+  int32_t a = 0;
+  EXPECT_FALSE(m.WriteRecord(5000, a, b.data(), 0));
+  EXPECT_GT(env.flushes, 0);
+  m.CloseAll();
+  ExpectRecovered(before);
+}
+
+TEST_F(FaultInjectionTest, FailedLockFailsReadsAndWrites) {
+  Bytes before = Header();
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  env.failLock = true;
+  int32_t size = 0, plain = 0, a = 0;
+  const uint8_t* data = nullptr;
+  EXPECT_FALSE(m.ReadRecord(size, firstAddress_, data, true, plain));
+  EXPECT_FALSE(m.WriteRecord(static_cast<int32_t>(first_.size()), a, first_.data(), 0));
+  m.CloseAll();
+  ExpectRecovered(before);
+}
+
+TEST_F(FaultInjectionTest, FailedContinuationCreation) {
+  // Fill the base file up to the limit so that the next block needs .001.
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.Open(path_));
+    m.CompressRecords = false;
+    Bytes b = store_test::RandomBytes(262114, 2);
+    int32_t a = 0;
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+    ASSERT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
+  }
+  Bytes before = Header();
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  env.failCreate = true;
+  Bytes b = store_test::TextBytes(5000, 3);
+  int32_t a = 0;
+  EXPECT_FALSE(m.WriteRecord(5000, a, b.data(), 0));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
+  m.CloseAll();
+  ExpectRecovered(before);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
+}
+
+TEST_F(FaultInjectionTest, DeferredFlushHappensOnceAtTheEnd) {
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  Bytes b = store_test::TextBytes(3000, 4);
+  int32_t a = 0;
+  ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  EXPECT_EQ(1, env.flushes);  // flushed by default
+  m.DeferFlush = true;
+  env.flushes = 0;
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  EXPECT_EQ(0, env.flushes);
+  EXPECT_TRUE(m.FlushAll());
+  EXPECT_EQ(1, env.flushes);
+  // Writes left unflushed are flushed when the store closes.
+  ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  env.flushes = 0;
+  EXPECT_TRUE(m.CloseAll());
+  EXPECT_EQ(1, env.flushes);
+  env.failFlush = true;
+  ASSERT_TRUE(m.Open(path_));
+  m.DeferFlush = true;
+  ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  EXPECT_FALSE(m.FlushAll());
+}
+
+TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  m.CompressRecords = false;
+  m.DeferFlush = true;
+  Bytes b = store_test::RandomBytes(262114, 5);
+  int32_t a = 0;
+  for (int i = 0; i < 8; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+  ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.002"));
+  env.flushes = 0;
+  EXPECT_TRUE(m.FlushAll());
+  EXPECT_EQ(3, env.flushes);  // the base file, .001 and .002
+}
+
+}  // namespace
+}  // namespace store
