@@ -85,6 +85,8 @@ class TDivider {
   // Read-back check of the new files between FlushNewFiles and Commit; on
   // by default. A failure is handled like one of the row loop.
   void SetVerify(bool verify) { verify_ = verify; }
+  // The last run's verifier (null without verification), for its timing.
+  const TVerifier* Verifier() const { return verifier_.get(); }
 
   // Everything one run derives from the job record, with the names the
   // files really have on disk (a database copied from Windows may say

@@ -4,6 +4,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
@@ -56,7 +57,9 @@ TVerifier::TVerifier(platform::Env* env) : env_(env) {}
 
 void TVerifier::AddRecord(uint32_t row, int32_t address, const uint8_t* data, int32_t size,
                           int32_t plain_size) {
+  const auto start = std::chrono::steady_clock::now();
   records_.push_back({row, address, size, plain_size, Hash(data, size)});
+  seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void TVerifier::AddRow(uint32_t row, const std::string& text) {
@@ -65,6 +68,14 @@ void TVerifier::AddRow(uint32_t row, const std::string& text) {
 
 void TVerifier::Verify(const std::string& data_file, const std::string& table_file,
                        const std::string& address_field, int32_t max_bytes) {
+  const auto start = std::chrono::steady_clock::now();
+  struct Clock {
+    std::chrono::steady_clock::time_point start;
+    double* seconds;
+    ~Clock() {
+      *seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+  } clock{start, &seconds_};
   VerifyLimit(data_file, max_bytes);
   VerifyRecords(data_file);
   VerifyTable(table_file, address_field);
