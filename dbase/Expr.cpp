@@ -567,6 +567,9 @@ int Expression::Width() const {
 bool Expression::UsesField(int field) const {
   return root_ && Uses(*root_, field);
 }
+int Expression::SingleField() const {
+  return root_ && root_->kind == Kind::kField ? root_->field : -1;
+}
 bool Expression::IsSingleField() const {
   return root_ && root_->kind == Kind::kField;
 }

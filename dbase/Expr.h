@@ -41,6 +41,8 @@ class Expression {
   int Width() const;  // C: the result's length (keys are padded to it)
   bool UsesField(int field) const;
   bool IsSingleField() const;
+  // The field a single-field expression names, else -1.
+  int SingleField() const;
 
   // Evaluates on one record image (deletion flag first). False when the
   // value cannot be reproduced exactly.

@@ -106,52 +106,96 @@ Status IndexKeeper::Prepare(MdxFile* mdx, platform::File* dbf, const DbfHeader& 
       k.preferred.assign(h.record_count, 0);
       if (tag.unique)
         for (uint32_t r : stored.recnos) k.preferred[r - 1] = 1;
-      TagEntries ours;
-      k.keys.Order(k.key_bytes, k.covered, tag.unique ? &k.preferred : nullptr, &ours);
-      if (ours.recnos == stored.recnos && ours.keys == stored.keys) {
+      if (SameAsStored(&k, stored, &mismatch)) {
         matched = true;
         break;
-      }
-      if (ours.recnos.size() != stored.recnos.size()) {
-        mismatch = "znacznik ma " + std::to_string(stored.size()) + " pozycji, a według tabeli " +
-                   std::to_string(ours.size());
-      } else {
-        for (size_t i = 0; i < ours.size(); ++i) {
-          if (ours.recnos[i] != stored.recnos[i] ||
-              std::memcmp(ours.key(i), stored.key(i), ours.key_length) != 0) {
-            mismatch = "pozycja " + std::to_string(i + 1) + " (wiersz " +
-                       std::to_string(stored.recnos[i]) +
-                       ") nie zgadza się z kluczem lub kolejnością odtworzoną z tabeli";
-            break;
-          }
-        }
       }
     }
     if (!matched) return Refuse(tag, mismatch);
     tags_.push_back(std::move(k));
   }
+  // Rebuilding a tag rewrites its pages: no two tags may share one.
+  std::vector<uint32_t> all;
+  for (const Kept& k : tags_) all.insert(all.end(), k.pages.begin(), k.pages.end());
+  std::sort(all.begin(), all.end());
+  if (std::adjacent_find(all.begin(), all.end()) != all.end())
+    return Status::Invalid("Uszkodzony plik indeksu: dwa znaczniki dzielą stronę " +
+                           std::to_string(*std::adjacent_find(all.begin(), all.end())));
   return Status::OK();
 }
 
+bool IndexKeeper::SameAsStored(Kept* k, const TagEntries& stored, std::string* mismatch) const {
+  const size_t len = k->tag.key_length;
+  auto differs = [&](size_t i) {
+    *mismatch = "pozycja " + std::to_string(i + 1) + " (wiersz " +
+                std::to_string(stored.recnos[i]) +
+                ") nie zgadza się z kluczem lub kolejnością odtworzoną z tabeli";
+    return false;
+  };
+  if (k->tag.unique) {
+    TagEntries ours;
+    k->keys.Order(k->key_bytes, k->covered, &k->preferred, &ours);
+    if (ours.recnos == stored.recnos && ours.keys == stored.keys) return true;
+    if (ours.size() != stored.size()) {
+      *mismatch = "znacznik ma " + std::to_string(stored.size()) + " pozycji, a według tabeli " +
+                  std::to_string(ours.size());
+      return false;
+    }
+    for (size_t i = 0; i < ours.size(); ++i)
+      if (ours.recnos[i] != stored.recnos[i] || std::memcmp(ours.key(i), stored.key(i), len) != 0)
+        return differs(i);
+    return false;
+  }
+  // Every covered row exactly once, with its own key, in tag order and
+  // equal keys in record-number order: then the sorted rows are the
+  // stored entries, without sorting them.
+  size_t covered = 0;
+  for (uint8_t c : k->covered) covered += c;
+  if (covered != stored.size()) {
+    *mismatch = "znacznik ma " + std::to_string(stored.size()) + " pozycji, a według tabeli " +
+                std::to_string(covered);
+    return false;
+  }
+  std::vector<uint8_t> seen(k->covered.size(), 0);
+  for (size_t i = 0; i < stored.size(); ++i) {
+    const uint32_t r = stored.recnos[i];
+    const uint8_t* ours = k->key_bytes.data() + static_cast<size_t>(r - 1) * len;
+    if (seen[r - 1] || !k->covered[r - 1] || std::memcmp(ours, stored.key(i), len) != 0)
+      return differs(i);
+    seen[r - 1] = 1;
+    if (i > 0) {
+      int c = k->keys.Compare(stored.key(i - 1), stored.key(i));
+      if (c > 0 || (c == 0 && stored.recnos[i - 1] > r)) return differs(i);
+    }
+  }
+  return true;
+}
+
 Status IndexKeeper::Update(uint32_t recno, const uint8_t* rec) {
-  std::vector<std::vector<uint8_t>> keys(tags_.size());
-  std::vector<uint8_t> cov(tags_.size());
+  size_t total = 0;
+  for (const Kept& k : tags_) total += k.tag.key_length;
+  scratch_keys_.resize(total);
+  scratch_covered_.resize(tags_.size());
+  size_t at = 0;
   for (size_t i = 0; i < tags_.size(); ++i) {
     Kept& k = tags_[i];
-    keys[i].resize(k.tag.key_length);
     bool c = false;
     std::string why;
-    if (!k.keys.Make(rec, &c, keys[i].data(), &why))
+    if (!k.keys.Make(rec, &c, scratch_keys_.data() + at, &why))
       return Refuse(k.tag, "wiersz " + std::to_string(recno) + ": " + why);
-    cov[i] = c ? 1 : 0;
+    scratch_covered_[i] = c ? 1 : 0;
+    at += k.tag.key_length;
   }
+  at = 0;
   for (size_t i = 0; i < tags_.size(); ++i) {
     Kept& k = tags_[i];
+    const uint8_t* key = scratch_keys_.data() + at;
+    at += k.tag.key_length;
     uint8_t* old = k.key_bytes.data() + static_cast<size_t>(recno - 1) * k.tag.key_length;
-    if (std::memcmp(old, keys[i].data(), k.tag.key_length) == 0 && k.covered[recno - 1] == cov[i])
+    if (std::memcmp(old, key, k.tag.key_length) == 0 && k.covered[recno - 1] == scratch_covered_[i])
       continue;
-    std::memcpy(old, keys[i].data(), k.tag.key_length);
-    k.covered[recno - 1] = cov[i];
+    std::memcpy(old, key, k.tag.key_length);
+    k.covered[recno - 1] = scratch_covered_[i];
     k.preferred[recno - 1] = 0;  // a moved row no longer holds a unique key
     k.changed = true;
   }

@@ -45,7 +45,12 @@ class IndexKeeper {
   platform::Status ComputeAll(platform::File* dbf, const DbfHeader& h, Kept* k, uint32_t* bad_row,
                               std::string* why);
 
+  // Whether the stored entries are exactly what the rows give; for tags
+  // that are not unique this needs no sort.
+  bool SameAsStored(Kept* k, const TagEntries& stored, std::string* mismatch) const;
+
   MdxFile* mdx_ = nullptr;
+  std::vector<uint8_t> scratch_keys_, scratch_covered_;
   std::vector<Kept> tags_;
 };
 

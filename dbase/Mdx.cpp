@@ -136,7 +136,8 @@ Status MdxFile::Open(platform::File* file, const std::string& path) {
   const size_t table_off = kMdxTagTable + (entry_len > 32 ? entry_len - 32 : 0);
   if ((version_ == 2 && entry_len != 32) || (version_ == 3 && entry_len != 43))
     return Corrupt("nieznana długość opisu znacznika " + std::to_string(entry_len));
-  if (tag_count > slots || table_off + tag_count * entry_len > file_size_)
+  table_end_ = table_off + tag_count * entry_len;
+  if (tag_count > slots || table_end_ > file_size_)
     return Corrupt("liczba znaczników " + std::to_string(tag_count) + " nie mieści się w pliku");
   language_driver_ = h[31];
   page_count_ = DecodeU32(h + 32);
@@ -184,6 +185,16 @@ Status MdxFile::Open(platform::File* file, const std::string& path) {
   return Status::OK();
 }
 
+bool MdxFile::Reserved(uint32_t page) const {
+  const uint64_t start = static_cast<uint64_t>(page) * kMdxPage, end = start + block_size_;
+  if (start < table_end_) return true;
+  for (const MdxTag& t : tags_) {
+    const uint64_t h = static_cast<uint64_t>(t.header_page) * kMdxPage;
+    if (start < h + block_size_ && h < end) return true;
+  }
+  return false;
+}
+
 Status MdxFile::Walk(const MdxTag& tag, uint32_t record_count, TagEntries* entries,
                      std::vector<uint32_t>* pages) {
   *entries = TagEntries();
@@ -201,6 +212,8 @@ Status MdxFile::Walk(const MdxTag& tag, uint32_t record_count, TagEntries* entri
     if (visited[page])
       return Corrupt(where + "pętla w drzewie (strona " + std::to_string(page) + ")");
     visited[page] = 1;
+    if (Reserved(page))
+      return Corrupt(where + "węzeł na stronie nagłówka (strona " + std::to_string(page) + ")");
     pages->push_back(page);
     const uint8_t* b = node.data();
     const uint32_t n = DecodeU32(b);

@@ -105,6 +105,9 @@ class MdxFile {
  private:
   platform::Status Corrupt(const std::string& why) const;
   platform::Status ReadBlock(uint32_t page, std::vector<uint8_t>* block);
+  // Whether a block at `page` would overlap the file header, the tag table
+  // or a tag header: no node may lie there.
+  bool Reserved(uint32_t page) const;
 
   platform::File* file_ = nullptr;
   std::string path_;
@@ -114,6 +117,7 @@ class MdxFile {
   uint32_t pages_per_block_ = 0;
   uint32_t block_size_ = 0;
   uint32_t page_count_ = 0;
+  uint64_t table_end_ = 0;
   std::vector<MdxTag> tags_;
 };
 

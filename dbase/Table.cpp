@@ -19,7 +19,7 @@ using platform::Status;
 
 namespace {
 
-constexpr size_t kChunkBytes = 256 * 1024;
+constexpr size_t kChunkBytes = 1 << 20;
 
 std::string WithExtension(const std::string& path, const char* upper_ext) {
   size_t dot = path.find_last_of('.');
@@ -241,8 +241,6 @@ Status Table::Close() {
     TodayDate(today);
     if (m.keeper.Any()) s = m.keeper.Finish(today);
     if (s.ok()) s = m.dbf->WriteAt(1, today, 3);
-    if (s.ok() && m.keeper.Any()) s = m.mdx_file->Flush();
-    if (s.ok()) s = m.dbf->Flush();
   }
   Status c1 = m.mdx_file ? m.mdx_file->Close() : Status::OK();
   Status c2 = m.dbf->Close();

@@ -51,8 +51,11 @@ class Table {
   void SetWritableFields(std::vector<std::string> names);
 
   platform::Status Open();
-  // Flushes, updates the header's date when rows were posted, releases the
-  // locks. Safe to call twice.
+  // Writes what is still held, updates the header's date when rows were
+  // posted (and rebuilds the index tags they changed), releases the locks.
+  // The files are handed to the system, not synced to the disk: a caller
+  // that needs them there (the division, before its commit) syncs them.
+  // Safe to call twice.
   platform::Status Close();
   bool Active() const;
 

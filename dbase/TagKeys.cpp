@@ -130,6 +130,9 @@ bool TagKeys::Init(const MdxTag& tag, const std::vector<FieldDef>& fields, uint8
     *error = "typ wyrażenia nie zgadza się z typem klucza";
     return false;
   }
+  plain_field_offset_ = -1;
+  if (kt == 'C' && key_.SingleField() >= 0)
+    plain_field_offset_ = 1 + fields[key_.SingleField()].offset;
   const size_t want = kt == 'C' ? static_cast<size_t>(key_.Width()) : kt == 'N' ? 12 : 8;
   if (tag.key_length != want) {
     *error = "długość klucza " + std::to_string(tag.key_length) + " nie zgadza się z wyrażeniem (" +
@@ -153,11 +156,23 @@ bool TagKeys::Make(const uint8_t* record, bool* covered, uint8_t* key, std::stri
     }
     *covered = v.logical;
   }
+  const size_t len = tag_.key_length;
+  if (plain_field_offset_ >= 0) {  // the common case, without the evaluator
+    std::memcpy(key, record + plain_field_offset_, len);
+    if (!binary_) {
+      for (size_t i = 0; i < len; ++i) {
+        if (!SafeForAnyDriver(key[i])) {
+          *why = "klucz zawiera znaki, których kolejność zależy od sterownika językowego";
+          return false;
+        }
+      }
+    }
+    return true;
+  }
   if (!key_.Evaluate(record, &v)) {
     *why = "nie da się dokładnie obliczyć klucza";
     return false;
   }
-  const size_t len = tag_.key_length;
   switch (v.type) {
     case 'C': {
       std::memset(key, ' ', len);
@@ -214,15 +229,44 @@ void TagKeys::Order(const std::vector<uint8_t>& keys, const std::vector<uint8_t>
   for (size_t i = 0; i < covered.size(); ++i)
     if (covered[i]) rows.push_back(static_cast<uint32_t>(i));
   auto key = [&](uint32_t r) { return keys.data() + static_cast<size_t>(r) * len; };
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&](uint32_t a, uint32_t b) { return Compare(key(a), key(b)) < 0; });
+  // Equal keys in record-number order. Character keys are sorted on an
+  // 8-byte prefix held beside the row, which keeps the sort in cache.
+  if (tag_.key_type == 'C') {
+    const bool desc = tag_.descending;
+    struct Item {
+      uint64_t prefix;
+      uint32_t row;
+    };
+    std::vector<Item> items;
+    items.reserve(rows.size());
+    for (uint32_t r : rows) {
+      uint64_t p = 0;
+      const uint8_t* k = key(r);
+      for (size_t i = 0; i < 8; ++i) p = p << 8 | (i < len ? k[i] : 0);
+      items.push_back({desc ? ~p : p, r});
+    }
+    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+      if (a.prefix != b.prefix) return a.prefix < b.prefix;
+      if (len > 8) {
+        int c = std::memcmp(key(a.row) + 8, key(b.row) + 8, len - 8);
+        if (c != 0) return desc ? c > 0 : c < 0;
+      }
+      return a.row < b.row;
+    });
+    for (size_t i = 0; i < items.size(); ++i) rows[i] = items[i].row;
+  } else {
+    std::sort(rows.begin(), rows.end(), [&](uint32_t a, uint32_t b) {
+      int c = Compare(key(a), key(b));
+      return c < 0 || (c == 0 && a < b);
+    });
+  }
   *out = TagEntries();
   out->key_length = len;
   out->keys.reserve(rows.size() * len);
   out->recnos.reserve(rows.size());
   for (size_t i = 0; i < rows.size();) {
     size_t j = i + 1;
-    while (j < rows.size() && Compare(key(rows[i]), key(rows[j])) == 0) ++j;
+    while (j < rows.size() && std::memcmp(key(rows[i]), key(rows[j]), len) == 0) ++j;
     if (!tag_.unique) {
       for (size_t k = i; k < j; ++k) out->Add(key(rows[k]), rows[k] + 1);
     } else {

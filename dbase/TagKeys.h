@@ -66,6 +66,7 @@ class TagKeys {
   Expression filter_;
   bool has_filter_ = false;
   bool binary_ = true;
+  int plain_field_offset_ = -1;  // a bare C field: its key is its bytes
   NumericStyle style_ = NumericStyle::kHalfBytes;
   uint8_t constant_ = 0;
 };

@@ -27,7 +27,7 @@ struct BlockInfo {
 
 class Walker {
  public:
-  Walker(platform::Env* env, CheckReport* r) : env_(env), r_(r) {}
+  explicit Walker(CheckReport* r) : r_(r) {}
 
   void Problem(int file, uint64_t offset, int32_t address, std::string text) {
     ++r_->ProblemCount;
@@ -44,7 +44,6 @@ class Walker {
   void FollowFreeLists();
 
  private:
-  platform::Env* env_;
   CheckReport* r_;
   std::unordered_map<int32_t, BlockInfo> blocks_;
   std::vector<uint8_t> buf_ = std::vector<uint8_t>(kMaxBlockSize);
@@ -309,7 +308,7 @@ bool CheckSet(platform::Env* env, const std::string& fileName, CheckReport* repo
   // handle may not get it, and then the walk goes on without it.
   bool locked = base->LockByte(kLockOffset).ok();
   ListFiles(env, fileName, base.get(), report);
-  Walker w(env, report);
+  Walker w(report);
   for (const CheckedFile& cf : report->Files) {
     if (cf.Number > 0 && report->Header.MaxSize == 0)
       w.Problem(cf.Number, 0, 0, "plik kontynuacji istnieje, choć plik nie ma limitu rozmiaru");

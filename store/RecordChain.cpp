@@ -22,6 +22,8 @@ namespace {
 // for the stored bytes cannot be right and is refused before allocating.
 constexpr int64_t kMaxInflateRatio = 1032;
 
+constexpr size_t kFirstRead = 8192;
+
 std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n == 0 ? 1 : n]);
 }
@@ -64,21 +66,30 @@ bool tjxmemo::Impl::WriteBlockHeader(int32_t address, const BlockHeader& bh) {
 }
 
 bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner) {
-  if (!ReadBlockHeader(address, bh)) return false;
+  File* f;
+  uint64_t offset;
+  if (!Seek(address, false, &f, &offset)) return false;
+  // One read brings the header and a small payload; a larger payload
+  // needs a second.
+  uint8_t* buf = SharedBuffer();
+  size_t got = 0;
+  Status s = f->ReadAt(offset, buf, kFirstRead, &got);
+  if (!s.ok()) return Fail(s.ToString() + At(address));
+  if (got < static_cast<size_t>(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
+  *bh = BlockHeader::DecodeFrom(buf);
   if (bh->Owner != owner) return Fail("blok należy do innego rekordu" + At(address));
   if (bh->Class < 1 || bh->Class > Header.ClassCount)
     return Fail("nieprawidłowa klasa bloku " + std::to_string(bh->Class) + At(address));
   if (bh->PayloadLength <= 0 || bh->PayloadLength > Header.Class(bh->Class).Capacity)
     return Fail("nieprawidłowa długość danych w bloku " + std::to_string(bh->PayloadLength) +
                 At(address));
-  File* f;
-  uint64_t offset;
-  if (!Seek(address, false, &f, &offset)) return false;
-  size_t n = static_cast<size_t>(bh->PayloadLength);
-  size_t got = 0;
-  Status s = f->ReadAt(offset + kBlockHeaderSize, SharedBuffer(), n, &got);
-  if (!s.ok()) return Fail(s.ToString() + At(address));
-  if (got != n) return Fail("ucięty blok" + At(address));
+  size_t want = kBlockHeaderSize + static_cast<size_t>(bh->PayloadLength);
+  if (want > got) {
+    size_t more = 0;
+    s = f->ReadAt(offset + got, buf + got, want - got, &more);
+    if (!s.ok()) return Fail(s.ToString() + At(address));
+    if (more != want - got) return Fail("ucięty blok" + At(address));
+  }
   return true;
 }
 
@@ -97,6 +108,9 @@ bool tjxmemo::Impl::WriteBlock(int32_t address, int k, const uint8_t* data, cons
   std::memset(buf + used, 0, static_cast<size_t>(blockSize) - used);
   Status s = f->WriteAt(offset, buf, static_cast<size_t>(blockSize));
   if (!s.ok()) return Fail(s.ToString() + At(address));
+  Location loc;
+  if (MapAddress(address, Header.MaxSize, &loc) && loc.File == sizeCacheFile)
+    sizeCacheValue = std::max<uint64_t>(sizeCacheValue, offset + static_cast<uint64_t>(blockSize));
   return true;
 }
 
@@ -128,10 +142,16 @@ int32_t tjxmemo::Impl::AllocateBlock(int k) {
       }
     }
     uint64_t size = 0;
-    Status s = files.Handle(C)->Size(&size);
-    if (!s.ok()) {
-      Fail(s.ToString());
-      return -1;
+    if (sizeCacheFile == C) {
+      size = sizeCacheValue;
+    } else {
+      Status s = files.Handle(C)->Size(&size);
+      if (!s.ok()) {
+        Fail(s.ToString());
+        return -1;
+      }
+      sizeCacheFile = C;
+      sizeCacheValue = size;
     }
     // Rounded up: a partial kilobyte at the end of a damaged file is never
     // overwritten, and a block never lands on the header.
@@ -243,19 +263,30 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
       static_cast<int64_t>(plain) > static_cast<int64_t>(stored) * kMaxInflateRatio + 64)
     return m.Fail("długość rekordu nie pasuje do długości spakowanej" + At(Address));
 
-  // The stored bytes are collected into a buffer that grows with what the
-  // chain really delivers, so a lying length allocates nothing large.
+  // The stored bytes go straight into a buffer of the claimed length when
+  // that length is moderate. A larger claim is only believed as far as the
+  // chain really delivers: such records grow a buffer block by block.
   const int64_t capacity = P != 0 ? P : L;
-  std::vector<uint8_t> stored_bytes;
+  constexpr int64_t kTrustedLength = 64 << 20;
+  std::unique_ptr<uint8_t[]> direct;
+  std::vector<uint8_t> grown;
+  const bool useDirect = capacity <= kTrustedLength;
+  if (useDirect) {
+    direct = TryAllocate(static_cast<size_t>(capacity));
+    if (!direct) return m.Fail("brak pamięci na rekord" + At(Address));
+  }
+  int64_t filled = 0;
   std::unordered_set<int32_t> seen{Address};
   try {
-    stored_bytes.reserve(static_cast<size_t>(
-        std::min<int64_t>(capacity, static_cast<int64_t>(bh.PayloadLength) * 4)));
     for (;;) {
-      if (static_cast<int64_t>(stored_bytes.size()) + bh.PayloadLength > capacity)
+      if (filled + bh.PayloadLength > capacity)
         return m.Fail("łańcuch bloków jest dłuższy niż rekord" + At(Address));
-      const uint8_t* p = SharedBuffer();
-      stored_bytes.insert(stored_bytes.end(), p, p + bh.PayloadLength);
+      const uint8_t* p = SharedBuffer() + kBlockHeaderSize;
+      if (useDirect)
+        std::memcpy(direct.get() + filled, p, static_cast<size_t>(bh.PayloadLength));
+      else
+        grown.insert(grown.end(), p, p + bh.PayloadLength);
+      filled += bh.PayloadLength;
       if (bh.Next == -1) break;
       int32_t next = bh.Next;
       if (!seen.insert(next).second) return m.Fail("pętla w łańcuchu bloków" + At(next));
@@ -265,25 +296,26 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     return m.Fail("brak pamięci na rekord" + At(Address));
   }
   unlocker.Release();
-  if (static_cast<int64_t>(stored_bytes.size()) != capacity)
-    return m.Fail("łańcuch bloków jest krótszy niż rekord" + At(Address));
+  if (filled != capacity) return m.Fail("łańcuch bloków jest krótszy niż rekord" + At(Address));
+  const uint8_t* storedBytes = useDirect ? direct.get() : grown.data();
 
   if (P != 0) {
     auto out = TryAllocate(static_cast<size_t>(L));
     if (!out) return m.Fail("brak pamięci na rekord" + At(Address));
     int32_t produced = L;
-    if (UnCompress(out.get(), &produced, stored_bytes.data(), P) != 0)
+    if (UnCompress(out.get(), &produced, storedBytes, P) != 0)
       return m.Fail("nie można rozpakować rekordu" + At(Address));
     if (produced != L) return m.Fail("rozpakowany rekord ma złą długość" + At(Address));
     m.RecordBuffer = std::move(out);
-    m.recordBufferSize = static_cast<size_t>(L);
+  } else if (useDirect) {
+    m.RecordBuffer = std::move(direct);
   } else {
-    auto out = TryAllocate(stored_bytes.size());
+    auto out = TryAllocate(grown.size());
     if (!out) return m.Fail("brak pamięci na rekord" + At(Address));
-    std::memcpy(out.get(), stored_bytes.data(), stored_bytes.size());
+    std::memcpy(out.get(), grown.data(), grown.size());
     m.RecordBuffer = std::move(out);
-    m.recordBufferSize = stored_bytes.size();
   }
+  m.recordBufferSize = static_cast<size_t>(L);
   Size = L;
   Data = m.RecordBuffer.get();
   return true;
@@ -317,27 +349,41 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
     }
   }
 
+  // A private set (DeferFlush) keeps its header in memory: nobody else
+  // writes to it, so there is nothing to re-read and nobody to lock out.
+  // The header reaches the file with FlushAll or CloseAll.
+  if (DeferFlush || m.headerPending) {
+    const FileHeader before = m.Header;
+    Address = 0;
+    if (!m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address)) {
+      m.Header = before;
+      m.sizeCacheFile = -1;
+      return false;
+    }
+    m.headerPending = true;
+    m.pendingFlush = true;
+    if (DeferFlush) return true;
+    return FlushAll();  // the switch was turned off: catch up now
+  }
+
   Status s = m.files.Lock();
   if (!s.ok()) return m.Fail("blokada pliku: " + s.ToString());
   bool ok = m.ReadHeader();
   if (ok) {
     const FileHeader before = m.Header;
     Address = 0;
+    m.sizeCacheFile = -1;  // other programs may have grown the files
     ok = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address) &&
          m.WriteHeader();
-    if (ok) {
-      if (DeferFlush) {
-        m.pendingFlush = true;
-      } else if (!m.files.FlushAll()) {
-        // The new blocks may not be on the disk: the header must not point
-        // past them, so it goes back to what it was.
-        m.Fail("nie udało się zapisać danych na dysk");
-        m.Header = before;
-        if (m.WriteHeader()) (void)m.files.Handle(0)->Flush();
-        m.Fail("nie udało się zapisać danych na dysk");
-        ok = false;
-      }
+    if (ok && !m.files.FlushAll()) {
+      // The new blocks may not be on the disk: the header must not point
+      // past them, so it goes back to what it was.
+      m.Header = before;
+      if (m.WriteHeader()) (void)m.files.Handle(0)->Flush();
+      m.Fail("nie udało się zapisać danych na dysk");
+      ok = false;
     }
+    if (!ok) m.Header = before;
   }
   (void)m.files.Unlock();
   return ok;

@@ -21,8 +21,14 @@ struct tjxmemo::Impl {
   FileSet files;  // Handles, Written, FileName, BaseName
   std::unique_ptr<uint8_t[]> RecordBuffer;
   size_t recordBufferSize = 0;
+  // Size of one file as the last block write left it, so that a chain asks
+  // the system for the size once. Valid within one write, and across writes
+  // of a private set (DeferFlush), which nobody else grows.
+  int sizeCacheFile = -1;
+  uint64_t sizeCacheValue = 0;
   bool Writable = false;
-  bool pendingFlush = false;  // writes not yet flushed under DeferFlush
+  bool pendingFlush = false;   // writes not yet flushed under DeferFlush
+  bool headerPending = false;  // Header changed in memory, not yet in the file
   std::string lastError;
 
   bool Fail(std::string why) {
@@ -40,6 +46,8 @@ struct tjxmemo::Impl {
   int32_t AllocateBlock(int k);
   bool ReadBlockHeader(int32_t address, BlockHeader* bh);
   bool WriteBlockHeader(int32_t address, const BlockHeader& bh);
+  // Reads the block's header into *bh and its payload into SharedBuffer()
+  // at kBlockHeaderSize.
   bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner);
   bool WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh);
   bool WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength, int32_t storedLength,

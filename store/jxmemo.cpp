@@ -38,18 +38,18 @@ const std::string& tjxmemo::LastError() const {
 bool tjxmemo::Impl::ReadHeader() {
   File* f = files.Handle(0);
   if (!f) return Fail("plik opisów nie jest otwarty");
+  // One read of the largest header; its own length field says how much of
+  // it counts.
   uint8_t buf[kHeaderSize] = {};
   size_t got = 0;
-  Status s = f->ReadAt(0, buf, kMinHeaderRead, &got);
+  Status s = f->ReadAt(0, buf, kHeaderSize, &got);
   if (!s.ok()) return Fail("odczyt nagłówka: " + s.ToString());
-  if (got != static_cast<size_t>(kMinHeaderRead)) return Fail("nagłówek pliku jest ucięty");
+  if (got < static_cast<size_t>(kMinHeaderRead)) return Fail("nagłówek pliku jest ucięty");
   if (!IsKnownTag(buf)) return Fail("to nie jest plik opisów (nieznany znacznik pliku)");
   size_t length = platform::DecodeU16(buf + 4);
   if (length > static_cast<size_t>(kHeaderSize))
     return Fail("długość nagłówka " + std::to_string(length) + " przekracza 148 bajtów");
-  s = f->ReadAt(0, buf, length, &got);
-  if (!s.ok()) return Fail("odczyt nagłówka: " + s.ToString());
-  if (got != length) return Fail("nagłówek pliku jest ucięty");
+  if (got < length) return Fail("nagłówek pliku jest ucięty");
   std::string why;
   FileHeader h;
   if (!FileHeader::DecodeFrom(buf, length, &h, &why)) return Fail(why);
@@ -182,7 +182,10 @@ int32_t tjxmemo::ReadMaxSize(const std::string& FileName) {
 
 bool tjxmemo::CloseAll() {
   Impl& m = *impl_;
-  if (m.pendingFlush && m.files.IsOpen()) FlushAll();
+  if ((m.pendingFlush || m.headerPending) && m.files.IsOpen()) FlushAll();
+  m.headerPending = false;
+  m.pendingFlush = false;
+  m.sizeCacheFile = -1;
   std::string why;
   bool ok = m.files.CloseAll(&why);
   m.Writable = false;
@@ -191,9 +194,16 @@ bool tjxmemo::CloseAll() {
 }
 
 bool tjxmemo::FlushAll() {
-  impl_->pendingFlush = false;
-  if (impl_->files.FlushAll()) return true;
-  return impl_->Fail("nie udało się zapisać danych na dysk");
+  Impl& m = *impl_;
+  m.pendingFlush = false;
+  bool ok = true;
+  if (m.headerPending && m.files.IsOpen()) {
+    ok = m.WriteHeader();
+    m.headerPending = !ok;
+  }
+  if (!m.files.FlushAll()) ok = false;
+  if (!ok) return m.Fail("nie udało się zapisać danych na dysk");
+  return true;
 }
 
 }  // namespace store

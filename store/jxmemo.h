@@ -49,9 +49,11 @@ class tjxmemo {
   int32_t SplitDepth = 4;
   // Compress plain records on writing.
   bool CompressRecords = true;
-  // When true, WriteRecord does not flush; the owner calls FlushAll once.
-  // Only for a set nobody else can see yet (a new file in a private
-  // working directory).
+  // When true, the set is private (a new file in a private working
+  // directory that nobody else can see yet): WriteRecord neither flushes
+  // nor takes the lock, and keeps the header in memory instead of
+  // re-reading and rewriting it for every record. FlushAll (or CloseAll,
+  // or the destructor) writes the header and flushes every file written.
   bool DeferFlush = false;
 
   bool IsOpen() const;

@@ -1,10 +1,13 @@
 // Rewrites one character field of every row of a large table (150-byte
 // records), as a division does, and prints the time against a cp of the
 // same .dbf made in the same run: once without an index, once with one
-// affected tag (and one unaffected tag) in the production .mdx.
+// affected tag (and one unaffected tag) in the production .mdx. Neither the
+// rewrite nor cp syncs to the disk; cp followed by sync is printed for
+// scale.
 //
 //   bench_dbase [ROWS] [DIR]      defaults: 1000000 rows, the temp directory
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -42,8 +45,16 @@ bool Generate(const std::string& dir, const std::string& name, long rows, bool w
   return Check(w.Finish(), "finish");
 }
 
+// Eight upper-case hexadecimal digits, as the division writes them; not
+// through printf, whose cost would hide the engine's.
+void Hex8(uint32_t v, char* out) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  for (int i = 7; i >= 0; --i, v >>= 4) out[i] = kDigits[v & 15];
+  out[8] = 0;
+}
+
 // Every row's ADRES becomes eight upper-case hexadecimal digits.
-double Rewrite(const std::string& dir, const std::string& name) {
+double Rewrite(const std::string& dir, const std::string& name, uint32_t seed) {
   auto start = Clock::now();
   dbase::Table t;
   t.SetDatabaseName(dir);
@@ -54,7 +65,7 @@ double Rewrite(const std::string& dir, const std::string& name) {
   char buf[16];
   uint32_t n = 0;
   for (t.First(); !t.Eof(); t.Next(), ++n) {
-    std::snprintf(buf, sizeof buf, "%08X", n * 40503u);
+    Hex8(n * 40503u + seed, buf);
     if (!Check(t.Edit(), "edit") || !Check(t.SetText(f, buf), "set") || !Check(t.Post(), "post"))
       return -1;
   }
@@ -80,12 +91,29 @@ int main(int argc, char** argv) {
   std::printf("rows: %ld, record 150 bytes, directory %s\n", rows, dir.c_str());
   if (!Generate(dir, "plain.dbf", rows, false) || !Generate(dir, "indexed.dbf", rows, true))
     return 1;
-  const double cp = Copy(dir + "/plain.dbf", dir + "/copy.dbf", false);
-  const double cp_sync = Copy(dir + "/plain.dbf", dir + "/copy2.dbf", true);
-  const double plain = Rewrite(dir, "plain.dbf");
-  const double indexed = Rewrite(dir, "indexed.dbf");
+  // Nothing written by the generator may still wait for the disk, or the
+  // first fsync measured would pay for it.
+  if (std::system("sync") != 0) return 1;
+  // The machine may be shared: each figure is the best of three rounds,
+  // the rounds interleaved so that all meet the same load.
+  double cp = 1e9, cp_sync = 1e9, plain = 1e9, indexed = 1e9;
+  for (uint32_t round = 1; round <= 3; ++round) {
+    const double c = Copy(dir + "/plain.dbf", dir + "/copy.dbf", false);
+    const double cs = Copy(dir + "/plain.dbf", dir + "/copy2.dbf", true);
+    const double p = Rewrite(dir, "plain.dbf", round);
+    const double i = Rewrite(dir, "indexed.dbf", round);
+    if (c < 0 || cs < 0 || p < 0 || i < 0) {
+      std::filesystem::remove_all(dir);
+      return 1;
+    }
+    cp = std::min(cp, c);
+    cp_sync = std::min(cp_sync, cs);
+    plain = std::min(plain, p);
+    indexed = std::min(indexed, i);
+    std::filesystem::remove(dir + "/copy.dbf");
+    std::filesystem::remove(dir + "/copy2.dbf");
+  }
   std::filesystem::remove_all(dir);
-  if (cp < 0 || plain < 0 || indexed < 0) return 1;
   std::printf("cp of the .dbf:                    %8.3f s\n", cp);
   std::printf("cp of the .dbf and sync:           %8.3f s\n", cp_sync);
   std::printf("rewrite, no index:                 %8.3f s  ratio to cp %.2f (to cp+sync %.2f)\n",

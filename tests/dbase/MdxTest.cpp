@@ -383,6 +383,13 @@ TEST(MdxTest, TagsThatCannotBeReproducedAreRefusedWithNameAndExpression) {
          h[0] = 0xF0, h[1] = 0xFF, h[2] = 0x0F;
        },
        "poza"},
+      {"node on a tag header",
+       [](Patch& p) {
+         uint8_t* h = &p.mdx[p.Tag("WIDE").header_page * 512];
+         const uint32_t other = p.Tag("ID").header_page;
+         h[0] = static_cast<uint8_t>(other), h[1] = static_cast<uint8_t>(other >> 8), h[2] = 0;
+       },
+       "nagłówka"},
       {"loop in the tree",
        [](Patch& p) {
          const auto& tag = p.Tag("WIDE");
@@ -425,6 +432,87 @@ TEST(MdxTest, IndexIsFoundWhateverItsCaseAndRequiredWhenFlagged) {
   Status s = table.Open();
   EXPECT_TRUE(s.IsNotFound());
   EXPECT_EQ(s.message(), "Nie znaleziono pliku indeksu: " + (t / "punkty.mdx"));
+}
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// Byte 1 of a numeric key as the digit-count style writes it.
+uint8_t DigitCountByte(const uint8_t* key) {
+  int digits = 0;
+  for (int i = 0; i < 20; ++i) {
+    uint8_t d = i % 2 ? key[2 + i / 2] & 15 : key[2 + i / 2] >> 4;
+    if (d) digits = i + 1;
+  }
+  if (digits == 0) return 0x01;
+  return static_cast<uint8_t>((digits << 2) | 0x01 | (key[1] & 0x80));
+}
+
+TEST(MdxTest, NumericTagKeepsTheKeyStyleItWasWrittenWith) {
+  std::mt19937 rng(5);
+  auto rows = MakeRows(300, &rng);
+  for (size_t i = 0; i < rows.size(); ++i) rows[i].adres[0] = i % 3 ? '0' : '1';
+  for (bool consistent : {true, false}) {
+    SCOPED_TRACE(consistent);
+    TempDir t;
+    WriteTable(t, Spec(0x00, {{"KWFOR", "KWOTA", "ADRES = '1'"}, {"ADRES", "ADRES"}}), rows);
+    // Rewrite every key of the tag, interior ones too, in the other style.
+    Patch p(t, 300);
+    const auto& tag = p.Tag("KWFOR");
+    for (uint32_t page : tag.pages) {
+      uint8_t* node = &p.mdx[page * 512ull];
+      const uint32_t n = node[0] | node[1] << 8;
+      for (uint32_t i = 0; i < n; ++i) {
+        uint8_t* key = node + 8 + i * tag.item_length + 4;
+        key[1] = DigitCountByte(key);
+      }
+    }
+    if (!consistent) p.mdx[*tag.pages.begin() * 512ull + 8 + 4 + 1] ^= 0x40;
+    p.Save();
+    {
+      Table table;
+      table.SetDatabaseName(t.dir());
+      table.SetTableName("punkty.dbf");
+      table.SetWritableFields({"ADRES"});
+      Status s = table.Open();
+      if (!consistent) {
+        EXPECT_FALSE(s.ok());
+        EXPECT_NE(s.message().find("KWFOR (KWOTA FOR ADRES = '1')"), std::string::npos)
+            << s.message();
+        continue;
+      }
+      ASSERT_TRUE(s.ok()) << s.message();
+      int i = 0;
+      for (table.First(); !table.Eof(); table.Next(), ++i) {
+        if (i % 2) continue;
+        ASSERT_TRUE(table.Edit().ok());
+        rows[i].adres[0] = rows[i].adres[0] == '1' ? '0' : '1';
+        ASSERT_TRUE(table.SetText(1, rows[i].adres).ok());
+        ASSERT_TRUE(table.Post().ok());
+      }
+      ASSERT_TRUE(table.Close().ok());
+    }
+    MdxCheck check;
+    check.Walk(ReadBytes(t / "punkty.mdx"), 300);
+    for (const auto& pr : check.problems) ADD_FAILURE() << pr;
+    const auto& kw = check.tags[0];
+    std::vector<uint32_t> want;
+    for (uint32_t r = 1; r <= rows.size(); ++r)
+      if (rows[r - 1].adres[0] == '1') want.push_back(r);
+    std::stable_sort(want.begin(), want.end(), [&](uint32_t a, uint32_t b) {
+      return std::stod(rows[a - 1].kwota) < std::stod(rows[b - 1].kwota);
+    });
+    std::vector<uint32_t> got;
+    for (const auto& [key, recno] : kw.entries) {
+      got.push_back(recno);
+      EXPECT_EQ(static_cast<uint8_t>(key[1]),
+                DigitCountByte(reinterpret_cast<const uint8_t*>(key.data())));
+    }
+    EXPECT_EQ(got, want);
+  }
 }
 
 }  // namespace

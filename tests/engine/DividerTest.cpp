@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/EngineError.h"
+#include "platform/EnvWrapper.h"
 #include "tests/engine/DbFixture.h"
 
 using namespace engine_test;
@@ -282,6 +283,28 @@ TEST(DividerTest, WindowsNamesInAnyLetterCase) {
   EXPECT_TRUE(fs::exists(used + "OPISY.DBF"));
   EXPECT_TRUE(fs::exists(used + "OPISY.MDX"));
   ExpectDivided(t.dir(), used, o, g, 5);
+}
+
+TEST(DividerTest, ADirectoryInTheWorkingDirectoryIsNotMovedIn) {
+  TempDir t;
+  auto o = SmallTable(t.dir(), 20);
+  auto g = Make(o);
+  // Something leaves a directory in the working directory before the commit.
+  struct Env : platform::EnvWrapper {
+    Env() : EnvWrapper(platform::Env::Default()) {}
+    platform::Status SyncDirectory(const std::string& dir) override {
+      if (dir.find("/tmp") != std::string::npos && dir.find(".tmp") != std::string::npos) {
+        fs::create_directories(dir + "/sub");
+        std::ofstream(dir + "/sub/f") << "x";
+      }
+      return EnvWrapper::SyncDirectory(dir);
+    }
+  } env;
+  TDivider d(Job(t.dir(), o, 5), &env);
+  std::string used;
+  d.Divide("", used);
+  EXPECT_FALSE(fs::exists(t / "sub"));
+  ExpectDivided(t.dir(), used, o, g, 5);  // and no working directory left
 }
 
 TEST(SizeProbeTest, RecordedLimitsRoundToWholeMegabytes) {

@@ -218,6 +218,82 @@ TEST_F(FaultInjectionTest, DeferredFlushHappensOnceAtTheEnd) {
   EXPECT_FALSE(m.FlushAll());
 }
 
+TEST_F(FaultInjectionTest, PrivateSetKeepsItsHeaderInMemoryUntilFlushAll) {
+  Bytes before = Header();
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  m.DeferFlush = true;
+  env.locks = 0;
+  std::vector<std::pair<int32_t, Bytes>> written;
+  for (uint32_t i = 0; i < 20; ++i) {
+    // 600 KB that do not compress: the set moves on to file 1.
+    Bytes b = store_test::RandomBytes(30000, i);
+    int32_t a = 0;
+    ASSERT_TRUE(m.WriteRecord(static_cast<int32_t>(b.size()), a, b.data(), 0));
+    written.emplace_back(a, b);
+  }
+  EXPECT_EQ(0, env.locks);
+  EXPECT_EQ(0, env.flushes);
+  ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
+  EXPECT_EQ(before, Header());  // the file still says file 0 is current
+  // Reads of the same store see the records.
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  ASSERT_TRUE(m.ReadRecord(size, written[5].first, data, true, plain));
+  EXPECT_EQ(written[5].second, Bytes(data, data + size));
+
+  // Turning the switch off writes the header with the next record.
+  m.DeferFlush = false;
+  Bytes last = store_test::TextBytes(100, 99);
+  int32_t a = 0;
+  ASSERT_TRUE(m.WriteRecord(100, a, last.data(), 0));
+  written.emplace_back(a, last);
+  EXPECT_EQ(1, store_test::HeaderOf(path_).CurrentFile);
+  m.CloseAll();
+
+  tjxmemo fresh;
+  ASSERT_TRUE(fresh.Open(path_));
+  for (auto& [address, bytes] : written) {
+    ASSERT_TRUE(fresh.ReadRecord(size, address, data, true, plain)) << fresh.LastError();
+    EXPECT_EQ(bytes, Bytes(data, data + size));
+  }
+  // And a new record does not land on any of them.
+  int32_t next = 0;
+  ASSERT_TRUE(fresh.WriteRecord(100, next, last.data(), 0));
+  EXPECT_GT(next, written.back().first);
+  CheckReport r;
+  std::string why;
+  ASSERT_TRUE(CheckSet(platform::Env::Default(), path_, &r, &why));
+  EXPECT_TRUE(r.Clean());
+  EXPECT_EQ(23, r.Records);
+}
+
+TEST_F(FaultInjectionTest, FailedPrivateWriteKeepsTheHeaderItHad) {
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  m.DeferFlush = true;
+  m.CompressRecords = false;
+  Bytes b = store_test::RandomBytes(200000, 3);
+  int32_t a = 0, failed = 0;
+  ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
+  env.writes = 0;
+  env.failWrite = 2;  // the link of the second block
+  EXPECT_FALSE(m.WriteRecord(200000, failed, b.data(), 0));
+  env.failWrite = -1;
+  int32_t c = 0;
+  ASSERT_TRUE(m.WriteRecord(200000, c, b.data(), 0));
+  EXPECT_GT(c, failed);  // after the abandoned blocks, not over them
+  ASSERT_TRUE(m.CloseAll());
+  CheckReport r;
+  std::string why;
+  ASSERT_TRUE(CheckSet(platform::Env::Default(), path_, &r, &why));
+  EXPECT_TRUE(r.Clean()) << (r.Problems.empty() ? "" : r.Problems[0].Text);
+  EXPECT_EQ(3, r.Records);
+  EXPECT_EQ(1, r.UnfinishedRecords);
+}
+
 TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
   FaultEnv env;
   tjxmemo m(&env);

@@ -36,10 +36,11 @@ class Maker {
   }
 
   // Scan-like bytes: short runs of noise, compressing badly.
-  std::string Raster(size_t size) {
+  std::string Raster(size_t size, bool semi) {
     std::string s(size, '\0');
     for (size_t i = 0; i < size; i += 8) {
       uint64_t v = rng_();
+      if (semi) v = (v & 0x3F3F3F3F3F3F3F3Full) + 0x2020202020202020ull;
       for (size_t k = 0; k < 8 && i + k < size; ++k) s[i + k] = static_cast<char>(v >> (8 * k));
     }
     return s;
@@ -125,7 +126,7 @@ platform::Status GenerateTable(const TableOptions& o, Generated* out, platform::
       const uint32_t lo = o.mean_record / 2 + 1;
       const size_t size = lo + m.Below(o.mean_record + 1);
       const bool raster = m.Uniform() < o.raster;
-      const std::string bytes = raster ? m.Raster(size) : m.Text(size);
+      const std::string bytes = raster ? m.Raster(size, o.semi_raster) : m.Text(size);
       data.CompressRecords = m.Uniform() < o.compressed;
       int32_t address = 0;
       if (!data.WriteRecord(static_cast<int32_t>(bytes.size()), address,

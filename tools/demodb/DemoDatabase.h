@@ -28,6 +28,9 @@ struct TableOptions {
   uint32_t mean_record = 4096;  // bytes, plain; sizes vary 1/2x .. 3/2x
   double compressed = 0.5;      // share of records stored compressed
   double raster = 0.3;          // share of raster-like (incompressible) records
+  // Raster-like records drawn from 64 byte values: they still compress a
+  // little (to about 3/4), so they can be stored compressed.
+  bool semi_raster = false;
   // Shares of the awkward rows (of all rows).
   double empty = 0.03, marker = 0.02, zero = 0.02, dangling = 0.02, deleted = 0.02, shared = 0.03;
   uint64_t seed = 1;

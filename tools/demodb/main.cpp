@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   table->add_option("--seed", o.seed);
   table->add_flag("--plain-rows", plain_rows, "Bez wierszy nietypowych");
   table->add_flag("--dbt", o.with_dbt, "Z polem memo i plikiem .dbt");
+  table->add_flag("--semi-raster", o.semi_raster, "Rekordy rastrowe dające się trochę spakować");
   CLI11_PARSE(app, argc, argv);
 
   platform::Status s;
