@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -124,6 +127,23 @@ inline std::vector<int32_t> WriteJob(const std::string& dir, const std::string& 
   std::vector<int32_t> addresses = WriteDescriptionFile(dir + data, records, seed);
   WriteTable(dir, table, field, MixedRows(addresses));
   return addresses;
+}
+
+struct CliRun {
+  int code;
+  std::string out, err;
+};
+
+// Runs the built podzial-cli with `args`, stdin from /dev/null (no
+// terminal); the output goes through files in `scratch` (a directory).
+inline CliRun RunCli(const std::string& scratch, const std::string& args) {
+  const std::string cli = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli";
+  const std::string out = scratch + "cli-out.txt", err = scratch + "cli-err.txt";
+  const int status = std::system((cli + " " + args + " </dev/null >" + out + " 2>" + err).c_str());
+  CliRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
+  return r;
 }
 
 }  // namespace testing_util

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "engine/Divider.h"
 #include "engine/DivisionRequest.h"
@@ -140,6 +141,43 @@ TEST(PlannerTest, FailsWhereTheDivisionWouldFail) {
   // Missing files: skipped, like the division.
   info = {tmp / "nic.dbf", "OPISTOP", tmp / "nic.dat", 0, true, true};
   EXPECT_FALSE(TPlanner().PlanJob(info).ran);
+}
+
+// The command line: the plan's JSON carries the same counts as the
+// division's, and the files it lists are the files the division makes.
+TEST(PlannerTest, CommandLinePlanMatchesTheCommandLineDivision) {
+  TempDir scratch, tmp;
+  testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 40, 9);
+  const std::string args = " --table " + (tmp / "opisy.dbf") + " --data " + (tmp / "opisy.dat") +
+                           " --field OPISTOP --max-mb 1 --json";
+  const auto before = FileTree(tmp.dir());
+  testing_util::CliRun plan = testing_util::RunCli(scratch.dir(), "plan divide" + args);
+  ASSERT_EQ(plan.code, 0) << plan.err;
+  EXPECT_EQ(FileTree(tmp.dir()), before);
+  testing_util::CliRun done = testing_util::RunCli(scratch.dir(), "divide" + args);
+  ASSERT_EQ(done.code, 0) << done.err;
+
+  auto counts = [](const std::string& json) {
+    const size_t at = json.find("\"counts\":");
+    return json.substr(at, json.find('}', at) - at);
+  };
+  EXPECT_EQ(counts(plan.out), counts(done.out));
+  std::string files;
+  for (const auto& [name, size] : SetFiles(tmp.dir(), "opisy.dat")) {
+    if (name == "opisy.dat") {
+      files = "{\"name\":\"opisy.dat\",\"size\":" + std::to_string(size) + "}" + files;
+    } else {
+      files += ",{\"name\":\"" + name + "\",\"size\":" + std::to_string(size) + "}";
+    }
+  }
+  EXPECT_NE(plan.out.find("\"files\":[" + files + "]"), std::string::npos) << plan.out;
+
+  // What would fail is said, and nothing is written.
+  testing_util::CliRun bad =
+      testing_util::RunCli(scratch.dir(), "plan divide --table " + (tmp / "opisy.dbf") +
+                                              " --data " + (tmp / "opisy.dat") + " --field NIEMA");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.err.find("Brak pola: NIEMA"), std::string::npos) << bad.err;
 }
 
 }  // namespace

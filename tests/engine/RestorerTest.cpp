@@ -14,6 +14,7 @@
 #include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
 #include "platform/EnvWrapper.h"
+#include "tests/engine/DatabaseFixture.h"
 #include "tests/platform/TempDir.h"
 #include "tools/demodb/DemoDatabase.h"
 
@@ -335,6 +336,22 @@ TEST(RestorerTest, KadmorPresetDivisionIsUndoneByteForByte) {
     EXPECT_TRUE(fs::exists(new_dir + "operdok.dbf")) << sub;
   }
   EXPECT_FALSE(fs::exists(r.backup_path));
+}
+
+TEST(RestorerTest, CommandLineRestoresAndPrintsEveryMove) {
+  TolmLayout t;
+  testing_util::TempDir scratch;
+  const auto old_files = Tree(t.backup);
+  testing_util::CliRun r = testing_util::RunCli(scratch.dir(), "restore " + t.backup);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 7 + 6 + 2) << r.out;
+  EXPECT_NE(r.out.find(t.backup + "opisy.dat -> " + t.db + "opisy.dat\n"), std::string::npos)
+      << r.out;
+  for (const auto& [name, content] : old_files) EXPECT_EQ(Read(t.db + name), content) << name;
+  // A second restore finds no backup any more.
+  r = testing_util::RunCli(scratch.dir(), "restore " + t.backup);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Nie znaleziono katalogu kopii"), std::string::npos) << r.err;
 }
 
 }  // namespace
