@@ -5,12 +5,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
 #include "engine/EngineError.h"
 #include "engine/ReadOnlyEnv.h"
 #include "platform/Path.h"
+#include "store/Compression.h"
 #include "store/jxmemo.h"
 
 namespace engine {
@@ -51,6 +56,97 @@ bool IsSetFile(const std::string& name, const std::string& data_name, const std:
   return true;
 }
 
+// Unpacks and checks records on a helper thread with its own codec (the
+// store's process-wide one is not shared across threads). Jobs wait in a
+// queue bounded in bytes; the first failing record (lowest index) is kept.
+template <typename Record>
+class UnpackerT {
+ public:
+  explicit UnpackerT(const std::vector<Record>& records)
+      : records_(records), codec_(store::MakeDeflateCodec()) {
+    if (!codec_) codec_ = store::MakeZlibCodec();
+    worker_ = std::thread([this] { Work(); });
+  }
+  ~UnpackerT() {
+    if (worker_.joinable()) {
+      std::string ignored;
+      Finish(&ignored);
+    }
+  }
+
+  void Add(size_t index, const uint8_t* data, int32_t size) {
+    std::unique_lock<std::mutex> lock(mu_);
+    room_.wait(lock, [&] { return queued_bytes_ < kMaxQueued || queue_.empty(); });
+    queue_.push_back({index, std::vector<uint8_t>(data, data + size)});
+    queued_bytes_ += static_cast<size_t>(size);
+    ready_.notify_one();
+  }
+
+  // Waits for the queue to drain; returns the first failing index (or the
+  // record count) and its reason.
+  size_t Finish(std::string* why) {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      done_ = true;
+      ready_.notify_one();
+    }
+    worker_.join();
+    *why = why_;
+    return failed_at_;
+  }
+
+ private:
+  struct Job {
+    size_t index;
+    std::vector<uint8_t> bytes;
+  };
+  static constexpr size_t kMaxQueued = 64u << 20;
+
+  void Work() {
+    std::vector<uint8_t> out;
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock<std::mutex> lock(mu_);
+        ready_.wait(lock, [&] { return done_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+        queued_bytes_ -= job.bytes.size();
+        room_.notify_one();
+      }
+      if (job.index >= failed_at_) continue;
+      const Record& r = records_[job.index];
+      out.resize(static_cast<size_t>(r.size));
+      int32_t produced = r.size;
+      std::string what;
+      if (codec_->UnCompress(out.data(), &produced, job.bytes.data(),
+                             static_cast<int32_t>(job.bytes.size())) != 0) {
+        what = "nie da się rozpakować rekordu";
+      } else if (produced != r.size) {
+        what = "długość " + std::to_string(produced) + " zamiast " + std::to_string(r.size);
+      } else if (Hash(out.data(), produced) != r.hash) {
+        what = "inna suma kontrolna danych";
+      }
+      if (!what.empty()) {
+        failed_at_ = job.index;
+        why_ = what;
+      }
+    }
+  }
+
+  const std::vector<Record>& records_;
+  std::unique_ptr<store::Codec> codec_;
+  std::mutex mu_;
+  std::condition_variable ready_, room_;
+  std::deque<Job> queue_;
+  size_t queued_bytes_ = 0;
+  bool done_ = false;
+  size_t failed_at_ = SIZE_MAX;  // written by the worker only
+  std::string why_;
+  std::thread worker_;
+};
+
 }  // namespace
 
 TVerifier::TVerifier(platform::Env* env) : env_(env) {}
@@ -87,25 +183,50 @@ void TVerifier::VerifyRecords(const std::string& data_file) {
   if (!target.Open(data_file)) {
     Fail("nie udało się otworzyć pliku " + data_file + " (" + target.LastError() + ")");
   }
-  for (const Record& r : records_) {
+  // The store reads one record at a time on this thread; records the writer
+  // compressed are unpacked and compared on a helper thread meanwhile.
+  UnpackerT<Record> unpacker(records_);
+  size_t failed_at = records_.size();
+  std::string failure;
+  for (size_t i = 0; i < records_.size() && failed_at == records_.size(); ++i) {
+    const Record& r = records_[i];
     int32_t size = 0, plain = 0;
     const uint8_t* data = nullptr;
-    // What arrived compressed must come back byte for byte as it was; what
-    // arrived plain was compressed by the writer, so it is unpacked and
-    // compared with the bytes the old file held.
-    const bool unpack = r.plain == 0;
-    if (!target.ReadRecord(size, r.address, data, unpack, plain)) {
-      Fail(Where(r.row, r.address) + "nie da się odczytać rekordu (" + target.LastError() + ")");
+    std::string what;
+    if (!target.ReadRecord(size, r.address, data, false, plain)) {
+      what = "nie da się odczytać rekordu (" + target.LastError() + ")";
+    } else if (r.plain == 0 && plain > 0) {
+      // Arrived plain, stored compressed by the writer: its plain length
+      // must be what arrived, its bytes are checked once unpacked.
+      if (plain != r.size) {
+        what = "długość po rozpakowaniu " + std::to_string(plain) + " zamiast " +
+               std::to_string(r.size);
+      } else {
+        unpacker.Add(i, data, size);
+      }
+    } else if (size != r.size) {
+      // Anything else must come back exactly as it arrived.
+      what = "długość " + std::to_string(size) + " zamiast " + std::to_string(r.size);
+    } else if (plain != r.plain) {
+      what = "długość po rozpakowaniu " + std::to_string(plain) + " zamiast " +
+             std::to_string(r.plain);
+    } else if (Hash(data, size) != r.hash) {
+      what = "inna suma kontrolna danych";
     }
-    if (size != r.size) {
-      Fail(Where(r.row, r.address) + "długość " + std::to_string(size) + " zamiast " +
-           std::to_string(r.size));
+    if (!what.empty()) {
+      failed_at = i;
+      failure = what;
     }
-    if (plain != r.plain) {
-      Fail(Where(r.row, r.address) + "długość po rozpakowaniu " + std::to_string(plain) +
-           " zamiast " + std::to_string(r.plain));
-    }
-    if (Hash(data, size) != r.hash) Fail(Where(r.row, r.address) + "inna suma kontrolna danych");
+  }
+  // The first difference in write order wins, wherever it was found.
+  std::string unpack_failure;
+  const size_t unpack_failed_at = unpacker.Finish(&unpack_failure);
+  if (unpack_failed_at < failed_at) {
+    failed_at = unpack_failed_at;
+    failure = unpack_failure;
+  }
+  if (failed_at < records_.size()) {
+    Fail(Where(records_[failed_at].row, records_[failed_at].address) + failure);
   }
   if (!target.CloseAll()) Fail("nie udało się zamknąć pliku " + data_file);
 }
