@@ -282,16 +282,22 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     return m.Fail("długość rekordu nie pasuje do długości spakowanej" + At(Address));
 
   // The stored bytes go straight into a buffer of the claimed length when
-  // that length is moderate. A larger claim is only believed as far as the
+  // that length is moderate (4 MB). A larger claim is only believed as far as the
   // chain really delivers: such records grow a buffer block by block.
   const int64_t capacity = P != 0 ? P : L;
-  constexpr int64_t kTrustedLength = 64 << 20;
+  constexpr int64_t kTrustedLength = 4 << 20;
   std::unique_ptr<uint8_t[]> direct;
   std::vector<uint8_t> grown;
   const bool useDirect = capacity <= kTrustedLength;
   if (useDirect) {
     direct = TryAllocate(static_cast<size_t>(capacity));
     if (!direct) return m.Fail("brak pamięci na rekord" + At(Address));
+  } else {
+    try {
+      grown.reserve(static_cast<size_t>(kTrustedLength));
+    } catch (const std::bad_alloc&) {
+      return m.Fail("brak pamięci na rekord" + At(Address));
+    }
   }
   int64_t filled = 0;
   std::unordered_set<int32_t> seen{Address};
