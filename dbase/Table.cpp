@@ -128,6 +128,8 @@ Status Table::Impl::OpenFiles() {
   std::string path = dir;
   if (!path.empty() && path.back() != '/') path += '/';
   path += name;
+  // A name without extension means the .dbf, as the toolkit's tables take it.
+  if (name.find('.') == std::string::npos && !env->FileExists(path)) path += ".dbf";
   dbf_path = env->ResolvePath(path);
   if (!env->FileExists(dbf_path)) return Status::NotFound("Nie znaleziono tabeli: " + path);
   const bool write = !writable_names.empty();

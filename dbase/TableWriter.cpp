@@ -62,7 +62,7 @@ Status Bad(const std::string& msg) {
 
 struct TableWriter::Impl {
   platform::Env* env;
-  TableSpec spec;
+  TableLayout layout;
   DbfHeader header;
   std::unique_ptr<platform::File> dbf, dbt;
   std::string dbf_path, dbt_path, mdx_path;
@@ -82,7 +82,7 @@ struct TableWriter::Impl {
 
   Status WriteMemo(const std::string& text, uint32_t* block) {
     if (!dbt) return Bad("Tabela nie ma pliku notatek");
-    const size_t bs = dbase3_memo ? 512 : spec.memo_block_size;
+    const size_t bs = dbase3_memo ? 512 : layout.memo_block_size;
     std::vector<uint8_t> data;
     if (dbase3_memo) {
       if (text.find('\x1A') != std::string::npos) return Bad("Notatka zawiera znak 0x1A");
@@ -106,7 +106,7 @@ struct TableWriter::Impl {
   }
 
   Status WriteMemoHeader() {
-    const size_t bs = dbase3_memo ? 512 : spec.memo_block_size;
+    const size_t bs = dbase3_memo ? 512 : layout.memo_block_size;
     std::vector<uint8_t> h(bs, 0);
     platform::EncodeU32(h.data(), next_block);
     if (!dbase3_memo) {
@@ -136,17 +136,17 @@ const std::string& TableWriter::MdxPath() const {
 }
 
 Status TableWriter::Create(const std::string& dir, const std::string& file_name,
-                           const TableSpec& spec) {
+                           const TableLayout& layout) {
   Impl& m = *impl_;
   if (m.dbf) return Bad("Tabela jest już tworzona");
-  m.spec = spec;
+  m.layout = layout;
   m.header = DbfHeader();
-  m.header.version = spec.version;
-  m.header.language_driver = spec.language_driver;
+  m.header.version = layout.version;
+  m.header.language_driver = layout.language_driver;
   m.header.driver_name = "DBWINUS0";
-  HeaderDate(spec.year, spec.month, spec.day, m.header.updated);
+  HeaderDate(layout.year, layout.month, layout.day, m.header.updated);
   bool memo_field = false;
-  for (const FieldSpec& f : spec.fields) {
+  for (const FieldLayout& f : layout.fields) {
     FieldDef d;
     d.name = UpperAscii(f.name);
     d.type = f.type;
@@ -159,19 +159,20 @@ Status TableWriter::Create(const std::string& dir, const std::string& file_name,
   std::string error;
   if (!EncodeDbfHeader(&m.header, &bytes, &error))
     return Bad("Nie można utworzyć tabeli: " + error);
-  const bool memo_file = (spec.version & 0x80) != 0;
+  const bool memo_file = (layout.version & 0x80) != 0;
   if (memo_field && !memo_file)
     return Bad("Nie można utworzyć tabeli: pola notatek wymagają typu tabeli z plikiem notatek");
-  m.dbase3_memo = spec.version == 0x83;
-  if (memo_file && !m.dbase3_memo && (spec.memo_block_size < 64 || spec.memo_block_size % 64 != 0))
+  m.dbase3_memo = layout.version == 0x83;
+  if (memo_file && !m.dbase3_memo &&
+      (layout.memo_block_size < 64 || layout.memo_block_size % 64 != 0))
     return Bad("Nie można utworzyć tabeli: niedozwolony rozmiar bloku notatek");
-  if (!spec.tags.empty() && m.header.level7)
+  if (!layout.tags.empty() && m.header.level7)
     return Bad("Nie można utworzyć tabeli: indeks tabeli poziomu 7 nie jest obsługiwany");
   std::string d = dir;
   if (!d.empty() && d.back() != '/') d += '/';
   m.dbf_path = d + file_name;
   m.dbt_path = memo_file ? Companion(m.dbf_path, "DBT") : std::string();
-  m.mdx_path = spec.tags.empty() ? std::string() : Companion(m.dbf_path, "MDX");
+  m.mdx_path = layout.tags.empty() ? std::string() : Companion(m.dbf_path, "MDX");
   for (const std::string* p : {&m.dbt_path, &m.mdx_path})
     if (!p->empty() && m.env->FileExists(*p)) return Status::Exists("Plik już istnieje: " + *p);
   Status s = m.env->OpenFile(m.dbf_path, platform::OpenMode::kCreateExclusive, &m.dbf);
@@ -269,14 +270,14 @@ Status TableWriter::Finish() {
     m.dbt.reset();
     if (!s.ok()) return s;
   }
-  if (!m.spec.tags.empty())
-    return WriteProductionIndex(m.env, m.dbf_path, m.spec.tags, m.spec.year, m.spec.month,
-                                m.spec.day);
+  if (!m.layout.tags.empty())
+    return WriteProductionIndex(m.env, m.dbf_path, m.layout.tags, m.layout.year, m.layout.month,
+                                m.layout.day);
   return Status::OK();
 }
 
 Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
-                            const std::vector<TagSpec>& tags, int year, int month, int day) {
+                            const std::vector<TagLayout>& tags, int year, int month, int day) {
   if (tags.empty() || tags.size() > kMaxTags)
     return Bad("Indeks musi mieć od 1 do " + std::to_string(kMaxTags) + " znaczników");
   const std::string mdx_path = Companion(dbf_path, "MDX");
@@ -303,7 +304,7 @@ Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
   std::vector<MdxTag> mtags;
   std::vector<TagKeys> keys(tags.size());
   for (size_t i = 0; i < tags.size(); ++i) {
-    const TagSpec& ts = tags[i];
+    const TagLayout& ts = tags[i];
     MdxTag t;
     t.number = static_cast<int>(i + 1);
     t.name = UpperAscii(ts.name);

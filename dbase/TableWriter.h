@@ -2,12 +2,12 @@
 // production .mdx whose tags are built from the rows as dBASE lays them out.
 // For tests, the demo-database generator and benchmarks.
 //
-//   dbase::TableSpec spec;
-//   spec.version = 0x03;                       // 0x03 0x83 0x8B 0x8E 0x04 0x8C
-//   spec.fields = {{"ID", 'C', 5}, {"OPISTOP", 'C', 8}, {"KWOTA", 'N', 10, 2}};
-//   spec.tags = {{"OPISTOP", "OPISTOP"}, {"IDADR", "ID+OPISTOP", ".NOT. DELETED()"}};
+//   dbase::TableLayout layout;
+//   layout.version = 0x03;                       // 0x03 0x83 0x8B 0x8E 0x04 0x8C
+//   layout.fields = {{"ID", 'C', 5}, {"OPISTOP", 'C', 8}, {"KWOTA", 'N', 10, 2}};
+//   layout.tags = {{"OPISTOP", "OPISTOP"}, {"IDADR", "ID+OPISTOP", ".NOT. DELETED()"}};
 //   dbase::TableWriter w;
-//   Status s = w.Create("/data/baza", "PUNKTY.DBF", spec);
+//   Status s = w.Create("/data/baza", "PUNKTY.DBF", layout);
 //   s = w.AppendRow({"00001", "0000A1F0", "12.50"});
 //   s = w.Finish();                             // header count, 0x1A, .mdx
 //
@@ -29,14 +29,14 @@
 
 namespace dbase {
 
-struct FieldSpec {
+struct FieldLayout {
   std::string name;  // up to 10 characters (31 at level 7)
   char type = 'C';   // C N F D L M
   int length = 0;    // D: 8, L: 1, M: 10
   int decimals = 0;
 };
 
-struct TagSpec {
+struct TagLayout {
   std::string name;         // up to 10 characters
   std::string expression;   // key expression, e.g. "UPPER(NAZWA)+ID"
   std::string filter = {};  // FOR condition, empty for none
@@ -44,17 +44,23 @@ struct TagSpec {
   bool descending = false;
 };
 
-struct TableSpec {
+struct TableLayout {
   uint8_t version = 0x03;
   uint8_t language_driver = 0x00;  // byte 29 (0x57: binary ANSI, 0x23 Polish 852 ...)
-  std::vector<FieldSpec> fields;
+  std::vector<FieldLayout> fields;
   // A .dbt is written when the version byte has bit 7 set or a field is M.
   uint16_t memo_block_size = 512;  // dBASE IV memo files only
   // Non-empty: a production .mdx with these tags; byte 28 of the .dbf set.
-  std::vector<TagSpec> tags;
+  std::vector<TagLayout> tags;
   // Date of last update written to the headers; {0,0,0} = today.
   int year = 0, month = 0, day = 0;
 };
+
+// Earlier names of the three structures, kept until the callers written
+// against them have moved to the names above.
+using TableSpec = TableLayout;
+using FieldSpec = FieldLayout;
+using TagSpec = TagLayout;
 
 class TableWriter {
  public:
@@ -63,10 +69,10 @@ class TableWriter {
   TableWriter(const TableWriter&) = delete;
   TableWriter& operator=(const TableWriter&) = delete;
 
-  // Creates `dir`/`file_name` (the .dbf) and, as the spec asks, the .dbt
-  // and .mdx beside it with the same base name and the extension's case.
+  // Creates `dir`/`file_name` (the .dbf) and, as the layout asks for them,
+  // the .dbt and .mdx beside it with the same base name and the extension's case.
   platform::Status Create(const std::string& dir, const std::string& file_name,
-                          const TableSpec& spec);
+                          const TableLayout& layout);
   // Appends one row; `deleted` writes the deletion flag '*'.
   platform::Status AppendRow(const std::vector<std::string>& texts, bool deleted = false);
   // Writes the record count, the end-of-file byte, the memo header and the
@@ -88,7 +94,7 @@ class TableWriter {
 // TableWriter; also handy to give a test table an index afterwards). The
 // .mdx must not exist yet; byte 28 of the .dbf is set.
 platform::Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
-                                      const std::vector<TagSpec>& tags, int year = 0, int month = 0,
-                                      int day = 0);
+                                      const std::vector<TagLayout>& tags, int year = 0,
+                                      int month = 0, int day = 0);
 
 }  // namespace dbase

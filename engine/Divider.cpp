@@ -34,9 +34,13 @@ constexpr int32_t kMaxSizeLimit = 2047;
 // An address is written as eight hexadecimal digits.
 constexpr int kAddressWidth = 8;
 
-// Opening a table fails with the table engine's own message.
-void Check(const platform::Status& s) {
-  if (!s.ok()) throw EngineError(s.message());
+// Opening a table fails with the table engine's own message; a bare reason
+// of the system (a failed read) gets the sentence it lacks.
+void CheckOpen(const platform::Status& s, const std::string& table) {
+  if (s.ok()) return;
+  static const std::string kOpenFailed = "Nie udało się otworzyć tabeli";
+  if (s.message().rfind(kOpenFailed, 0) == 0) throw EngineError(s.message());
+  throw EngineError(kOpenFailed + " " + table + ": " + s.message());
 }
 
 // A row or the closing of the working copy failed: the table engine's
@@ -128,7 +132,7 @@ void TDivider::Open(Session& s, const Paths& p) {
   s.work_table.SetTableName(p.table_name);
   s.work_table.SetExclusive(false);
 
-  Check(s.lock_table.Open());
+  CheckOpen(s.lock_table.Open(), p.table_file);
   if (!s.source_store.Open(p.data_file)) throw EngineError(kMsgOpen + info_.DataFile);
 
   // The table engine wants the fields to be written before it opens, so a
@@ -139,7 +143,7 @@ void TDivider::Open(Session& s, const Paths& p) {
     dbase::Table probe(env_);
     probe.SetDatabaseName(work_db);
     probe.SetTableName(p.table_name);
-    Check(probe.Open());
+    CheckOpen(probe.Open(), p.work_dir + p.table_name);
     const int address = probe.FindField(info_.AddressField);
     if (address < 0) throw EngineError(kMsgNoField + info_.AddressField);
     const dbase::FieldDef& def = probe.Fields()[address];
@@ -150,10 +154,10 @@ void TDivider::Open(Session& s, const Paths& p) {
     }
     address_name = def.name;
     has_id = probe.FindField("ID") >= 0;
-    Check(probe.Close());
+    CheckOpen(probe.Close(), p.work_dir + p.table_name);
   }
   s.work_table.SetWritableFields({address_name});
-  Check(s.work_table.Open());
+  CheckOpen(s.work_table.Open(), p.work_dir + p.table_name);
   s.address = s.work_table.FindField(address_name);
 
   const std::string target_file = p.work_dir + p.data_name;

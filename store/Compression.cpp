@@ -3,6 +3,8 @@
 
 #include <zlib.h>
 
+#include <cstring>
+
 #ifdef PODZIAL_HAVE_LIBDEFLATE
 #include <libdeflate.h>
 #endif
@@ -102,7 +104,37 @@ void SetDefaultCodec(std::unique_ptr<Codec> codec) {
   Current() = std::move(codec);
 }
 
+namespace {
+
+constexpr int32_t kProbeFrom = 8 * 1024;  // smaller records are simply tried
+constexpr size_t kProbeSlice = 2048;
+
+// Whether a large record will not shrink: three slices (start, middle,
+// end) are compressed at the fastest level, and if they stay at 97 % or
+// more the whole record is not tried. Trying costs a full compression of
+// bytes that are stored as they are in the end (a record stored
+// uncompressed is offered to Compress again whenever it is copied).
+bool LooksIncompressible(const uint8_t* src, int32_t n) {
+  uint8_t sample[3 * kProbeSlice];
+  size_t size = static_cast<size_t>(n);
+  std::memcpy(sample, src, kProbeSlice);
+  std::memcpy(sample + kProbeSlice, src + size / 2 - kProbeSlice / 2, kProbeSlice);
+  std::memcpy(sample + 2 * kProbeSlice, src + size - kProbeSlice, kProbeSlice);
+  uint8_t out[3 * kProbeSlice];
+  size_t limit = sizeof sample * 97 / 100;
+#ifdef PODZIAL_HAVE_LIBDEFLATE
+  thread_local std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> fast(
+      libdeflate_alloc_compressor(1), libdeflate_free_compressor);
+  if (fast) return libdeflate_zlib_compress(fast.get(), sample, sizeof sample, out, limit) == 0;
+#endif
+  uLongf got = static_cast<uLongf>(limit);
+  return ::compress2(out, &got, sample, sizeof sample, 1) != Z_OK;
+}
+
+}  // namespace
+
 int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) {
+  if (src && n >= kProbeFrom && LooksIncompressible(src, n)) return 2;
   return DefaultCodec().Compress(dst, len, src, n);
 }
 

@@ -32,7 +32,8 @@ std::unique_ptr<Codec> MakeDeflateCodec();
 Codec& DefaultCodec();
 void SetDefaultCodec(std::unique_ptr<Codec> codec);
 
-// The store's two calls, through DefaultCodec().
+// The store's two calls, through DefaultCodec(). Compress gives up early
+// (fails) on a large record whose samples do not shrink.
 int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n);
 int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n);
 

@@ -23,6 +23,7 @@ namespace {
 constexpr int64_t kMaxInflateRatio = 1032;
 
 constexpr size_t kFirstRead = 8192;
+constexpr size_t kReadAhead = 64 * 1024;
 
 std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n == 0 ? 1 : n]);
@@ -65,18 +66,33 @@ bool tjxmemo::Impl::WriteBlockHeader(int32_t address, const BlockHeader& bh) {
   return true;
 }
 
-bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner) {
+bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner,
+                              const uint8_t** payload) {
   File* f;
   uint64_t offset;
   if (!Seek(address, false, &f, &offset)) return false;
-  // One read brings the header and a small payload; a larger payload
-  // needs a second.
+  // The blocks of a chain usually lie one after the other: one read brings
+  // a block's header and payload and often the next blocks too. What was
+  // read stays in SharedBuffer as a window for the rest of this record.
   uint8_t* buf = SharedBuffer();
-  size_t got = 0;
-  Status s = f->ReadAt(offset, buf, kFirstRead, &got);
-  if (!s.ok()) return Fail(s.ToString() + At(address));
-  if (got < static_cast<size_t>(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
-  *bh = BlockHeader::DecodeFrom(buf);
+  auto fill = [&](size_t n) {
+    size_t got = 0;
+    Status s = f->ReadAt(offset, buf, n, &got);
+    windowFile = s.ok() ? f : nullptr;
+    windowOffset = offset;
+    windowLength = s.ok() ? got : 0;
+    return s;
+  };
+  auto inWindow = [&](size_t need) {
+    return windowFile == f && offset >= windowOffset &&
+           offset - windowOffset + need <= windowLength;
+  };
+  if (!inWindow(kBlockHeaderSize)) {
+    Status s = fill(kFirstRead);
+    if (!s.ok()) return Fail(s.ToString() + At(address));
+    if (!inWindow(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
+  }
+  *bh = BlockHeader::DecodeFrom(buf + (offset - windowOffset));
   if (bh->Owner != owner) return Fail("blok należy do innego rekordu" + At(address));
   if (bh->Class < 1 || bh->Class > Header.ClassCount)
     return Fail("nieprawidłowa klasa bloku " + std::to_string(bh->Class) + At(address));
@@ -84,12 +100,12 @@ bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner) {
     return Fail("nieprawidłowa długość danych w bloku " + std::to_string(bh->PayloadLength) +
                 At(address));
   size_t want = kBlockHeaderSize + static_cast<size_t>(bh->PayloadLength);
-  if (want > got) {
-    size_t more = 0;
-    s = f->ReadAt(offset + got, buf + got, want - got, &more);
+  if (!inWindow(want)) {
+    Status s = fill(std::min<size_t>(kMaxBlockSize, want + kReadAhead));
     if (!s.ok()) return Fail(s.ToString() + At(address));
-    if (more != want - got) return Fail("ucięty blok" + At(address));
+    if (!inWindow(want)) return Fail("ucięty blok" + At(address));
   }
+  *payload = buf + (offset - windowOffset) + kBlockHeaderSize;
   return true;
 }
 
@@ -240,7 +256,9 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
   } unlocker{m.files};
 
   BlockHeader bh;
-  if (!m.ReadBlock(Address, &bh, Address)) return false;
+  const uint8_t* payload = nullptr;
+  m.windowFile = nullptr;  // SharedBuffer may hold anybody's block by now
+  if (!m.ReadBlock(Address, &bh, Address, &payload)) return false;
   const int32_t plain = bh.PlainLength;
   const int32_t stored = bh.StoredLength;
   if (plain <= 0)
@@ -264,16 +282,22 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     return m.Fail("długość rekordu nie pasuje do długości spakowanej" + At(Address));
 
   // The stored bytes go straight into a buffer of the claimed length when
-  // that length is moderate. A larger claim is only believed as far as the
+  // that length is moderate (4 MB). A larger claim is only believed as far as the
   // chain really delivers: such records grow a buffer block by block.
   const int64_t capacity = P != 0 ? P : L;
-  constexpr int64_t kTrustedLength = 64 << 20;
+  constexpr int64_t kTrustedLength = 4 << 20;
   std::unique_ptr<uint8_t[]> direct;
   std::vector<uint8_t> grown;
   const bool useDirect = capacity <= kTrustedLength;
   if (useDirect) {
     direct = TryAllocate(static_cast<size_t>(capacity));
     if (!direct) return m.Fail("brak pamięci na rekord" + At(Address));
+  } else {
+    try {
+      grown.reserve(static_cast<size_t>(kTrustedLength));
+    } catch (const std::bad_alloc&) {
+      return m.Fail("brak pamięci na rekord" + At(Address));
+    }
   }
   int64_t filled = 0;
   std::unordered_set<int32_t> seen{Address};
@@ -281,7 +305,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     for (;;) {
       if (filled + bh.PayloadLength > capacity)
         return m.Fail("łańcuch bloków jest dłuższy niż rekord" + At(Address));
-      const uint8_t* p = SharedBuffer() + kBlockHeaderSize;
+      const uint8_t* p = payload;
       if (useDirect)
         std::memcpy(direct.get() + filled, p, static_cast<size_t>(bh.PayloadLength));
       else
@@ -290,7 +314,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
       if (bh.Next == -1) break;
       int32_t next = bh.Next;
       if (!seen.insert(next).second) return m.Fail("pętla w łańcuchu bloków" + At(next));
-      if (!m.ReadBlock(next, &bh, Address)) return false;
+      if (!m.ReadBlock(next, &bh, Address, &payload)) return false;
     }
   } catch (const std::bad_alloc&) {
     return m.Fail("brak pamięci na rekord" + At(Address));

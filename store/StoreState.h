@@ -46,9 +46,13 @@ struct tjxmemo::Impl {
   int32_t AllocateBlock(int k);
   bool ReadBlockHeader(int32_t address, BlockHeader* bh);
   bool WriteBlockHeader(int32_t address, const BlockHeader& bh);
-  // Reads the block's header into *bh and its payload into SharedBuffer()
-  // at kBlockHeaderSize.
-  bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner);
+  // Reads the block's header into *bh; *payload points at its payload in
+  // SharedBuffer, valid until the next block operation.
+  bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner, const uint8_t** payload);
+  // What SharedBuffer holds of which file, for the blocks of one record.
+  platform::File* windowFile = nullptr;
+  uint64_t windowOffset = 0;
+  size_t windowLength = 0;
   bool WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh);
   bool WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength, int32_t storedLength,
                   int32_t splitDepth, int32_t* address);

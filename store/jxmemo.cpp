@@ -182,15 +182,20 @@ int32_t tjxmemo::ReadMaxSize(const std::string& FileName) {
 
 bool tjxmemo::CloseAll() {
   Impl& m = *impl_;
-  if ((m.pendingFlush || m.headerPending) && m.files.IsOpen()) FlushAll();
+  // A private set's header and data are written before its files close; if
+  // that fails, the set is incomplete and closing reports it.
+  bool flushed = true;
+  if ((m.pendingFlush || m.headerPending) && m.files.IsOpen()) flushed = FlushAll();
+  std::string flushError = m.lastError;
   m.headerPending = false;
   m.pendingFlush = false;
   m.sizeCacheFile = -1;
   std::string why;
   bool ok = m.files.CloseAll(&why);
   m.Writable = false;
-  if (!ok) m.Fail("zamknięcie pliku: " + why);
-  return ok;
+  if (!ok) return m.Fail("zamknięcie pliku: " + why);
+  if (!flushed) return m.Fail(flushError);
+  return true;
 }
 
 bool tjxmemo::FlushAll() {

@@ -31,11 +31,11 @@ bool Check(const platform::Status& s, const char* what) {
 }
 
 bool Generate(const std::string& dir, const std::string& name, long rows, bool with_index) {
-  dbase::TableSpec spec;
-  spec.fields = {{"ID", 'C', 5}, {"ADRES", 'C', 8}, {"NAZWA", 'C', 136}};  // 1+149 = 150 bytes
-  if (with_index) spec.tags = {{"ADRES", "ADRES"}, {"ID", "ID"}};
+  dbase::TableLayout layout;
+  layout.fields = {{"ID", 'C', 5}, {"ADRES", 'C', 8}, {"NAZWA", 'C', 136}};  // 1+149 = 150 bytes
+  if (with_index) layout.tags = {{"ADRES", "ADRES"}, {"ID", "ID"}};
   dbase::TableWriter w;
-  if (!Check(w.Create(dir, name, spec), "create")) return false;
+  if (!Check(w.Create(dir, name, layout), "create")) return false;
   char id[8], adres[16];
   for (long i = 0; i < rows; ++i) {
     std::snprintf(id, sizeof id, "%05ld", i % 100000);

@@ -17,12 +17,12 @@ std::string RunFields(const std::string& path, int* rc) {
 
 TEST(FieldsCommandTest, ListsFieldsCountVersionCompanionsAndTags) {
   TempDir t;
-  TableSpec spec;
-  spec.version = 0x8B;
-  spec.fields = {{"ID", 'C', 5}, {"OpisTop", 'C', 8}, {"KWOTA", 'N', 9, 2}, {"UWAGI", 'M', 10}};
-  spec.tags = {{"OPISTOP", "OPISTOP"}, {"IDDESC", "ID+OPISTOP", ".NOT. DELETED()", true, true}};
+  TableLayout layout;
+  layout.version = 0x8B;
+  layout.fields = {{"ID", 'C', 5}, {"OpisTop", 'C', 8}, {"KWOTA", 'N', 9, 2}, {"UWAGI", 'M', 10}};
+  layout.tags = {{"OPISTOP", "OPISTOP"}, {"IDDESC", "ID+OPISTOP", ".NOT. DELETED()", true, true}};
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "Punkty.DBF", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "Punkty.DBF", layout).ok());
   ASSERT_TRUE(w.AppendRow({"1", "A", "1.5", "x"}).ok());
   ASSERT_TRUE(w.AppendRow({"2", "B", "", ""}, true).ok());
   ASSERT_TRUE(w.Finish().ok());
@@ -45,7 +45,7 @@ TEST(FieldsCommandTest, ListsFieldsCountVersionCompanionsAndTags) {
                 "Znacznik OPISTOP: OPISTOP (klucz C)\n"
                 "Znacznik IDDESC: ID+OPISTOP FOR .NOT. DELETED() (klucz C, unikalny, malejący)\n");
 
-  TableSpec plain;
+  TableLayout plain;
   plain.fields = {{"A", 'C', 1}};
   TableWriter w2;
   ASSERT_TRUE(w2.Create(t.dir(), "plain.dbf", plain).ok());

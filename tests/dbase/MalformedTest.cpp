@@ -20,11 +20,11 @@ using platform::Status;
 using testing_util::TempDir;
 
 void MakeTable(const TempDir& t, bool with_index) {
-  TableSpec spec;
-  spec.fields = {{"ID", 'C', 5}, {"ADRES", 'C', 8}, {"KWOTA", 'N', 8, 2}, {"DATA", 'D', 8}};
-  if (with_index) spec.tags = {{"ADRES", "ADRES"}, {"IDADR", "ID+ADRES"}, {"KWOTA", "KWOTA"}};
+  TableLayout layout;
+  layout.fields = {{"ID", 'C', 5}, {"ADRES", 'C', 8}, {"KWOTA", 'N', 8, 2}, {"DATA", 'D', 8}};
+  if (with_index) layout.tags = {{"ADRES", "ADRES"}, {"IDADR", "ID+ADRES"}, {"KWOTA", "KWOTA"}};
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", layout).ok());
   for (int i = 0; i < 150; ++i) {
     char adr[16];
     std::snprintf(adr, sizeof adr, "%08X", (i * 37) % 101);

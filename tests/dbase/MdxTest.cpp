@@ -36,17 +36,17 @@ std::string Pad(const std::string& s, size_t n) {
 
 // NAZWA is 92 wide so that ADRES+NAZWA makes 100-byte keys: 9 per node,
 // three levels from a few hundred rows.
-TableSpec Spec(uint8_t ldid, std::vector<TagSpec> tags) {
-  TableSpec spec;
-  spec.version = 0x8B;
-  spec.language_driver = ldid;
-  spec.fields = {{"ID", 'C', 5},       {"ADRES", 'C', 8}, {"NAZWA", 'C', 92},
-                 {"KWOTA", 'N', 9, 2}, {"DATA", 'D', 8},  {"NOTA", 'M', 10}};
-  spec.tags = std::move(tags);
-  return spec;
+TableLayout Layout(uint8_t ldid, std::vector<TagLayout> tags) {
+  TableLayout layout;
+  layout.version = 0x8B;
+  layout.language_driver = ldid;
+  layout.fields = {{"ID", 'C', 5},       {"ADRES", 'C', 8}, {"NAZWA", 'C', 92},
+                   {"KWOTA", 'N', 9, 2}, {"DATA", 'D', 8},  {"NOTA", 'M', 10}};
+  layout.tags = std::move(tags);
+  return layout;
 }
 
-std::vector<TagSpec> AllTags() {
+std::vector<TagLayout> AllTags() {
   return {
       {"ADRES", "ADRES"},
       {"ADRDESC", "ADRES", "", false, true},
@@ -83,9 +83,9 @@ std::vector<Row> MakeRows(int n, std::mt19937* rng) {
   return rows;
 }
 
-void WriteTable(const TempDir& t, const TableSpec& spec, const std::vector<Row>& rows) {
+void WriteTable(const TempDir& t, const TableLayout& layout, const std::vector<Row>& rows) {
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "punkty.dbf", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "punkty.dbf", layout).ok());
   for (const Row& r : rows)
     ASSERT_TRUE(w.AppendRow({r.id, r.adres, r.nazwa, r.kwota, r.data, "n"}, r.deleted).ok());
   Status s = w.Finish();
@@ -156,7 +156,7 @@ TEST(MdxTest, WrittenTagsPassTheIndependentWalk) {
   TempDir t;
   std::mt19937 rng(1);
   auto rows = MakeRows(400, &rng);
-  WriteTable(t, Spec(0x57, AllTags()), rows);
+  WriteTable(t, Layout(0x57, AllTags()), rows);
   CheckAllTags(t, rows);
   MdxCheck check;
   check.Walk(ReadBytes(t / "punkty.mdx"), 400);
@@ -198,7 +198,7 @@ TEST(MdxTest, PostsInEveryDirectionKeepAffectedTagsAndLeaveOthersUntouched) {
   std::mt19937 rng(7);
   const int n = 300;
   auto rows = MakeRows(n, &rng);
-  WriteTable(t, Spec(0x00, AllTags()), rows);
+  WriteTable(t, Layout(0x00, AllTags()), rows);
   const auto original = ReadBytes(t / "punkty.mdx");
   const auto original_pages = TagPages(original, n);
   const std::set<std::string> affected = {"ADRES", "ADRDESC", "ADRUNI", "IDFOR",
@@ -280,7 +280,7 @@ TEST(MdxTest, SortTableDriverRefusesKeysWhoseOrderItDecides) {
   TempDir t;
   std::mt19937 rng(3);
   auto rows = MakeRows(50, &rng);
-  WriteTable(t, Spec(0x23, {{"ADRES", "ADRES"}, {"NAZWA", "UPPER(NAZWA)"}}), rows);
+  WriteTable(t, Layout(0x23, {{"ADRES", "ADRES"}, {"NAZWA", "UPPER(NAZWA)"}}), rows);
   {
     // Hexadecimal addresses in capitals keep their order under any driver;
     // a lower-case key would be ordered by the driver's own table.
@@ -309,7 +309,7 @@ TEST(MdxTest, SortTableDriverRefusesKeysWhoseOrderItDecides) {
   rows[5].nazwa =
       "\xA5r\xA2"
       "d\xB3o";
-  WriteTable(t2, Spec(0x00, {{"NAZWA", "NAZWA"}}), rows);
+  WriteTable(t2, Layout(0x00, {{"NAZWA", "NAZWA"}}), rows);
   auto dbf = ReadBytes(t2 / "punkty.dbf");
   dbf[29] = 0x23;  // now under the Polish driver
   dbase_test::WriteBytes(t2 / "punkty.dbf", dbf);
@@ -356,7 +356,7 @@ Status OpenForWriting(const TempDir& t, const std::string& field) {
 TEST(MdxTest, TagsThatCannotBeReproducedAreRefusedWithNameAndExpression) {
   std::mt19937 rng(11);
   auto rows = MakeRows(200, &rng);
-  const std::vector<TagSpec> tags = {{"ADRES", "ADRES"}, {"WIDE", "ADRES+NAZWA"}, {"ID", "ID"}};
+  const std::vector<TagLayout> tags = {{"ADRES", "ADRES"}, {"WIDE", "ADRES+NAZWA"}, {"ID", "ID"}};
   struct Case {
     const char* what;
     std::function<void(Patch&)> damage;
@@ -403,7 +403,7 @@ TEST(MdxTest, TagsThatCannotBeReproducedAreRefusedWithNameAndExpression) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir t;
-    WriteTable(t, Spec(0x00, tags), rows);
+    WriteTable(t, Layout(0x00, tags), rows);
     Patch p(t, 200);
     c.damage(p);
     p.Save();
@@ -422,7 +422,7 @@ TEST(MdxTest, IndexIsFoundWhateverItsCaseAndRequiredWhenFlagged) {
   TempDir t;
   std::mt19937 rng(2);
   auto rows = MakeRows(10, &rng);
-  WriteTable(t, Spec(0x00, {{"ADRES", "ADRES"}}), rows);
+  WriteTable(t, Layout(0x00, {{"ADRES", "ADRES"}}), rows);
   ASSERT_EQ(std::rename((t / "punkty.mdx").c_str(), (t / "PUNKTY.MDX").c_str()), 0);
   ASSERT_TRUE(OpenForWriting(t, "ADRES").ok());
   ASSERT_EQ(std::remove((t / "PUNKTY.MDX").c_str()), 0);
@@ -458,7 +458,7 @@ TEST(MdxTest, NumericTagKeepsTheKeyStyleItWasWrittenWith) {
   for (bool consistent : {true, false}) {
     SCOPED_TRACE(consistent);
     TempDir t;
-    WriteTable(t, Spec(0x00, {{"KWFOR", "KWOTA", "ADRES = '1'"}, {"ADRES", "ADRES"}}), rows);
+    WriteTable(t, Layout(0x00, {{"KWFOR", "KWOTA", "ADRES = '1'"}, {"ADRES", "ADRES"}}), rows);
     // Rewrite every key of the tag, interior ones too, in the other style.
     Patch p(t, 300);
     const auto& tag = p.Tag("KWFOR");

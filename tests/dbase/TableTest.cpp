@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "dbase/TableWriter.h"
+#include "platform/EnvWrapper.h"
 #include "tests/dbase/Helpers.h"
 #include "tests/platform/TempDir.h"
 
@@ -22,16 +23,16 @@ using dbase_test::ReadBytes;
 using platform::Status;
 using testing_util::TempDir;
 
-TableSpec PointsSpec(uint8_t version) {
-  TableSpec spec;
-  spec.version = version;
-  spec.fields = {{"ID", 'C', 5},        {"OpisTop", 'C', 8}, {"NAZWA", 'C', 20},
-                 {"KWOTA", 'N', 10, 2}, {"DATA", 'D', 8},    {"OK", 'L', 1}};
-  if (version & 0x80) spec.fields.push_back({"UWAGI", 'M', 10});
-  spec.year = 2020;
-  spec.month = 5;
-  spec.day = 17;
-  return spec;
+TableLayout PointsLayout(uint8_t version) {
+  TableLayout layout;
+  layout.version = version;
+  layout.fields = {{"ID", 'C', 5},        {"OpisTop", 'C', 8}, {"NAZWA", 'C', 20},
+                   {"KWOTA", 'N', 10, 2}, {"DATA", 'D', 8},    {"OK", 'L', 1}};
+  if (version & 0x80) layout.fields.push_back({"UWAGI", 'M', 10});
+  layout.year = 2020;
+  layout.month = 5;
+  layout.day = 17;
+  return layout;
 }
 
 std::vector<std::vector<std::string>> PointsRows(bool memo) {
@@ -52,8 +53,8 @@ std::vector<std::vector<std::string>> PointsRows(bool memo) {
 
 std::string MakeTable(const TempDir& t, const std::string& name, uint8_t version) {
   TableWriter w;
-  TableSpec spec = PointsSpec(version);
-  EXPECT_TRUE(w.Create(t.dir(), name, spec).ok());
+  TableLayout layout = PointsLayout(version);
+  EXPECT_TRUE(w.Create(t.dir(), name, layout).ok());
   auto rows = PointsRows(version & 0x80);
   for (size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(w.AppendRow(rows[i], i == 2).ok());
   Status s = w.Finish();
@@ -101,6 +102,19 @@ TEST(TableTest, EveryVersionReadsBackFieldsRowsAndDeletedFlags) {
     EXPECT_TRUE(table.Close().ok());
     EXPECT_FALSE(table.Active());
     EXPECT_TRUE(table.Close().ok());
+
+    // Every version converts a character field and reads it back.
+    table.SetWritableFields({"OPISTOP"});
+    ASSERT_TRUE(table.Open().ok());
+    ASSERT_TRUE(table.Next().ok());
+    ASSERT_TRUE(table.Edit().ok() && table.SetText(1, "7FFFFFFF").ok() && table.Post().ok());
+    ASSERT_TRUE(table.Close().ok());
+    table.SetWritableFields({});
+    table.SetTableName("Punkty");  // without extension: the .dbf
+    ASSERT_TRUE(table.Open().ok());
+    ASSERT_TRUE(table.Next().ok());
+    EXPECT_EQ(table.GetText(1), "7FFFFFFF");
+    EXPECT_EQ(table.GetText(2), rows[1][2]);
   }
 }
 
@@ -223,10 +237,10 @@ TEST(TableTest, MovingOnPostsAPendingEdit) {
 
 TEST(TableTest, ManyRowsAcrossReadChunksAreAllRewritten) {
   TempDir t;
-  TableSpec spec;
-  spec.fields = {{"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
+  TableLayout layout;
+  layout.fields = {{"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "duza.dbf", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "duza.dbf", layout).ok());
   const int n = 5000;  // about four read chunks
   for (int i = 0; i < n; ++i) ASSERT_TRUE(w.AppendRow({std::to_string(i), "x"}).ok());
   ASSERT_TRUE(w.Finish().ok());
@@ -324,7 +338,7 @@ TEST(TableTest, MissingFilesGiveClearMessages) {
 }
 
 TEST(TableTest, IndependentReaderSeesEveryFieldAfterOurEdits) {
-  for (uint8_t version : {0x03, 0x83, 0x8B}) {
+  for (uint8_t version : {0x03, 0x83, 0x8B, 0x8E}) {
     SCOPED_TRACE(static_cast<int>(version));
     TempDir t;
     MakeTable(t, "punkty.dbf", version);
@@ -376,6 +390,77 @@ TEST(TableTest, IndependentReaderSeesEveryFieldAfterOurEdits) {
     if (version & 0x80) {
       EXPECT_NE(out.find("MEMO:notatka 0"), std::string::npos) << out;
     }
+  }
+}
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// Fails the n-th write to any file (n = 0: none) and counts them all.
+class FailingWrites : public platform::EnvWrapper {
+ public:
+  explicit FailingWrites(int fail_at) : EnvWrapper(platform::Env::Default()), fail_at_(fail_at) {}
+  Status OpenFile(const std::string& path, platform::OpenMode mode,
+                  std::unique_ptr<platform::File>* result) override {
+    Status s = target()->OpenFile(path, mode, result);
+    if (s.ok()) *result = std::make_unique<CountingFile>(std::move(*result), this);
+    return s;
+  }
+  int writes = 0;
+
+ private:
+  class CountingFile : public platform::FileWrapper {
+   public:
+    CountingFile(std::unique_ptr<platform::File> f, FailingWrites* env)
+        : FileWrapper(std::move(f)), env_(env) {}
+    Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
+      if (++env_->writes == env_->fail_at_) return Status::IOError("zapis nieudany (test)");
+      return FileWrapper::WriteAt(offset, buf, n);
+    }
+
+   private:
+    FailingWrites* env_;
+  };
+  int fail_at_;
+};
+
+// Rewrites ADRES in every row; true when every call reported success.
+bool RewriteAll(platform::Env* env, const TempDir& t) {
+  Table table(env);
+  table.SetDatabaseName(t.dir());
+  table.SetTableName("t.dbf");
+  table.SetWritableFields({"ADRES"});
+  bool ok = table.Open().ok();
+  for (int i = 0; ok && !table.Eof(); ++i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%08X", 999 - i);
+    ok = table.Edit().ok() && table.SetText(1, buf).ok() && table.Post().ok() && table.Next().ok();
+  }
+  return table.Close().ok() && ok;
+}
+
+TEST(TableTest, EveryFailedWriteIsReported) {
+  TempDir t;
+  TableLayout layout;
+  layout.fields = {{"ID", 'C', 4}, {"ADRES", 'C', 8}, {"TEKST", 'C', 200}};
+  layout.tags = {{"ADRES", "ADRES"}, {"ID", "ID"}};
+  TableWriter w;
+  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", layout).ok());
+  for (int i = 0; i < 12000; ++i)  // several read chunks, a two-level tag
+    ASSERT_TRUE(w.AppendRow({std::to_string(i % 1000), std::to_string(i), "x"}).ok());
+  ASSERT_TRUE(w.Finish().ok());
+  const auto dbf = ReadBytes(t / "t.dbf"), mdx = ReadBytes(t / "t.mdx");
+  FailingWrites counting(0);
+  ASSERT_TRUE(RewriteAll(&counting, t));
+  ASSERT_GT(counting.writes, 3);
+  for (int n = 1; n <= counting.writes; ++n) {
+    dbase_test::WriteBytes(t / "t.dbf", dbf);
+    dbase_test::WriteBytes(t / "t.mdx", mdx);
+    FailingWrites failing(n);
+    EXPECT_FALSE(RewriteAll(&failing, t)) << "write " << n << " failed silently";
   }
 }
 

@@ -20,10 +20,10 @@ using testing_util::TempDir;
 
 TEST(TableWriterTest, TextsThatDoNotFitAreRefusedNeverCut) {
   TempDir t;
-  TableSpec spec;
-  spec.fields = {{"A", 'C', 3}, {"N", 'N', 5, 1}, {"D", 'D', 8}, {"L", 'L', 1}};
+  TableLayout layout;
+  layout.fields = {{"A", 'C', 3}, {"N", 'N', 5, 1}, {"D", 'D', 8}, {"L", 'L', 1}};
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", layout).ok());
   EXPECT_FALSE(w.AppendRow({"abcd", "", "", ""}).ok());
   EXPECT_FALSE(w.AppendRow({"a", "123456", "", ""}).ok());
   EXPECT_FALSE(w.AppendRow({"a", "1x", "", ""}).ok());
@@ -40,36 +40,36 @@ TEST(TableWriterTest, TextsThatDoNotFitAreRefusedNeverCut) {
   EXPECT_EQ(b.size(), hl + 18 + 1);
 }
 
-TEST(TableWriterTest, ExistingFilesAndImpossibleSpecsAreRefused) {
+TEST(TableWriterTest, ExistingFilesAndImpossibleLayoutsAreRefused) {
   TempDir t;
-  TableSpec spec;
-  spec.fields = {{"A", 'C', 3}};
+  TableLayout layout;
+  layout.fields = {{"A", 'C', 3}};
   {
     TableWriter w;
-    ASSERT_TRUE(w.Create(t.dir(), "t.dbf", spec).ok());
+    ASSERT_TRUE(w.Create(t.dir(), "t.dbf", layout).ok());
     ASSERT_TRUE(w.Finish().ok());
   }
   const auto before = ReadBytes(t / "t.dbf");
   TableWriter again;
-  EXPECT_TRUE(again.Create(t.dir(), "t.dbf", spec).IsExists());
+  EXPECT_TRUE(again.Create(t.dir(), "t.dbf", layout).IsExists());
   EXPECT_EQ(ReadBytes(t / "t.dbf"), before);
 
   struct Case {
     const char* what;
-    TableSpec spec;
+    TableLayout layout;
   };
-  TableSpec memo_without_dbt;
+  TableLayout memo_without_dbt;
   memo_without_dbt.fields = {{"M", 'M', 10}};
-  TableSpec no_fields;
-  TableSpec long_name;
+  TableLayout no_fields;
+  TableLayout long_name;
   long_name.fields = {{"BARDZODLUGANAZWA", 'C', 1}};
-  TableSpec bad_length;
+  TableLayout bad_length;
   bad_length.fields = {{"D", 'D', 6}};
-  TableSpec level7_index;
+  TableLayout level7_index;
   level7_index.version = 0x04;
   level7_index.fields = {{"A", 'C', 3}};
   level7_index.tags = {{"A", "A"}};
-  TableSpec unknown_field_in_tag;
+  TableLayout unknown_field_in_tag;
   unknown_field_in_tag.fields = {{"A", 'C', 3}};
   unknown_field_in_tag.tags = {{"B", "B"}};
   for (const Case& c :
@@ -79,9 +79,9 @@ TEST(TableWriterTest, ExistingFilesAndImpossibleSpecsAreRefused) {
         Case{"tag on a missing field", unknown_field_in_tag}}) {
     SCOPED_TRACE(c.what);
     TableWriter w;
-    Status s = w.Create(t.dir(), std::string(c.what).substr(0, 4) + ".dbf", c.spec);
+    Status s = w.Create(t.dir(), std::string(c.what).substr(0, 4) + ".dbf", c.layout);
     if (s.ok()) {
-      ASSERT_TRUE(w.AppendRow(std::vector<std::string>(c.spec.fields.size())).ok());
+      ASSERT_TRUE(w.AppendRow(std::vector<std::string>(c.layout.fields.size())).ok());
       s = w.Finish();
     }
     EXPECT_FALSE(s.ok());
@@ -93,12 +93,12 @@ TEST(TableWriterTest, MemoFilesOfBothFormats) {
   for (uint8_t version : {0x83, 0x8B}) {
     SCOPED_TRACE(static_cast<int>(version));
     TempDir t;
-    TableSpec spec;
-    spec.version = version;
-    spec.memo_block_size = 64;  // used by the dBASE IV format only
-    spec.fields = {{"ID", 'C', 2}, {"NOTA", 'M', 10}};
+    TableLayout layout;
+    layout.version = version;
+    layout.memo_block_size = 64;  // used by the dBASE IV format only
+    layout.fields = {{"ID", 'C', 2}, {"NOTA", 'M', 10}};
     TableWriter w;
-    ASSERT_TRUE(w.Create(t.dir(), "Memo.DBF", spec).ok());
+    ASSERT_TRUE(w.Create(t.dir(), "Memo.DBF", layout).ok());
     ASSERT_TRUE(w.AppendRow({"1", std::string(100, 'x')}).ok());
     ASSERT_TRUE(w.AppendRow({"2", ""}).ok());
     ASSERT_TRUE(w.AppendRow({"3", "krótka"}).ok());
@@ -134,13 +134,13 @@ TEST(TableWriterTest, MemoFilesOfBothFormats) {
 
 TEST(TableWriterTest, IndexHeaderAndTagTableAsDbaseWritesThem) {
   TempDir t;
-  TableSpec spec;
-  spec.language_driver = 0x57;
-  spec.fields = {{"M", 'C', 2}, {"C", 'C', 2}, {"T", 'C', 2}, {"A", 'C', 2}, {"D", 'C', 2}};
-  for (const char* n : {"M", "C", "T", "A", "D"}) spec.tags.push_back({n, n});
-  spec.tags[2].expression = "T+A";  // not a single field
+  TableLayout layout;
+  layout.language_driver = 0x57;
+  layout.fields = {{"M", 'C', 2}, {"C", 'C', 2}, {"T", 'C', 2}, {"A", 'C', 2}, {"D", 'C', 2}};
+  for (const char* n : {"M", "C", "T", "A", "D"}) layout.tags.push_back({n, n});
+  layout.tags[2].expression = "T+A";  // not a single field
   TableWriter w;
-  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", spec).ok());
+  ASSERT_TRUE(w.Create(t.dir(), "t.dbf", layout).ok());
   ASSERT_TRUE(w.AppendRow({"1", "2", "3", "4", "5"}).ok());
   ASSERT_TRUE(w.Finish().ok());
   auto m = ReadBytes(t / "t.mdx");

@@ -12,19 +12,19 @@ using testing_util::TempDir;
 
 namespace {
 
-struct Run {
+struct CliRun {
   int code;
   std::string out, err;
 };
 
 // Runs podzial-cli with stdin from /dev/null (no terminal).
-Run Cli(const TempDir& t, const std::string& args) {
+CliRun Cli(const TempDir& t, const std::string& args) {
   const std::string cli = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli";
   const std::string cmd =
       cli + " " + args + " </dev/null >" + (t / "out.txt") + " 2>" + (t / "err.txt");
   const int status = std::system(cmd.c_str());
-  Run r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(t / "out.txt"),
-        ReadBytes(t / "err.txt")};
+  CliRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(t / "out.txt"),
+           ReadBytes(t / "err.txt")};
   fs::remove(t / "out.txt");
   fs::remove(t / "err.txt");
   return r;
@@ -34,7 +34,7 @@ TEST(CliTest, PresetTolmWithJsonAndTheProbe) {
   TempDir t;
   fs::create_directories(t / "db");
   ASSERT_TRUE(demodb::GenerateTolm(t / "db", 3, 5).ok());
-  Run r = Cli(t, "preset tolm " + (t / "db") + " --max-mb 1 --json");
+  CliRun r = Cli(t, "preset tolm " + (t / "db") + " --max-mb 1 --json");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("{\"message\":\"Operacja została zakończona.\\r\\nPoprzednie dane", 0), 0u)
       << r.out;
@@ -57,7 +57,7 @@ TEST(CliTest, KadmorQuestionWithoutTerminalEndsUnchanged) {
   o.address_field = "ADRES";
   Make(o);
   const Snapshot before = Snap(t / "db/kerg");
-  Run r = Cli(t, "preset kadmor " + (t / "db"));
+  CliRun r = Cli(t, "preset kadmor " + (t / "db"));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Wybrana baza była używana przez program Kadmor w wersji mniejszej niż "
                        "1.10"),
@@ -78,7 +78,7 @@ TEST(CliTest, ErrorsAndUsage) {
   auto o = SmallTable(t.dir(), 5);
   Make(o);
   const std::string files = "--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat");
-  Run r = Cli(t, "divide " + files + " --field BRAK");
+  CliRun r = Cli(t, "divide " + files + " --field BRAK");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "Brak pola: BRAK\n");
   r = Cli(t, "divide " + files + " --field OPISTOP --max-mb 2048");

@@ -72,5 +72,23 @@ TEST(CompressionTest, DamagedOrShortStreamsFail) {
   }
 }
 
+TEST(CompressionTest, LargeRecordsThatDoNotShrinkAreNotTried) {
+  const int32_t n = 200000;
+  Bytes dst(n);
+  int32_t len = n;
+  Bytes random = store_test::RandomBytes(n, 4);
+  EXPECT_NE(0, Compress(dst.data(), &len, random.data(), n));
+  // Random at the start only: the samples of the middle and end shrink.
+  Bytes mixed = store_test::TextBytes(n, 5);
+  Bytes head = store_test::RandomBytes(30000, 6);
+  std::copy(head.begin(), head.end(), mixed.begin());
+  len = n;
+  ASSERT_EQ(0, Compress(dst.data(), &len, mixed.data(), n));
+  EXPECT_LT(len, n / 2);
+  // Small records are always tried, and here they fail for being too big.
+  len = 5000;
+  EXPECT_NE(0, Compress(dst.data(), &len, random.data(), 5000));
+}
+
 }  // namespace
 }  // namespace store

@@ -216,6 +216,9 @@ TEST_F(FaultInjectionTest, DeferredFlushHappensOnceAtTheEnd) {
   m.DeferFlush = true;
   ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
   EXPECT_FALSE(m.FlushAll());
+  ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  EXPECT_FALSE(m.CloseAll());  // an unflushed private set is reported
+  EXPECT_FALSE(m.IsOpen());
 }
 
 TEST_F(FaultInjectionTest, PrivateSetKeepsItsHeaderInMemoryUntilFlushAll) {

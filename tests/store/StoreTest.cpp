@@ -185,6 +185,37 @@ TEST(StoreTest, StoredFormTravelsUnchanged) {
   EXPECT_EQ(0, plain);
 }
 
+TEST(StoreTest, CopyLikeADivision) {
+  TempDir dir;
+  tjxmemo source, target;
+  ASSERT_TRUE(source.CreateNew(dir / "old.dat", 0));
+  std::vector<std::pair<int32_t, Bytes>> records;
+  for (uint32_t i = 0; i < 60; ++i) {
+    size_t n = 1 + (i * 7919u) % 300000;
+    Bytes b = (i % 4 == 3) ? store_test::RandomBytes(n, i) : store_test::TextBytes(n, i);
+    records.emplace_back(Put(source, b), b);
+  }
+  ASSERT_TRUE(target.CreateNew(dir / "new.dat", 0));
+  EXPECT_EQ(737280, target.SetMaxSize(500000, ""));  // small: many files
+  target.SplitDepth = 9;
+  target.DeferFlush = true;
+  std::vector<int32_t> moved;
+  for (auto& [address, bytes] : records) {
+    int32_t size = 0, plain = 0, out = 0;
+    const uint8_t* data = nullptr;
+    ASSERT_TRUE(source.ReadRecord(size, address, data, false, plain)) << source.LastError();
+    ASSERT_TRUE(target.WriteRecord(size, out, data, plain)) << target.LastError();
+    moved.push_back(out);
+  }
+  ASSERT_TRUE(target.FlushAll());
+  ASSERT_TRUE(target.CloseAll());
+  EXPECT_TRUE(std::filesystem::exists(dir / "new.003"));
+  tjxmemo check;
+  ASSERT_TRUE(check.Open(dir / "new.dat"));
+  for (size_t i = 0; i < records.size(); ++i)
+    ASSERT_EQ(records[i].second, Get(check, moved[i])) << i;
+}
+
 TEST(StoreTest, NoRecordAndEmptyRecordChangeNothing) {
   TempDir dir;
   tjxmemo m;
