@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "engine/ReadOnlyEnv.h"
 #include "platform/Path.h"
 #include "store/Compression.h"
+#include "store/Format.h"
 #include "store/jxmemo.h"
 
 namespace engine {
@@ -74,11 +76,11 @@ class UnpackerT {
     }
   }
 
-  void Add(size_t index, const uint8_t* data, int32_t size) {
+  void Add(size_t index, std::vector<uint8_t> bytes) {
     std::unique_lock<std::mutex> lock(mu_);
     room_.wait(lock, [&] { return queued_bytes_ < kMaxQueued || queue_.empty(); });
-    queue_.push_back({index, std::vector<uint8_t>(data, data + size)});
-    queued_bytes_ += static_cast<size_t>(size);
+    queued_bytes_ += bytes.size();
+    queue_.push_back({index, std::move(bytes)});
     ready_.notify_one();
   }
 
@@ -113,7 +115,7 @@ class UnpackerT {
         job = std::move(queue_.front());
         queue_.pop_front();
         queued_bytes_ -= job.bytes.size();
-        room_.notify_one();
+        room_.notify_all();
       }
       if (job.index >= failed_at_) continue;
       const Record& r = records_[job.index];
@@ -145,6 +147,123 @@ class UnpackerT {
   size_t failed_at_ = SIZE_MAX;  // written by the worker only
   std::string why_;
   std::thread worker_;
+};
+
+// Reads the chains of a new set on its own, without the store: the new set
+// was written front to back, so reads go through one large read-ahead
+// window per file and record bytes are hashed as they stream past. Every
+// field read is checked before it is used.
+class SetReader {
+ public:
+  SetReader(platform::Env* env, std::string data_file)
+      : env_(env), data_file_(std::move(data_file)) {}
+
+  bool Open(std::string* error) {
+    const uint8_t* p = nullptr;
+    size_t got = 0;
+    if (!Window(0, 0, store::kHeaderBlockSize, &p, &got, error)) return false;
+    return store::FileHeader::DecodeFrom(p, got, &header_, error);
+  }
+
+  // Follows the chain at `address`. Its payloads go into `hash`, and into
+  // `bytes` when given; `first` receives the first block's header.
+  bool ReadChain(int32_t address, XXH3_state_t* hash, std::vector<uint8_t>* bytes,
+                 store::BlockHeader* first, std::string* error) {
+    int64_t total = 0;
+    int32_t at = address;
+    for (int blocks = 0;; ++blocks) {
+      store::Location loc;
+      if (!store::MapAddress(at, header_.MaxSize, &loc)) {
+        *error = "adres bloku " + IntToHex8(at) + " poza zbiorem";
+        return false;
+      }
+      const uint8_t* p = nullptr;
+      size_t got = 0;
+      if (!Window(loc.File, loc.Offset, store::kBlockHeaderSize, &p, &got, error)) return false;
+      if (got < store::kBlockHeaderSize) {
+        *error = "blok " + IntToHex8(at) + " ucięty";
+        return false;
+      }
+      const store::BlockHeader b = store::BlockHeader::DecodeFrom(p);
+      if (blocks == 0) *first = b;
+      if (b.Owner != address || b.Class < 1 || b.Class > header_.ClassCount ||
+          b.PayloadLength < 0 || b.PayloadLength > header_.Class(b.Class).Capacity) {
+        *error = "uszkodzony nagłówek bloku " + IntToHex8(at);
+        return false;
+      }
+      const size_t n = static_cast<size_t>(b.PayloadLength);
+      if (!Window(loc.File, loc.Offset + store::kBlockHeaderSize, n, &p, &got, error)) {
+        return false;
+      }
+      if (got < n) {
+        *error = "blok " + IntToHex8(at) + " ucięty";
+        return false;
+      }
+      XXH3_64bits_update(hash, p, n);
+      if (bytes) bytes->insert(bytes->end(), p, p + n);
+      total += b.PayloadLength;
+      // A chain never needs more blocks than its bytes fill.
+      const int64_t expected = first->StoredLength != 0 ? first->StoredLength : first->PlainLength;
+      if (b.Next == -1) {
+        if (total != expected) {
+          *error =
+              "łańcuch ma " + std::to_string(total) + " bajtów zamiast " + std::to_string(expected);
+          return false;
+        }
+        return true;
+      }
+      if (b.PayloadLength == 0 || total >= expected) {
+        *error = "łańcuch dłuższy niż rekord";
+        return false;
+      }
+      at = b.Next;
+    }
+  }
+
+ private:
+  static constexpr size_t kWindow = 8u << 20;
+  struct FileWindow {
+    std::unique_ptr<platform::File> file;
+    uint64_t start = 0;
+    std::vector<uint8_t> data;
+  };
+
+  // Points *p at up to n bytes of file `number` from `offset` (fewer, *got,
+  // only at its end), reading ahead when they are not in the window.
+  bool Window(int number, uint64_t offset, size_t n, const uint8_t** p, size_t* got,
+              std::string* error) {
+    FileWindow& w = windows_[number];
+    if (!w.file) {
+      const std::string path =
+          number == 0 ? data_file_ : store::ContinuationName(store::BaseNameOf(data_file_), number);
+      platform::Status s = env_->OpenFile(path, platform::OpenMode::kReadOnlyShared, &w.file);
+      if (!s.ok()) {
+        *error = s.message();
+        return false;
+      }
+    }
+    if (offset < w.start || offset + n > w.start + w.data.size()) {
+      w.data.resize(std::max(kWindow, n));
+      size_t read = 0;
+      platform::Status s = w.file->ReadAt(offset, w.data.data(), w.data.size(), &read);
+      if (!s.ok()) {
+        w.data.clear();
+        *error = s.message();
+        return false;
+      }
+      w.data.resize(read);
+      w.start = offset;
+    }
+    const size_t from = static_cast<size_t>(offset - w.start);
+    *p = w.data.data() + from;
+    *got = std::min(n, w.data.size() - from);
+    return true;
+  }
+
+  platform::Env* env_;
+  std::string data_file_;
+  store::FileHeader header_;
+  std::map<int, FileWindow> windows_;
 };
 
 }  // namespace
@@ -179,39 +298,46 @@ void TVerifier::Verify(const std::string& data_file, const std::string& table_fi
 
 void TVerifier::VerifyRecords(const std::string& data_file) {
   ReadOnlyEnv ro(env_);
-  store::tjxmemo target(&ro);
-  if (!target.Open(data_file)) {
-    Fail("nie udało się otworzyć pliku " + data_file + " (" + target.LastError() + ")");
-  }
-  // The store reads one record at a time on this thread; records the writer
-  // compressed are unpacked and compared on a helper thread meanwhile.
+  SetReader reader(&ro, data_file);
+  std::string error;
+  if (!reader.Open(&error)) Fail("nie udało się otworzyć pliku " + data_file + " (" + error + ")");
+  // Records the writer compressed are unpacked and compared on a helper
+  // thread meanwhile.
   UnpackerT<Record> unpacker(records_);
+  std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> hash(XXH3_createState(),
+                                                                &XXH3_freeState);
+  if (!hash) Fail("brak pamięci");
   size_t failed_at = records_.size();
   std::string failure;
   for (size_t i = 0; i < records_.size() && failed_at == records_.size(); ++i) {
     const Record& r = records_[i];
-    int32_t size = 0, plain = 0;
-    const uint8_t* data = nullptr;
+    store::BlockHeader first;
+    std::vector<uint8_t> bytes;
+    XXH3_64bits_reset(hash.get());
     std::string what;
-    if (!target.ReadRecord(size, r.address, data, false, plain)) {
-      what = "nie da się odczytać rekordu (" + target.LastError() + ")";
-    } else if (r.plain == 0 && plain > 0) {
-      // Arrived plain, stored compressed by the writer: its plain length
-      // must be what arrived, its bytes are checked once unpacked.
-      if (plain != r.size) {
-        what = "długość po rozpakowaniu " + std::to_string(plain) + " zamiast " +
+    // What arrived compressed must come back byte for byte as it was; what
+    // arrived plain may have been compressed by the writer and is then
+    // unpacked and compared with the bytes the old file held.
+    if (!reader.ReadChain(r.address, hash.get(), r.plain == 0 ? &bytes : nullptr, &first, &error)) {
+      what = "nie da się odczytać rekordu (" + error + ")";
+    } else if (r.plain == 0 && first.StoredLength != 0) {
+      if (first.PlainLength != r.size) {
+        what = "długość po rozpakowaniu " + std::to_string(first.PlainLength) + " zamiast " +
                std::to_string(r.size);
       } else {
-        unpacker.Add(i, data, size);
+        unpacker.Add(i, std::move(bytes));
       }
-    } else if (size != r.size) {
-      // Anything else must come back exactly as it arrived.
-      what = "długość " + std::to_string(size) + " zamiast " + std::to_string(r.size);
-    } else if (plain != r.plain) {
-      what = "długość po rozpakowaniu " + std::to_string(plain) + " zamiast " +
-             std::to_string(r.plain);
-    } else if (Hash(data, size) != r.hash) {
-      what = "inna suma kontrolna danych";
+    } else {
+      const int32_t size = r.plain == 0 ? first.PlainLength : first.StoredLength;
+      const int32_t plain = r.plain == 0 ? 0 : first.PlainLength;
+      if (size != r.size) {
+        what = "długość " + std::to_string(size) + " zamiast " + std::to_string(r.size);
+      } else if (plain != r.plain) {
+        what = "długość po rozpakowaniu " + std::to_string(plain) + " zamiast " +
+               std::to_string(r.plain);
+      } else if (XXH3_64bits_digest(hash.get()) != r.hash) {
+        what = "inna suma kontrolna danych";
+      }
     }
     if (!what.empty()) {
       failed_at = i;
@@ -228,7 +354,6 @@ void TVerifier::VerifyRecords(const std::string& data_file) {
   if (failed_at < records_.size()) {
     Fail(Where(records_[failed_at].row, records_[failed_at].address) + failure);
   }
-  if (!target.CloseAll()) Fail("nie udało się zamknąć pliku " + data_file);
 }
 
 void TVerifier::VerifyTable(const std::string& table_file, const std::string& address_field) {
