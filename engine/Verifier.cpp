@@ -102,7 +102,7 @@ class UnpackerT {
     size_t index;
     std::vector<uint8_t> bytes;
   };
-  static constexpr size_t kMaxQueued = 64u << 20;
+  static constexpr size_t kMaxQueued = 8u << 20;
 
   void Work() {
     std::vector<uint8_t> out;
@@ -150,8 +150,8 @@ class UnpackerT {
 };
 
 // Reads the chains of a new set on its own, without the store: the new set
-// was written front to back, so reads go through one large read-ahead
-// window per file and record bytes are hashed as they stream past. Every
+// was written front to back, so reads go through one read-ahead window
+// per file and record bytes are hashed as they stream past. Every
 // field read is checked before it is used.
 class SetReader {
  public:
@@ -221,7 +221,7 @@ class SetReader {
   }
 
  private:
-  static constexpr size_t kWindow = 8u << 20;
+  static constexpr size_t kWindow = 1u << 20;
   struct FileWindow {
     std::unique_ptr<platform::File> file;
     uint64_t start = 0;
@@ -232,6 +232,10 @@ class SetReader {
   // only at its end), reading ahead when they are not in the window.
   bool Window(int number, uint64_t offset, size_t n, const uint8_t** p, size_t* got,
               std::string* error) {
+    // The set is read front to back: the windows of earlier files go.
+    for (auto& [n, other] : windows_) {
+      if (n < number && !other.data.empty()) std::vector<uint8_t>().swap(other.data);
+    }
     FileWindow& w = windows_[number];
     if (!w.file) {
       const std::string path =
