@@ -64,7 +64,7 @@ bool IsSetFile(const std::string& name, const std::string& data_name, const std:
 template <typename Record>
 class UnpackerT {
  public:
-  explicit UnpackerT(const std::vector<Record>& records)
+  explicit UnpackerT(const std::deque<Record>& records)
       : records_(records), codec_(store::MakeDeflateCodec()) {
     if (!codec_) codec_ = store::MakeZlibCodec();
     worker_ = std::thread([this] { Work(); });
@@ -127,7 +127,7 @@ class UnpackerT {
         what = "nie da się rozpakować rekordu";
       } else if (produced != r.size) {
         what = "długość " + std::to_string(produced) + " zamiast " + std::to_string(r.size);
-      } else if (Hash(out.data(), produced) != r.hash) {
+      } else if (Hash(out.data(), produced) != r.hash()) {
         what = "inna suma kontrolna danych";
       }
       if (!what.empty()) {
@@ -137,7 +137,7 @@ class UnpackerT {
     }
   }
 
-  const std::vector<Record>& records_;
+  const std::deque<Record>& records_;
   std::unique_ptr<store::Codec> codec_;
   std::mutex mu_;
   std::condition_variable ready_, room_;
@@ -277,12 +277,26 @@ TVerifier::TVerifier(platform::Env* env) : env_(env) {}
 void TVerifier::AddRecord(uint32_t row, int32_t address, const uint8_t* data, int32_t size,
                           int32_t plain_size) {
   const auto start = std::chrono::steady_clock::now();
-  records_.push_back({row, address, size, plain_size, Hash(data, size)});
+  const uint64_t h = Hash(data, size);
+  records_.push_back(
+      {address, size, plain_size, static_cast<uint32_t>(h), static_cast<uint32_t>(h >> 32)});
+  if (has_record_.size() <= row) has_record_.resize(static_cast<size_t>(row) + 1);
+  has_record_[row] = true;
   seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void TVerifier::AddRow(uint32_t row, const std::string& text) {
-  rows_.push_back({row, text});
+  size_t t = 0;
+  while (t < texts_.size() && texts_[t] != text) ++t;
+  if (t == texts_.size()) texts_.push_back(text);
+  rows_.push_back({row, static_cast<uint32_t>(t)});
+}
+
+uint32_t TVerifier::RowOf(size_t index) const {
+  for (size_t row = 0; row < has_record_.size(); ++row) {
+    if (has_record_[row] && index-- == 0) return static_cast<uint32_t>(row);
+  }
+  return 0;
 }
 
 void TVerifier::Verify(const std::string& data_file, const std::string& table_file,
@@ -339,7 +353,7 @@ void TVerifier::VerifyRecords(const std::string& data_file) {
       } else if (plain != r.plain) {
         what = "długość po rozpakowaniu " + std::to_string(plain) + " zamiast " +
                std::to_string(r.plain);
-      } else if (XXH3_64bits_digest(hash.get()) != r.hash) {
+      } else if (XXH3_64bits_digest(hash.get()) != r.hash()) {
         what = "inna suma kontrolna danych";
       }
     }
@@ -356,7 +370,7 @@ void TVerifier::VerifyRecords(const std::string& data_file) {
     failure = unpack_failure;
   }
   if (failed_at < records_.size()) {
-    Fail(Where(records_[failed_at].row, records_[failed_at].address) + failure);
+    Fail(Where(RowOf(failed_at), records_[failed_at].address) + failure);
   }
 }
 
@@ -378,13 +392,13 @@ void TVerifier::VerifyTable(const std::string& table_file, const std::string& ad
     std::string expected;
     bool check = false;
     int32_t address = 0;
-    if (ri < records_.size() && records_[ri].row == recno) {
+    if (ri < records_.size() && recno < has_record_.size() && has_record_[recno]) {
       address = records_[ri].address;
       expected = IntToHex8(address);
       check = true;
       ++ri;
     } else if (ti < rows_.size() && rows_[ti].row == recno) {
-      expected = rows_[ti].text;
+      expected = texts_[rows_[ti].text];
       check = true;
       ++ti;
     }
@@ -399,7 +413,7 @@ void TVerifier::VerifyTable(const std::string& table_file, const std::string& ad
   }
   if (!s.ok()) Fail("błąd odczytu tabeli " + table_file + " (" + s.message() + ")");
   if (ri < records_.size()) {
-    Fail(Where(records_[ri].row, records_[ri].address) + "brak wiersza w tabeli " + table_file);
+    Fail(Where(RowOf(ri), records_[ri].address) + "brak wiersza w tabeli " + table_file);
   }
   if (ti < rows_.size()) Fail(Where(rows_[ti].row, 0) + "brak wiersza w tabeli " + table_file);
   table.Close();
