@@ -171,10 +171,11 @@ TEST(VerifierTest, TableAndSetMismatchesAreCaught) {
 
 // Damages the new files in the working directory once they are flushed,
 // that is between the row loop and the verification: flips a byte of the
-// record at address 1, or rewrites the address of the table's first row.
+// record at address 1, or rewrites the address of the table's first or
+// last row (the last one comes after rows that got no record).
 class DamagingEnv : public platform::EnvWrapper {
  public:
-  enum What { kRecord, kTableRow };
+  enum What { kRecord, kFirstRow, kLastRow };
   explicit DamagingEnv(What what) : EnvWrapper(platform::Env::Default()), what_(what) {}
   bool damaged = false;
 
@@ -198,6 +199,7 @@ class DamagingEnv : public platform::EnvWrapper {
         t.SetWritableFields({"OPISTOP"});
         EXPECT_TRUE(t.Open().ok());
         EXPECT_TRUE(t.First().ok());
+        while (what_ == kLastRow && t.RecNo() < t.RecordCount()) EXPECT_TRUE(t.Next().ok());
         EXPECT_TRUE(t.Edit().ok());
         EXPECT_TRUE(t.SetText(t.FindField("OPISTOP"), "00000002").ok());
         EXPECT_TRUE(t.Post().ok());
@@ -212,7 +214,7 @@ class DamagingEnv : public platform::EnvWrapper {
 };
 
 TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
-  for (auto what : {DamagingEnv::kRecord, DamagingEnv::kTableRow}) {
+  for (auto what : {DamagingEnv::kRecord, DamagingEnv::kFirstRow, DamagingEnv::kLastRow}) {
     SCOPED_TRACE(what);
     TempDir tmp;
     testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
@@ -227,7 +229,12 @@ TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
     } catch (const EngineError& e) {
       const std::string msg = e.what();
       EXPECT_EQ(msg.rfind(engine::kMsgVerifyFailed, 0), 0u) << msg;
-      EXPECT_NE(msg.find("wiersz 1, adres 00000001"), std::string::npos) << msg;
+      // 12 rows with records, a duplicate, empty, marker, zero, unreadable,
+      // and the last row with a record again.
+      EXPECT_NE(msg.find(what == DamagingEnv::kLastRow ? "wiersz 18, adres "
+                                                       : "wiersz 1, adres 00000001"),
+                std::string::npos)
+          << msg;
     }
     EXPECT_TRUE(env.damaged);
     EXPECT_EQ(testing_util::FileTree(tmp.dir()), before) << "old files touched or tmp dir left";
