@@ -14,6 +14,7 @@
 #include "engine/Divider.h"
 #include "engine/EngineError.h"
 #include "platform/EnvWrapper.h"
+#include "store/Format.h"
 #include "store/jxmemo.h"
 #include "tests/engine/DatabaseFixture.h"
 #include "tests/platform/TempDir.h"
@@ -175,23 +176,38 @@ TEST(VerifierTest, TableAndSetMismatchesAreCaught) {
 // last row (the last one comes after rows that got no record).
 class DamagingEnv : public platform::EnvWrapper {
  public:
-  enum What { kRecord, kFirstRow, kLastRow };
+  enum What { kRecord, kFirstRow, kLastRow, kLastRecord };
   explicit DamagingEnv(What what) : EnvWrapper(platform::Env::Default()), what_(what) {}
   bool damaged = false;
+  int32_t last_address = 0;
 
   platform::Status SyncDirectory(const std::string& dir) override {
     const std::string name = dir.substr(dir.find_last_of('/', dir.size() - 2) + 1);
     if (!damaged && name.rfind("tmp", 0) == 0) {
       damaged = true;
-      if (what_ == kRecord) {
+      if (what_ == kRecord || what_ == kLastRecord) {
+        store::Location loc{0, 1024};
+        if (what_ == kLastRecord) {
+          // The record of the table's last row, wherever the limit put it.
+          dbase::Table t(target());
+          t.SetDatabaseName(dir.substr(0, dir.size() - 1));
+          t.SetTableName("opisy.dbf");
+          EXPECT_TRUE(t.Open().ok());
+          EXPECT_TRUE(t.First().ok());
+          while (t.RecNo() < t.RecordCount()) EXPECT_TRUE(t.Next().ok());
+          last_address = engine::HexToInt(t.GetText(t.FindField("OPISTOP")));
+          EXPECT_TRUE(
+              store::MapAddress(last_address, store::FileHeader::LimitFromBytes(1 << 20), &loc));
+        }
+        const std::string path =
+            loc.File == 0 ? dir + "opisy.dat" : store::ContinuationName(dir + "opisy.", loc.File);
         std::unique_ptr<platform::File> f;
-        EXPECT_TRUE(
-            target()->OpenFile(dir + "opisy.dat", platform::OpenMode::kReadWriteShared, &f).ok());
+        EXPECT_TRUE(target()->OpenFile(path, platform::OpenMode::kReadWriteShared, &f).ok());
         uint8_t b = 0;
         size_t got = 0;
-        EXPECT_TRUE(f->ReadAt(1024 + 30 + 7, &b, 1, &got).ok());
+        EXPECT_TRUE(f->ReadAt(loc.Offset + 30 + 7, &b, 1, &got).ok());
         b ^= 0x01;
-        EXPECT_TRUE(f->WriteAt(1024 + 30 + 7, &b, 1).ok());
+        EXPECT_TRUE(f->WriteAt(loc.Offset + 30 + 7, &b, 1).ok());
       } else {
         dbase::Table t(target());
         t.SetDatabaseName(dir.substr(0, dir.size() - 1));
@@ -214,7 +230,8 @@ class DamagingEnv : public platform::EnvWrapper {
 };
 
 TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
-  for (auto what : {DamagingEnv::kRecord, DamagingEnv::kFirstRow, DamagingEnv::kLastRow}) {
+  for (auto what : {DamagingEnv::kRecord, DamagingEnv::kFirstRow, DamagingEnv::kLastRow,
+                    DamagingEnv::kLastRecord}) {
     SCOPED_TRACE(what);
     TempDir tmp;
     testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
@@ -231,10 +248,11 @@ TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
       EXPECT_EQ(msg.rfind(engine::kMsgVerifyFailed, 0), 0u) << msg;
       // 12 rows with records, a duplicate, empty, marker, zero, unreadable,
       // and the last row with a record again.
-      EXPECT_NE(msg.find(what == DamagingEnv::kLastRow ? "wiersz 18, adres "
-                                                       : "wiersz 1, adres 00000001"),
-                std::string::npos)
-          << msg;
+      const std::string where = what == DamagingEnv::kLastRow ? "wiersz 18, adres "
+                                : what == DamagingEnv::kLastRecord
+                                    ? "wiersz 18, adres " + IntToHex8(env.last_address)
+                                    : "wiersz 1, adres 00000001";
+      EXPECT_NE(msg.find(where), std::string::npos) << msg;
     }
     EXPECT_TRUE(env.damaged);
     EXPECT_EQ(testing_util::FileTree(tmp.dir()), before) << "old files touched or tmp dir left";
