@@ -26,6 +26,7 @@ class FaultEnv : public platform::EnvWrapper {
   bool failFlush = false;
   bool failLock = false;
   bool failCreate = false;
+  bool failClose = false;
 
   Status OpenFile(const std::string& path, platform::OpenMode mode,
                   std::unique_ptr<platform::File>* result) override {
@@ -52,6 +53,11 @@ class FaultEnv : public platform::EnvWrapper {
       ++env_->flushes;
       if (env_->failFlush) return Status::IOError("injected flush failure");
       return FileWrapper::Flush();
+    }
+    Status Close() override {
+      Status s = FileWrapper::Close();
+      if (env_->failClose) return Status::IOError("injected close failure");
+      return s;
     }
     Status LockByte(uint64_t offset) override {
       ++env_->locks;
@@ -190,6 +196,19 @@ TEST_F(FaultInjectionTest, FailedContinuationCreation) {
   m.CloseAll();
   ExpectRecovered(before);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
+}
+
+TEST_F(FaultInjectionTest, SetMaxSizeWhenClosingFails) {
+  Bytes before = Header();
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  env.failClose = true;
+  EXPECT_EQ(-1, m.SetMaxSize(0, ""));
+  EXPECT_FALSE(m.IsOpen());
+  EXPECT_EQ(before, Header());
+  env.failClose = false;
+  EXPECT_EQ(0, m.SetMaxSize(0, path_));  // works once closing does
 }
 
 TEST_F(FaultInjectionTest, DeferredFlushHappensOnceAtTheEnd) {
