@@ -347,7 +347,19 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     }
   }
   int64_t filled = 0;
-  std::unordered_set<int32_t> seen{Address};
+  // Blocks visited, to stop a chain that loops. Short chains (nearly all)
+  // are searched in a small list; long ones go to a set.
+  std::vector<int32_t> recent{Address};
+  std::unordered_set<int32_t> many;
+  auto firstVisit = [&](int32_t a) {
+    if (many.empty()) {
+      if (std::find(recent.begin(), recent.end(), a) != recent.end()) return false;
+      recent.push_back(a);
+      if (recent.size() > 32) many.insert(recent.begin(), recent.end());
+      return true;
+    }
+    return many.insert(a).second;
+  };
   try {
     for (;;) {
       if (filled + bh.PayloadLength > capacity)
@@ -360,7 +372,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
       filled += bh.PayloadLength;
       if (bh.Next == -1) break;
       int32_t next = bh.Next;
-      if (!seen.insert(next).second) return m.Fail("pętla w łańcuchu bloków" + At(next));
+      if (!firstVisit(next)) return m.Fail("pętla w łańcuchu bloków" + At(next));
       if (!m.ReadBlock(next, &bh, Address, &payload)) return false;
     }
   } catch (const std::bad_alloc&) {
