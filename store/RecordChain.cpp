@@ -55,10 +55,24 @@ bool tjxmemo::Impl::ReadBlockHeader(int32_t address, BlockHeader* bh) {
   return true;
 }
 
+bool tjxmemo::Impl::FlushPending() {
+  if (pending.empty()) return true;
+  Status s = pendingFile->WriteAt(pendingOffset, pending.data(), pending.size());
+  pending.clear();
+  pendingFile = nullptr;
+  if (!s.ok()) return Fail(s.ToString());
+  return true;
+}
+
 bool tjxmemo::Impl::WriteBlockHeader(int32_t address, const BlockHeader& bh) {
   File* f;
   uint64_t offset;
   if (!Seek(address, true, &f, &offset)) return false;
+  if (f == pendingFile && offset >= pendingOffset &&
+      offset - pendingOffset + kBlockHeaderSize <= pending.size()) {
+    bh.EncodeTo(pending.data() + (offset - pendingOffset));
+    return true;
+  }
   uint8_t buf[kBlockHeaderSize];
   bh.EncodeTo(buf);
   Status s = f->WriteAt(offset, buf, kBlockHeaderSize);
@@ -116,17 +130,47 @@ bool tjxmemo::Impl::WriteBlock(int32_t address, int k, const uint8_t* data, cons
   int32_t blockSize = Header.Class(k).BlockSize;
   if (bh.PayloadLength < 0 || blockSize < bh.PayloadLength + kBlockHeaderSize)
     return Fail("dane nie mieszczą się w bloku" + At(address));
-  uint8_t* buf = SharedBuffer();
-  bh.EncodeTo(buf);
-  std::memcpy(buf + kBlockHeaderSize, data, static_cast<size_t>(bh.PayloadLength));
-  // Only the bytes of this block are cleared, not the whole buffer.
   size_t used = kBlockHeaderSize + static_cast<size_t>(bh.PayloadLength);
-  std::memset(buf + used, 0, static_cast<size_t>(blockSize) - used);
-  Status s = f->WriteAt(offset, buf, static_cast<size_t>(blockSize));
-  if (!s.ok()) return Fail(s.ToString() + At(address));
+  if (buffering) {
+    constexpr size_t kMaxPending = 4 << 20;
+    bool follows = f == pendingFile && offset == pendingOffset + pending.size();
+    if (!follows || pending.size() + static_cast<size_t>(blockSize) > kMaxPending) {
+      if (!FlushPending()) return false;
+      pendingFile = f;
+      pendingOffset = offset;
+    }
+    size_t at = pending.size();
+    try {
+      pending.resize(at + static_cast<size_t>(blockSize));  // zero fill included
+    } catch (const std::bad_alloc&) {
+      return Fail("brak pamięci na blok" + At(address));
+    }
+    uint8_t* p = pending.data() + at;
+    bh.EncodeTo(p);
+    std::memcpy(p + kBlockHeaderSize, data, static_cast<size_t>(bh.PayloadLength));
+  } else {
+    uint8_t* buf = SharedBuffer();
+    bh.EncodeTo(buf);
+    std::memcpy(buf + kBlockHeaderSize, data, static_cast<size_t>(bh.PayloadLength));
+    // Only the bytes of this block are cleared, not the whole buffer.
+    std::memset(buf + used, 0, static_cast<size_t>(blockSize) - used);
+    Status s = f->WriteAt(offset, buf, static_cast<size_t>(blockSize));
+    if (!s.ok()) return Fail(s.ToString() + At(address));
+  }
+  // The size cache follows the file last written to, counting blocks that
+  // are still only assembled in memory.
   Location loc;
-  if (MapAddress(address, Header.MaxSize, &loc) && loc.File == sizeCacheFile)
-    sizeCacheValue = std::max<uint64_t>(sizeCacheValue, offset + static_cast<uint64_t>(blockSize));
+  uint64_t end = offset + static_cast<uint64_t>(blockSize);
+  if (!MapAddress(address, Header.MaxSize, &loc)) {
+    sizeCacheFile = -1;
+  } else if (loc.File == sizeCacheFile) {
+    sizeCacheValue = std::max(sizeCacheValue, end);
+  } else {
+    uint64_t real = 0;
+    bool known = f->Size(&real).ok();
+    sizeCacheFile = known ? loc.File : -1;
+    sizeCacheValue = std::max(real, end);
+  }
   return true;
 }
 
@@ -135,6 +179,9 @@ int32_t tjxmemo::Impl::AllocateBlock(int k) {
   if (cls.FreeHead != -1) {
     BlockHeader bh;
     int32_t head = cls.FreeHead;
+    // Blocks assembled for this record must be in the file first: the list
+    // may lead back to one of them.
+    if (!FlushPending()) return -1;
     if (ReadBlockHeader(head, &bh)) {
       // A head that is in use, or of another class, cannot be taken: a
       // larger block would overwrite its neighbours. The list is dropped.
@@ -300,7 +347,19 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     }
   }
   int64_t filled = 0;
-  std::unordered_set<int32_t> seen{Address};
+  // Blocks visited, to stop a chain that loops. Short chains (nearly all)
+  // are searched in a small list; long ones go to a set.
+  std::vector<int32_t> recent{Address};
+  std::unordered_set<int32_t> many;
+  auto firstVisit = [&](int32_t a) {
+    if (many.empty()) {
+      if (std::find(recent.begin(), recent.end(), a) != recent.end()) return false;
+      recent.push_back(a);
+      if (recent.size() > 32) many.insert(recent.begin(), recent.end());
+      return true;
+    }
+    return many.insert(a).second;
+  };
   try {
     for (;;) {
       if (filled + bh.PayloadLength > capacity)
@@ -313,7 +372,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
       filled += bh.PayloadLength;
       if (bh.Next == -1) break;
       int32_t next = bh.Next;
-      if (!seen.insert(next).second) return m.Fail("pętla w łańcuchu bloków" + At(next));
+      if (!firstVisit(next)) return m.Fail("pętla w łańcuchu bloków" + At(next));
       if (!m.ReadBlock(next, &bh, Address, &payload)) return false;
     }
   } catch (const std::bad_alloc&) {
@@ -379,7 +438,16 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
   if (DeferFlush || m.headerPending) {
     const FileHeader before = m.Header;
     Address = 0;
-    if (!m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address)) {
+    m.buffering = true;
+    bool written = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address);
+    m.buffering = false;
+    if (!written) {
+      // Blocks not yet written are dropped; the next record takes their
+      // place, as the file's size says.
+      m.pending.clear();
+      m.pendingFile = nullptr;
+    }
+    if (!written || !m.FlushPending()) {
       m.Header = before;
       m.sizeCacheFile = -1;
       return false;

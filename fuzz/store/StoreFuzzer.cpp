@@ -87,6 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (memo.Open(base)) {
       ReadAll(memo, size);
       (void)memo.ReadMaxSize("");
+      memo.DeferFlush = size % 2 == 1;  // both ways of writing
       WriteAndReadBack(memo);
     }
   }
