@@ -14,6 +14,11 @@
 
 namespace store {
 
+// " (adres N)" for messages about a block or record.
+inline std::string At(int32_t address) {
+  return " (adres " + std::to_string(address) + ")";
+}
+
 struct tjxmemo::Impl {
   explicit Impl(platform::Env* e) : env(e), files(e) {}
 
