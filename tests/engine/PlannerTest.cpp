@@ -82,7 +82,9 @@ TEST(PlannerTest, PlanEqualsTheDivisionFileByFile) {
     divider.Divide("", used);
     EXPECT_EQ(PlannedFiles(plan), SetFiles(tmp.dir(), "opisy.dat"));
     ExpectSameCounts(plan.counts, divider.Counts());
-    if (max_mb == 1) EXPECT_GE(plan.files.size(), 3u) << "the limit should split the set";
+    if (max_mb == 1) {
+      EXPECT_GE(plan.files.size(), 3u) << "the limit should split the set";
+    }
   }
 }
 
