@@ -12,6 +12,7 @@ struct DivideOptions {
   bool no_check_id = false;
   bool delete_old = false;
   bool json = false;
+  bool no_verify = false;
 };
 
 int RunDivide(const DivideOptions& o) {
@@ -25,8 +26,8 @@ int RunDivide(const DivideOptions& o) {
   e.OldToTemp = !o.delete_old;
   TerminalProgress progress;
   TerminalDialog dialog(false);
-  engine::DivisionRequest request(&dialog,
-                                  engine::DividerJobRunner(platform::Env::Default(), &progress));
+  engine::DivisionRequest request(
+      &dialog, engine::DividerJobRunner(platform::Env::Default(), &progress, !o.no_verify));
   return ReportRequest(request.Run(e), dialog, o.json);
 }
 
@@ -40,6 +41,8 @@ AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
       ->check(CLI::Range(0, 2047));
   sub->add_flag("--no-check-id", o->no_check_id, "Nie pomijaj wierszy ze znacznikiem w polu ID");
   sub->add_flag("--delete-old", o->delete_old, "Usuń stare pliki zamiast je zachować");
+  sub->add_flag("--no-verify", o->no_verify,
+                "Nie sprawdzaj nowych plików przed zamianą (szybciej, mniej bezpiecznie)");
   sub->add_flag("--json", o->json, "Wypisz liczniki jako obiekt JSON");
   sub->callback([o, run] { *run = [o] { return RunDivide(*o); }; });
 });

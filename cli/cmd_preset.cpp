@@ -12,6 +12,7 @@ struct PresetOptions {
   bool delete_old = false;
   bool yes = false;
   bool json = false;
+  bool no_verify = false;
 };
 
 int RunPreset(const PresetOptions& o) {
@@ -24,8 +25,8 @@ int RunPreset(const PresetOptions& o) {
   e.TolmTmp = !o.delete_old;
   TerminalProgress progress;
   TerminalDialog dialog(o.yes);
-  engine::DivisionRequest request(&dialog,
-                                  engine::DividerJobRunner(platform::Env::Default(), &progress));
+  engine::DivisionRequest request(
+      &dialog, engine::DividerJobRunner(platform::Env::Default(), &progress, !o.no_verify));
   return ReportRequest(request.Run(e), dialog, o.json);
 }
 
@@ -40,6 +41,8 @@ AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
       ->check(CLI::Range(0, 2047));
   sub->add_flag("--delete-old", o->delete_old, "Usuń stare pliki zamiast je zachować");
   sub->add_flag("--yes", o->yes, "Odpowiedz Tak na pytanie o wersję bazy programu Kadmor");
+  sub->add_flag("--no-verify", o->no_verify,
+                "Nie sprawdzaj nowych plików przed zamianą (szybciej, mniej bezpiecznie)");
   sub->add_flag("--json", o->json, "Wypisz liczniki jako obiekt JSON");
   sub->callback([o, run] { *run = [o] { return RunPreset(*o); }; });
 });

@@ -8,6 +8,7 @@
 #include "dbase/Table.h"
 #include "engine/Common.h"
 #include "engine/EngineError.h"
+#include "engine/Verifier.h"
 #include "platform/Path.h"
 #include "store/jxmemo.h"
 
@@ -82,9 +83,11 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
                       " MB (dozwolone od 0 do 2047)");
   }
   Paths p;
+  verifier_ = verify_ ? std::make_unique<TVerifier>(env_) : nullptr;
   Prepare(p);
   Convert(p);
   FlushNewFiles(p);
+  if (verifier_) VerifyNewFiles(p);
   Commit(p, OldDir, UsedOldDir);
 }
 
@@ -202,6 +205,7 @@ void TDivider::RowLoop(Session& s) {
       if (old_address == 0) {
         ++counts_.zero_addresses;
         CheckRow(s.work_table.SetText(s.address, std::string(kAddressWidth, '0')));
+        if (verifier_) verifier_->AddRow(s.work_table.RecNo(), std::string(kAddressWidth, '0'));
       } else {
         int32_t size = 0, plain_size = 0, new_address = 0;
         const uint8_t* data = nullptr;
@@ -210,12 +214,16 @@ void TDivider::RowLoop(Session& s) {
             ++counts_.records_written;
             counts_.bytes_written += static_cast<uint64_t>(size);
             CheckRow(s.work_table.SetText(s.address, IntToHex8(new_address)));
+            if (verifier_) {
+              verifier_->AddRecord(s.work_table.RecNo(), new_address, data, size, plain_size);
+            }
           } else {
             write_failed = true;
           }
         } else {
           ++counts_.dropped;
           CheckRow(s.work_table.SetText(s.address, ""));
+          if (verifier_) verifier_->AddRow(s.work_table.RecNo(), "");
         }
       }
       CheckRow(s.work_table.Post());
@@ -262,6 +270,17 @@ void TDivider::FlushNewFiles(const Paths& p) {
       if (IsDescriptionSetFile(e.name, p.data_name)) ++counts_.new_files;
     }
     if (!env_->SyncDirectory(p.work_dir).ok()) throw EngineError(kMsgWrite);
+  } catch (...) {
+    // Nothing in the table's directory has changed yet.
+    DeleteTree(p.work_dir, env_);
+    throw;
+  }
+}
+
+void TDivider::VerifyNewFiles(const Paths& p) {
+  try {
+    verifier_->Verify(p.work_dir + p.data_name, p.work_dir + p.table_name, info_.AddressField,
+                      static_cast<int32_t>(static_cast<uint32_t>(info_.MaxSize) << 20));
   } catch (...) {
     // Nothing in the table's directory has changed yet.
     DeleteTree(p.work_dir, env_);

@@ -8,12 +8,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/ProgressWindow.h"
 #include "platform/Env.h"
 
 namespace engine {
+
+class TVerifier;
 
 // One division job.
 struct TDividerInfo {
@@ -79,6 +82,12 @@ class TDivider {
   bool Ran() const { return ran_; }
   const DivisionCounts& Counts() const { return counts_; }
 
+  // Read-back check of the new files between FlushNewFiles and Commit; on
+  // by default. A failure is handled like one of the row loop.
+  void SetVerify(bool verify) { verify_ = verify; }
+  // The last run's verifier (null without verification), for its timing.
+  const TVerifier* Verifier() const { return verifier_.get(); }
+
   // Everything one run derives from the job record, with the names the
   // files really have on disk (a database copied from Windows may say
   // OPISY.DBF).
@@ -113,12 +122,15 @@ class TDivider {
   struct Session;
   void Open(Session& s, const Paths& p);
   void RowLoop(Session& s);
+  void VerifyNewFiles(const Paths& p);
 
   TDividerInfo info_;
   platform::Env* env_;
   ProgressFactory* progress_;
   bool ran_ = false;
   DivisionCounts counts_;
+  bool verify_ = true;
+  std::unique_ptr<TVerifier> verifier_;  // collects checksums during one run
 };
 
 }  // namespace engine

@@ -4,10 +4,11 @@
 
 namespace engine {
 
-JobRunner DividerJobRunner(platform::Env* env, ProgressFactory* progress) {
-  return [env, progress](const TDividerInfo& info, const std::string& OldDir,
-                         std::string& UsedOldDir, JobReport& report) {
+JobRunner DividerJobRunner(platform::Env* env, ProgressFactory* progress, bool verify) {
+  return [env, progress, verify](const TDividerInfo& info, const std::string& OldDir,
+                                 std::string& UsedOldDir, JobReport& report) {
     TDivider divider(info, env, progress);
+    divider.SetVerify(verify);
     divider.Divide(OldDir, UsedOldDir);
     report.ran = divider.Ran();
     report.counts = divider.Counts();

@@ -91,8 +91,9 @@ using JobRunner = std::function<void(const TDividerInfo& info, const std::string
 
 // The runner the program uses: a TDivider per job over env, showing its
 // progress through `progress` (null: none).
+// `verify`: read the new files back before the commit (TDivider::SetVerify).
 JobRunner DividerJobRunner(platform::Env* env = platform::Env::Default(),
-                           ProgressFactory* progress = nullptr);
+                           ProgressFactory* progress = nullptr, bool verify = true);
 
 class DivisionRequest {
  public:

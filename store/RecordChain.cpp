@@ -1,6 +1,6 @@
-// tjxmemo's record half: block allocation, block reads and writes, reading
-// a record's chain and writing a record as a new chain by the packing rule.
-// Every length, address and link read from a file is checked before use.
+// tjxmemo's record half: reading a record's chain and writing a record as a
+// new chain by the packing rule, compressing before the lock is taken and
+// expanding after it is released.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -13,7 +13,6 @@
 
 namespace store {
 
-using platform::File;
 using platform::Status;
 
 namespace {
@@ -22,188 +21,11 @@ namespace {
 // for the stored bytes cannot be right and is refused before allocating.
 constexpr int64_t kMaxInflateRatio = 1032;
 
-constexpr size_t kFirstRead = 8192;
-constexpr size_t kReadAhead = 64 * 1024;
-
 std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n == 0 ? 1 : n]);
 }
 
-std::string At(int32_t address) {
-  return " (adres " + std::to_string(address) + ")";
-}
-
 }  // namespace
-
-bool tjxmemo::Impl::Seek(int32_t address, bool forWrite, File** f, uint64_t* offset) {
-  Status s = files.SeekAddress(address, Header.MaxSize, forWrite, Writable, &Header.CurrentFile, f,
-                               offset);
-  if (!s.ok()) return Fail(s.ToString() + At(address));
-  return true;
-}
-
-bool tjxmemo::Impl::ReadBlockHeader(int32_t address, BlockHeader* bh) {
-  File* f;
-  uint64_t offset;
-  if (!Seek(address, false, &f, &offset)) return false;
-  uint8_t buf[kBlockHeaderSize];
-  size_t got = 0;
-  Status s = f->ReadAt(offset, buf, kBlockHeaderSize, &got);
-  if (!s.ok()) return Fail(s.ToString() + At(address));
-  if (got != static_cast<size_t>(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
-  *bh = BlockHeader::DecodeFrom(buf);
-  return true;
-}
-
-bool tjxmemo::Impl::WriteBlockHeader(int32_t address, const BlockHeader& bh) {
-  File* f;
-  uint64_t offset;
-  if (!Seek(address, true, &f, &offset)) return false;
-  uint8_t buf[kBlockHeaderSize];
-  bh.EncodeTo(buf);
-  Status s = f->WriteAt(offset, buf, kBlockHeaderSize);
-  if (!s.ok()) return Fail(s.ToString() + At(address));
-  return true;
-}
-
-bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner,
-                              const uint8_t** payload) {
-  File* f;
-  uint64_t offset;
-  if (!Seek(address, false, &f, &offset)) return false;
-  // The blocks of a chain usually lie one after the other: one read brings
-  // a block's header and payload and often the next blocks too. What was
-  // read stays in SharedBuffer as a window for the rest of this record.
-  uint8_t* buf = SharedBuffer();
-  auto fill = [&](size_t n) {
-    size_t got = 0;
-    Status s = f->ReadAt(offset, buf, n, &got);
-    windowFile = s.ok() ? f : nullptr;
-    windowOffset = offset;
-    windowLength = s.ok() ? got : 0;
-    return s;
-  };
-  auto inWindow = [&](size_t need) {
-    return windowFile == f && offset >= windowOffset &&
-           offset - windowOffset + need <= windowLength;
-  };
-  if (!inWindow(kBlockHeaderSize)) {
-    Status s = fill(kFirstRead);
-    if (!s.ok()) return Fail(s.ToString() + At(address));
-    if (!inWindow(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
-  }
-  *bh = BlockHeader::DecodeFrom(buf + (offset - windowOffset));
-  if (bh->Owner != owner) return Fail("blok należy do innego rekordu" + At(address));
-  if (bh->Class < 1 || bh->Class > Header.ClassCount)
-    return Fail("nieprawidłowa klasa bloku " + std::to_string(bh->Class) + At(address));
-  if (bh->PayloadLength <= 0 || bh->PayloadLength > Header.Class(bh->Class).Capacity)
-    return Fail("nieprawidłowa długość danych w bloku " + std::to_string(bh->PayloadLength) +
-                At(address));
-  size_t want = kBlockHeaderSize + static_cast<size_t>(bh->PayloadLength);
-  if (!inWindow(want)) {
-    Status s = fill(std::min<size_t>(kMaxBlockSize, want + kReadAhead));
-    if (!s.ok()) return Fail(s.ToString() + At(address));
-    if (!inWindow(want)) return Fail("ucięty blok" + At(address));
-  }
-  *payload = buf + (offset - windowOffset) + kBlockHeaderSize;
-  return true;
-}
-
-bool tjxmemo::Impl::WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh) {
-  File* f;
-  uint64_t offset;
-  if (!Seek(address, true, &f, &offset)) return false;
-  int32_t blockSize = Header.Class(k).BlockSize;
-  if (bh.PayloadLength < 0 || blockSize < bh.PayloadLength + kBlockHeaderSize)
-    return Fail("dane nie mieszczą się w bloku" + At(address));
-  uint8_t* buf = SharedBuffer();
-  bh.EncodeTo(buf);
-  std::memcpy(buf + kBlockHeaderSize, data, static_cast<size_t>(bh.PayloadLength));
-  // Only the bytes of this block are cleared, not the whole buffer.
-  size_t used = kBlockHeaderSize + static_cast<size_t>(bh.PayloadLength);
-  std::memset(buf + used, 0, static_cast<size_t>(blockSize) - used);
-  Status s = f->WriteAt(offset, buf, static_cast<size_t>(blockSize));
-  if (!s.ok()) return Fail(s.ToString() + At(address));
-  Location loc;
-  if (MapAddress(address, Header.MaxSize, &loc) && loc.File == sizeCacheFile)
-    sizeCacheValue = std::max<uint64_t>(sizeCacheValue, offset + static_cast<uint64_t>(blockSize));
-  return true;
-}
-
-int32_t tjxmemo::Impl::AllocateBlock(int k) {
-  BlockClass& cls = Header.Class(k);
-  if (cls.FreeHead != -1) {
-    BlockHeader bh;
-    int32_t head = cls.FreeHead;
-    if (ReadBlockHeader(head, &bh)) {
-      // A head that is in use, or of another class, cannot be taken: a
-      // larger block would overwrite its neighbours. The list is dropped.
-      if (bh.Owner != 0 || bh.Class != k) {
-        cls.FreeHead = -1;
-      } else {
-        cls.FreeHead = bh.Next;
-        return head;
-      }
-    }
-  }
-  const int64_t M = Header.MaxSize;
-  // Without a limit there is only the base file, whatever the header says.
-  int C = M == 0 ? 0 : Header.CurrentFile;
-  for (;;) {
-    if (C > 0 && !files.Handle(C)) {
-      Status s = files.OpenContinuation(C, Writable);
-      if (!s.ok()) {
-        Fail(s.ToString());
-        return -1;
-      }
-    }
-    uint64_t size = 0;
-    if (sizeCacheFile == C) {
-      size = sizeCacheValue;
-    } else {
-      Status s = files.Handle(C)->Size(&size);
-      if (!s.ok()) {
-        Fail(s.ToString());
-        return -1;
-      }
-      sizeCacheFile = C;
-      sizeCacheValue = size;
-    }
-    // Rounded up: a partial kilobyte at the end of a damaged file is never
-    // overwritten, and a block never lands on the header.
-    int64_t kb = static_cast<int64_t>((size + kKilobyte - 1) / kKilobyte);
-    // Kilobyte 0 exists in no address of the base file (the header) nor of
-    // file 1 (address M is the base file's last kilobyte). An empty file 1,
-    // left by a write that failed right after creating it, starts at 1.
-    if (C <= 1 && kb < 1) kb = 1;
-    int64_t address = C * M + kb;
-    if (address > INT32_MAX) {
-      Fail("zbiór plików jest pełny");
-      return -1;
-    }
-    if (M == 0) return static_cast<int32_t>(address);
-    int64_t n = address / M;
-    if (address <= M) n = 0;
-    if (n > kMaxFileNumber) {
-      Fail("potrzebny byłby plik powyżej numeru 999");
-      return -1;
-    }
-    if (n < C) {
-      Fail("adres nowego bloku poza bieżącym plikiem");
-      return -1;
-    }
-    // The address falls into a later file. If that file already exists
-    // (left over from an interrupted write), it becomes current and the
-    // block goes to its end; otherwise SeekAddress creates it.
-    if (n > C &&
-        (files.Handle(static_cast<int>(n)) || env->FileExists(files.NameOf(static_cast<int>(n))))) {
-      C = static_cast<int>(n);
-      Header.CurrentFile = static_cast<uint16_t>(C);
-      continue;
-    }
-    return static_cast<int32_t>(address);
-  }
-}
 
 bool tjxmemo::Impl::WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength,
                                int32_t storedLength, int32_t splitDepth, int32_t* address) {
@@ -282,19 +104,37 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     return m.Fail("długość rekordu nie pasuje do długości spakowanej" + At(Address));
 
   // The stored bytes go straight into a buffer of the claimed length when
-  // that length is moderate. A larger claim is only believed as far as the
+  // that length is moderate (4 MB). A larger claim is only believed as far as the
   // chain really delivers: such records grow a buffer block by block.
   const int64_t capacity = P != 0 ? P : L;
-  constexpr int64_t kTrustedLength = 64 << 20;
+  constexpr int64_t kTrustedLength = 4 << 20;
   std::unique_ptr<uint8_t[]> direct;
   std::vector<uint8_t> grown;
   const bool useDirect = capacity <= kTrustedLength;
   if (useDirect) {
     direct = TryAllocate(static_cast<size_t>(capacity));
     if (!direct) return m.Fail("brak pamięci na rekord" + At(Address));
+  } else {
+    try {
+      grown.reserve(static_cast<size_t>(kTrustedLength));
+    } catch (const std::bad_alloc&) {
+      return m.Fail("brak pamięci na rekord" + At(Address));
+    }
   }
   int64_t filled = 0;
-  std::unordered_set<int32_t> seen{Address};
+  // Blocks visited, to stop a chain that loops. Short chains (nearly all)
+  // are searched in a small list; long ones go to a set.
+  std::vector<int32_t> recent{Address};
+  std::unordered_set<int32_t> many;
+  auto firstVisit = [&](int32_t a) {
+    if (many.empty()) {
+      if (std::find(recent.begin(), recent.end(), a) != recent.end()) return false;
+      recent.push_back(a);
+      if (recent.size() > 32) many.insert(recent.begin(), recent.end());
+      return true;
+    }
+    return many.insert(a).second;
+  };
   try {
     for (;;) {
       if (filled + bh.PayloadLength > capacity)
@@ -307,7 +147,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
       filled += bh.PayloadLength;
       if (bh.Next == -1) break;
       int32_t next = bh.Next;
-      if (!seen.insert(next).second) return m.Fail("pętla w łańcuchu bloków" + At(next));
+      if (!firstVisit(next)) return m.Fail("pętla w łańcuchu bloków" + At(next));
       if (!m.ReadBlock(next, &bh, Address, &payload)) return false;
     }
   } catch (const std::bad_alloc&) {
@@ -373,7 +213,16 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
   if (DeferFlush || m.headerPending) {
     const FileHeader before = m.Header;
     Address = 0;
-    if (!m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address)) {
+    m.buffering = true;
+    bool written = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address);
+    m.buffering = false;
+    if (!written) {
+      // Blocks not yet written are dropped; the next record takes their
+      // place, as the file's size says.
+      m.pending.clear();
+      m.pendingFile = nullptr;
+    }
+    if (!written || !m.FlushPending()) {
       m.Header = before;
       m.sizeCacheFile = -1;
       return false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Env.h"
 #include "store/FileSet.h"
@@ -12,6 +13,11 @@
 #include "store/jxmemo.h"
 
 namespace store {
+
+// " (adres N)" for messages about a block or record.
+inline std::string At(int32_t address) {
+  return " (adres " + std::to_string(address) + ")";
+}
 
 struct tjxmemo::Impl {
   explicit Impl(platform::Env* e) : env(e), files(e) {}
@@ -49,6 +55,14 @@ struct tjxmemo::Impl {
   // Reads the block's header into *bh; *payload points at its payload in
   // SharedBuffer, valid until the next block operation.
   bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner, const uint8_t** payload);
+  // A private write (DeferFlush) assembles the blocks of one record that
+  // follow each other in one file here and writes them with one call at the
+  // end of the record; the links between them are set in memory.
+  bool buffering = false;
+  std::vector<uint8_t> pending;
+  platform::File* pendingFile = nullptr;
+  uint64_t pendingOffset = 0;
+  bool FlushPending();
   // What SharedBuffer holds of which file, for the blocks of one record.
   platform::File* windowFile = nullptr;
   uint64_t windowOffset = 0;

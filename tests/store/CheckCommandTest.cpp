@@ -87,6 +87,32 @@ TEST(CheckCommandTest, DamageIsReportedWithItsAddress) {
   EXPECT_NE(std::string::npos, r.out.find("Wynik: plik ma problemy")) << r.out;
 }
 
+TEST(CheckCommandTest, ContinuationPrefixIsFineAFileBeyondTheLimitIsNot) {
+  TempDir dir;
+  std::string path = dir / "opisy.dat";
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path, 500000));  // M = 720
+    m.CompressRecords = false;
+    Bytes b = store_test::RandomBytes(262114, 1);
+    int32_t a = 0;
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+  }
+  // The fourth record went to opisy.001 behind a zero prefix.
+  Bytes cont = store_test::ReadBytes(dir / "opisy.001");
+  ASSERT_GT(cont.size(), 262144u);
+  EXPECT_EQ(0, cont[0]);
+  CliRun clean = Cli(dir, "check " + Q(path));
+  EXPECT_EQ(0, clean.code) << clean.out;
+  EXPECT_NE(std::string::npos, clean.out.find("Rekordy: 4 ")) << clean.out;
+
+  cont.resize(720 * 1024 + 262144 + 1024, 0);  // longer than a file may grow
+  store_test::WriteBytes(dir / "opisy.001", cont);
+  CliRun r = Cli(dir, "check " + Q(path));
+  EXPECT_EQ(1, r.code) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("więcej niż pozwala limit")) << r.out;
+}
+
 TEST(CheckCommandTest, ExitCodes) {
   TempDir dir;
   store_test::WriteBytes(dir / "foreign.dat", Bytes(2048, 'x'));

@@ -155,6 +155,39 @@ TEST_F(DamagedFileTest, WriterWorksAfterAFailedRead) {
   EXPECT_EQ(b, Bytes(data, data + size));
 }
 
+// A header with one class of 1 KB blocks, as another writer may use: a
+// record becomes a long chain, and a loop far down it is still caught.
+TEST(LongChainTest, OneClassHeaderAndALoopFarDown) {
+  TempDir dir;
+  std::string path = dir / "one.dat";
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path, 0));
+  }
+  FileHeader h = store_test::HeaderOf(path);
+  h.ClassCount = 1;
+  h.HeaderLength = 40 + 12;
+  store_test::PutHeader(path, h);
+  tjxmemo m;
+  ASSERT_TRUE(m.Open(path)) << m.LastError();
+  m.CompressRecords = false;
+  Bytes b = store_test::RandomBytes(50000, 1);  // 51 blocks
+  int32_t a = 0, size = 0, plain = 0;
+  ASSERT_TRUE(m.WriteRecord(50000, a, b.data(), 0));
+  const uint8_t* data = nullptr;
+  ASSERT_TRUE(m.ReadRecord(size, a, data, true, plain)) << m.LastError();
+  EXPECT_EQ(b, Bytes(data, data + size));
+  EXPECT_EQ(1024u * 52, store_test::FileSize(path));
+  BlockHeader last = store_test::BlockHeaderAt(path, 51 * 1024);
+  ASSERT_EQ(-1, last.Next);
+  last.Next = 40;
+  store_test::PutBlockHeader(path, 51 * 1024, last);
+  tjxmemo again;
+  ASSERT_TRUE(again.Open(path));
+  EXPECT_FALSE(again.ReadRecord(size, a, data, true, plain));
+  EXPECT_NE(std::string::npos, again.LastError().find("pętla")) << again.LastError();
+}
+
 // Every prefix of a small set opens and reads cleanly or fails cleanly; a
 // read that succeeds delivers the record's own bytes.
 TEST(TruncationTest, EveryPrefixOpensOrFailsCleanly) {

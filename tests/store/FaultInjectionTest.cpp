@@ -26,6 +26,7 @@ class FaultEnv : public platform::EnvWrapper {
   bool failFlush = false;
   bool failLock = false;
   bool failCreate = false;
+  bool failClose = false;
 
   Status OpenFile(const std::string& path, platform::OpenMode mode,
                   std::unique_ptr<platform::File>* result) override {
@@ -52,6 +53,11 @@ class FaultEnv : public platform::EnvWrapper {
       ++env_->flushes;
       if (env_->failFlush) return Status::IOError("injected flush failure");
       return FileWrapper::Flush();
+    }
+    Status Close() override {
+      Status s = FileWrapper::Close();
+      if (env_->failClose) return Status::IOError("injected close failure");
+      return s;
     }
     Status LockByte(uint64_t offset) override {
       ++env_->locks;
@@ -192,6 +198,19 @@ TEST_F(FaultInjectionTest, FailedContinuationCreation) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
 }
 
+TEST_F(FaultInjectionTest, SetMaxSizeWhenClosingFails) {
+  Bytes before = Header();
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  env.failClose = true;
+  EXPECT_EQ(-1, m.SetMaxSize(0, ""));
+  EXPECT_FALSE(m.IsOpen());
+  EXPECT_EQ(before, Header());
+  env.failClose = false;
+  EXPECT_EQ(0, m.SetMaxSize(0, path_));  // works once closing does
+}
+
 TEST_F(FaultInjectionTest, DeferredFlushHappensOnceAtTheEnd) {
   FaultEnv env;
   tjxmemo m(&env);
@@ -272,7 +291,7 @@ TEST_F(FaultInjectionTest, PrivateSetKeepsItsHeaderInMemoryUntilFlushAll) {
   EXPECT_EQ(23, r.Records);
 }
 
-TEST_F(FaultInjectionTest, FailedPrivateWriteKeepsTheHeaderItHad) {
+TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   FaultEnv env;
   tjxmemo m(&env);
   ASSERT_TRUE(m.Open(path_));
@@ -281,20 +300,29 @@ TEST_F(FaultInjectionTest, FailedPrivateWriteKeepsTheHeaderItHad) {
   Bytes b = store_test::RandomBytes(200000, 3);
   int32_t a = 0, failed = 0;
   ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
+  // The record's three blocks go out in one write; it fails.
   env.writes = 0;
-  env.failWrite = 2;  // the link of the second block
+  env.failWrite = 0;
   EXPECT_FALSE(m.WriteRecord(200000, failed, b.data(), 0));
+  EXPECT_EQ(1, env.writes);
   env.failWrite = -1;
-  int32_t c = 0;
-  ASSERT_TRUE(m.WriteRecord(200000, c, b.data(), 0));
-  EXPECT_GT(c, failed);  // after the abandoned blocks, not over them
+  Bytes c = store_test::RandomBytes(150000, 4);
+  int32_t ca = 0;
+  ASSERT_TRUE(m.WriteRecord(150000, ca, c.data(), 0));
+  EXPECT_EQ(failed, ca);  // the space of the failed record is used again
   ASSERT_TRUE(m.CloseAll());
   CheckReport r;
   std::string why;
   ASSERT_TRUE(CheckSet(platform::Env::Default(), path_, &r, &why));
   EXPECT_TRUE(r.Clean()) << (r.Problems.empty() ? "" : r.Problems[0].Text);
   EXPECT_EQ(3, r.Records);
-  EXPECT_EQ(1, r.UnfinishedRecords);
+  EXPECT_EQ(0, r.UnfinishedRecords);
+  tjxmemo fresh;
+  ASSERT_TRUE(fresh.Open(path_));
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  ASSERT_TRUE(fresh.ReadRecord(size, ca, data, true, plain));
+  EXPECT_EQ(c, Bytes(data, data + size));
 }
 
 TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "StoreTestUtil.h"
+#include "platform/Coding.h"
 #include "platform/EnvWrapper.h"
 #include "store/Compression.h"
 #include "store/jxmemo.h"
@@ -99,13 +100,40 @@ TEST(StoreTest, LimitsRecordedAndReadBack) {
 TEST(StoreTest, OpenRefusesForeignFiles) {
   TempDir dir;
   std::string path = dir / "x.dat";
-  Bytes b(2048, 0);
-  std::memcpy(b.data(), "RAS2", 4);
-  store_test::WriteBytes(path, b);
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.CreateNew(path, 0));
+  }
+  const Bytes good = store_test::ReadBytes(path);
+  struct Damage {
+    size_t offset;
+    int32_t value;
+    int width;
+  } damages[] = {
+      {0, 0x32534152, 4},            // tag "RAS2"
+      {4, 149, 2},                   // header longer than 148
+      {4, 60, 2},                    // too short for nine classes
+      {6, 0, 2},                     // no classes
+      {6, 10, 2},                    // more classes than the table holds
+      {40 + 12 * 2 + 4, 5000, 4},    // block size not a multiple of 1 KB
+      {40 + 12 * 8 + 4, 524288, 4},  // larger than the block buffer
+      {40 + 12 * 3 + 8, 8192, 4},    // capacity not block size - 30
+  };
+  for (const Damage& d : damages) {
+    Bytes b = good;
+    if (d.width == 2)
+      platform::EncodeU16(b.data() + d.offset, static_cast<uint16_t>(d.value));
+    else
+      platform::EncodeI32(b.data() + d.offset, d.value);
+    store_test::WriteBytes(path, b);
+    tjxmemo m;
+    EXPECT_FALSE(m.Open(path)) << d.offset;
+    EXPECT_FALSE(m.IsOpen());
+    EXPECT_FALSE(m.LastError().empty());
+    EXPECT_EQ(-4, m.SetMaxSize(0, path)) << d.offset;  // not a header it can rewrite
+    EXPECT_EQ(b, store_test::ReadBytes(path));
+  }
   tjxmemo m;
-  EXPECT_FALSE(m.Open(path));
-  EXPECT_FALSE(m.IsOpen());
-  EXPECT_FALSE(m.LastError().empty());
   EXPECT_FALSE(m.Open(dir / "missing.dat"));
 }
 

@@ -1,0 +1,59 @@
+// podzial-cli restore BACKUPDIR: puts a kept division back. The divided
+// files are moved into a "new<digits>" directory beside them, the old ones
+// come back from the backup; every move is printed.
+#include <iostream>
+#include <string>
+
+#include "cli/Command.h"
+#include "engine/EngineError.h"
+#include "engine/Restorer.h"
+
+namespace cli {
+namespace {
+
+struct RestoreOptions {
+  std::string backup_dir;
+  bool dry = false;
+};
+
+int RunRestore(const RestoreOptions& o) {
+  engine::TRestorer restorer;
+  try {
+    const engine::RestorePlan plan = restorer.Prepare(o.backup_dir);
+    for (const std::string& ignored : plan.ignored) {
+      std::cout << "pominięto (nie pochodzi z podziału): " << ignored << "\n";
+    }
+    if (o.dry) {
+      for (const auto& g : plan.groups) {
+        for (const auto& m : g.aside) std::cout << "odłożę: " << m.from << " -> " << m.to << "\n";
+        for (const auto& m : g.back) std::cout << "przywrócę: " << m.from << " -> " << m.to << "\n";
+      }
+      return kExitOk;
+    }
+    restorer.Restore(plan, [](const engine::RestoreMove& m) {
+      std::cout << m.from << " -> " << m.to << "\n" << std::flush;
+    });
+    std::cout << "Przywrócono dane z katalogu: " << plan.backup_dir << "\n";
+    for (const auto& g : plan.groups) {
+      if (!g.new_dir.empty()) std::cout << "Pliki po podziale są w katalogu: " << g.new_dir << "\n";
+    }
+    return kExitOk;
+  } catch (const engine::EngineError& e) {
+    std::cerr << e.what() << "\n";
+    return kExitFailure;
+  }
+}
+
+AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
+  auto o = std::make_shared<RestoreOptions>();
+  CLI::App* cmd = app.add_subcommand(
+      "restore",
+      "Przywraca dane sprzed podziału z katalogu kopii (old + cyfry); pliki po podziale "
+      "przenosi do katalogu new + cyfry obok nich");
+  cmd->add_option("BACKUPDIR", o->backup_dir, "Katalog kopii zachowany przez podział")->required();
+  cmd->add_flag("--dry-run", o->dry, "Tylko sprawdza i wypisuje, co zostałoby przeniesione");
+  cmd->callback([o, run] { *run = [o] { return RunRestore(*o); }; });
+});
+
+}  // namespace
+}  // namespace cli

@@ -1,0 +1,246 @@
+// Undo of a kept division: checks, then renames, then reports where each
+// file is if a rename fails.
+#include "engine/Restorer.h"
+
+#include <algorithm>
+#include <memory>
+#include <set>
+
+#include "engine/Common.h"
+#include "engine/EngineError.h"
+#include "platform/Path.h"
+
+namespace engine {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+bool AllDigits(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A backup directory made by a division is "old" followed by digits; a
+// restore from any other directory could move unrelated files around.
+bool IsBackupName(const std::string& name) {
+  std::string l = Lower(name);
+  return l.size() > 3 && l.compare(0, 3, "old") == 0 && AllDigits(l.substr(3));
+}
+
+std::string StripSeparator(std::string s) {
+  while (s.size() > 1 && s.back() == platform::kPathDelim) s.pop_back();
+  return s;
+}
+
+// Name stem and extension (without the dot), both lower case.
+std::string StemOf(const std::string& name) {
+  size_t dot = name.rfind('.');
+  return Lower(dot == std::string::npos ? name : name.substr(0, dot));
+}
+std::string ExtOf(const std::string& name) {
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : Lower(name.substr(dot + 1));
+}
+
+const char kMsgPrefix[] = "Przywracanie przerwane: ";
+
+}  // namespace
+
+TRestorer::TRestorer(platform::Env* env) : env_(env) {}
+
+RestorePlan TRestorer::Prepare(const std::string& BackupDir) {
+  if (BackupDir.empty()) throw EngineError("Nie podano katalogu kopii");
+  const std::string root = StripSeparator(env_->ResolvePath(StripSeparator(BackupDir)));
+  if (!env_->DirectoryExists(root))
+    throw EngineError("Nie znaleziono katalogu kopii: " + BackupDir);
+  if (!IsBackupName(platform::ExtractFileName(root))) {
+    throw EngineError("To nie jest katalog kopii podziału (nazwa \"old\" i cyfry): " + BackupDir);
+  }
+  std::string parent = platform::ExtractFilePath(root);
+  if (parent.empty()) parent = std::string(".") + platform::kPathDelim;
+
+  RestorePlan plan;
+  plan.backup_dir = IncludeBackslash(root);
+  std::vector<platform::DirEntry> entries;
+  if (!env_->ListDirectory(plan.backup_dir, "*", &entries).ok()) {
+    throw EngineError("Nie udało się odczytać katalogu: " + plan.backup_dir);
+  }
+  // The backup's own files came from its parent; each subdirectory (the
+  // backup root of a preset over several directories) from the parent's
+  // subdirectory of the same name.
+  bool has_files = false;
+  std::vector<std::string> subdirs;
+  for (const auto& e : entries) {
+    if (e.is_directory) {
+      subdirs.push_back(e.name);
+    } else {
+      has_files = true;
+    }
+  }
+  if (has_files) plan.groups.push_back({plan.backup_dir, parent, "", {}, {}});
+  std::sort(subdirs.begin(), subdirs.end());
+  for (const std::string& sub : subdirs) {
+    RestoreGroup g;
+    g.backup_dir = plan.backup_dir + sub + platform::kPathDelim;
+    std::vector<platform::DirEntry> inner;
+    if (!env_->ListDirectory(g.backup_dir, "*", &inner).ok()) {
+      throw EngineError("Nie udało się odczytać katalogu: " + g.backup_dir);
+    }
+    bool files = false;
+    for (const auto& e : inner) {
+      if (e.is_directory) {
+        plan.ignored.push_back(g.backup_dir + e.name);
+      } else {
+        files = true;
+      }
+    }
+    if (!files) continue;
+    g.database_dir = IncludeBackslash(env_->ResolvePath(parent + sub));
+    plan.groups.push_back(std::move(g));
+  }
+  if (plan.groups.empty()) {
+    throw EngineError("Katalog kopii nie zawiera plików do przywrócenia: " + BackupDir);
+  }
+  for (RestoreGroup& g : plan.groups) PrepareGroup(g);
+  return plan;
+}
+
+void TRestorer::PrepareGroup(RestoreGroup& g) {
+  if (!env_->DirectoryExists(g.database_dir)) {
+    throw EngineError("Brak katalogu bazy danych: " + g.database_dir);
+  }
+  std::vector<platform::DirEntry> old_entries, current;
+  if (!env_->ListDirectory(g.backup_dir, "*", &old_entries).ok()) {
+    throw EngineError("Nie udało się odczytać katalogu: " + g.backup_dir);
+  }
+  if (!env_->ListDirectory(g.database_dir, "*", &current).ok()) {
+    throw EngineError("Nie udało się odczytać katalogu: " + g.database_dir);
+  }
+
+  std::set<std::string> old_names;    // lower case
+  std::set<std::string> data_stems;   // stems of description files
+  std::set<std::string> table_stems;  // stems of .dbf tables
+  for (const auto& e : old_entries) {
+    if (e.is_directory) continue;
+    old_names.insert(Lower(e.name));
+    g.back.push_back({g.backup_dir + e.name, g.database_dir + e.name});
+    if (ExtOf(e.name) == "dbf") table_stems.insert(StemOf(e.name));
+    // A description file is known by its tag, whatever its extension.
+    std::unique_ptr<platform::File> f;
+    uint8_t tag[4] = {0, 0, 0, 0};
+    size_t got = 0;
+    if (env_->OpenFile(g.backup_dir + e.name, platform::OpenMode::kReadOnlyShared, &f).ok() &&
+        f->ReadAt(0, tag, sizeof tag, &got).ok() && got == sizeof tag && tag[0] == 'R' &&
+        tag[1] == 'A' && tag[2] == 'S' && (tag[3] == '0' || tag[3] == '1')) {
+      data_stems.insert(StemOf(e.name));
+    }
+  }
+
+  for (const auto& e : current) {
+    const std::string l = Lower(e.name);
+    const std::string stem = StemOf(e.name), ext = ExtOf(e.name);
+    bool aside = old_names.count(l) > 0;
+    // Continuation files of the new description file, also beyond the
+    // numbers the old one had.
+    if (data_stems.count(stem) && ext.size() == 3 && AllDigits(ext)) aside = true;
+    if (table_stems.count(stem) && (ext == "mdx" || ext == "dbt")) aside = true;
+    if (!aside) continue;
+    if (e.is_directory) {
+      throw EngineError("Nazwa pliku do przywrócenia jest zajęta przez katalog: " + g.database_dir +
+                        e.name);
+    }
+    g.aside.push_back({g.database_dir + e.name, ""});
+  }
+
+  // Nothing may be open elsewhere: each file is opened exclusively once.
+  for (const auto& m : g.aside) CheckNotInUse(m.from);
+  for (const auto& m : g.back) CheckNotInUse(m.from);
+
+  if (!g.aside.empty()) {
+    g.new_dir = IncludeBackslash(UniqueName(g.database_dir + "new", "", env_));
+    for (auto& m : g.aside) m.to = g.new_dir + platform::ExtractFileName(m.from);
+  }
+  // After the current files are aside, every old name must be free.
+  std::set<std::string> freed;
+  for (const auto& m : g.aside) freed.insert(Lower(platform::ExtractFileName(m.from)));
+  for (const auto& m : g.back) {
+    const std::string name = platform::ExtractFileName(m.to);
+    if (!freed.count(Lower(name)) && (env_->FileExists(m.to) || env_->DirectoryExists(m.to))) {
+      throw EngineError("Nazwa pliku do przywrócenia jest zajęta: " + m.to);
+    }
+  }
+}
+
+void TRestorer::CheckNotInUse(const std::string& path) {
+  std::unique_ptr<platform::File> f;
+  platform::Status s = env_->OpenFile(path, platform::OpenMode::kReadWriteExclusive, &f);
+  if (s.IsBusy()) throw EngineError("Plik jest używany przez inny program: " + path);
+  if (!s.ok())
+    throw EngineError("Nie udało się otworzyć pliku: " + path + " (" + s.message() + ")");
+  f->Close();
+}
+
+void TRestorer::Restore(const RestorePlan& plan,
+                        const std::function<void(const RestoreMove&)>& moved) {
+  for (size_t gi = 0; gi < plan.groups.size(); ++gi) {
+    const RestoreGroup& g = plan.groups[gi];
+    // What to say about the groups before and after the one that failed.
+    auto where = [&](const std::string& now) {
+      std::string msg = now;
+      for (size_t i = 0; i < gi; ++i) {
+        msg += "\nPrzywrócono w całości: " + plan.groups[i].database_dir +
+               (plan.groups[i].new_dir.empty() ? ""
+                                               : " (nowe pliki w " + plan.groups[i].new_dir + ")");
+      }
+      for (size_t i = gi + 1; i < plan.groups.size(); ++i) {
+        msg += "\nNie ruszano: stare pliki w " + plan.groups[i].backup_dir + ", nowe w " +
+               plan.groups[i].database_dir;
+      }
+      return msg;
+    };
+    if (!g.new_dir.empty() && !env_->CreateDirectories(g.new_dir).ok()) {
+      throw EngineError(where(kMsgPrefix + std::string("nie udało się utworzyć katalogu ") +
+                              g.new_dir + ".\nNie ruszano: stare pliki w " + g.backup_dir +
+                              ", nowe w " + g.database_dir));
+    }
+    for (size_t i = 0; i < g.aside.size(); ++i) {
+      const RestoreMove& m = g.aside[i];
+      platform::Status s = env_->MoveFile(m.from, m.to);
+      if (!s.ok()) {
+        throw EngineError(
+            where(kMsgPrefix + std::string("nie udało się przenieść pliku ") + m.from + " do " +
+                  m.to + " (" + s.message() + ").\nNowe pliki: " + std::to_string(i) + " z " +
+                  std::to_string(g.aside.size()) + " w " + g.new_dir + ", pozostałe w " +
+                  g.database_dir + "; wszystkie stare pliki w " + g.backup_dir));
+      }
+      if (moved) moved(m);
+    }
+    for (size_t i = 0; i < g.back.size(); ++i) {
+      const RestoreMove& m = g.back[i];
+      platform::Status s = env_->MoveFile(m.from, m.to);
+      if (!s.ok()) {
+        throw EngineError(
+            where(kMsgPrefix + std::string("nie udało się przenieść pliku ") + m.from + " do " +
+                  m.to + " (" + s.message() + ").\nNowe pliki: wszystkie w " +
+                  (g.new_dir.empty() ? std::string("(brak)") : g.new_dir) +
+                  "; stare pliki: " + std::to_string(i) + " z " + std::to_string(g.back.size()) +
+                  " z powrotem w " + g.database_dir + ", pozostałe w " + g.backup_dir));
+      }
+      if (moved) moved(m);
+    }
+    env_->SyncDirectory(g.database_dir);
+    if (!g.new_dir.empty()) env_->SyncDirectory(g.new_dir);
+  }
+  // The emptied backup directories go; one still holding anything stays.
+  for (auto it = plan.groups.rbegin(); it != plan.groups.rend(); ++it) {
+    if (it->backup_dir != plan.backup_dir) env_->RemoveDirectory(it->backup_dir);
+  }
+  env_->RemoveDirectory(plan.backup_dir);
+}
+
+}  // namespace engine

@@ -1,0 +1,66 @@
+// Undo of a kept division: puts the old tables and description files from a
+// backup directory ("old" + digits) back into the database directory. The
+// files the division made (the rewritten table with its .mdx/.dbt, the new
+// description file and its continuation files) are never deleted: they are
+// moved into a fresh directory "new" + digits beside them first. A backup
+// root of a preset that spans several directories holds one subdirectory
+// per database subdirectory; each is restored into its namesake.
+//
+// Everything is checked before the first file moves: names resolvable, no
+// conflicts, no file open elsewhere (each file is opened exclusively once).
+// Moves are renames, so after a failure every file is in exactly one of the
+// backup, the "new" directory or the database directory, and the message
+// says which.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace engine {
+
+struct RestoreMove {
+  std::string from, to;  // full paths
+};
+
+// One backup directory and the database directory its files came from.
+struct RestoreGroup {
+  std::string backup_dir;          // with trailing separator
+  std::string database_dir;        // with trailing separator
+  std::string new_dir;             // "new<digits>" in database_dir, with separator; "" if unused
+  std::vector<RestoreMove> aside;  // current files -> new_dir
+  std::vector<RestoreMove> back;   // old files -> database_dir
+};
+
+struct RestorePlan {
+  std::string backup_dir;  // as resolved, with trailing separator
+  std::vector<RestoreGroup> groups;
+  // Entries left alone (deeper directories a division never makes).
+  std::vector<std::string> ignored;
+};
+
+class TRestorer {
+ public:
+  explicit TRestorer(platform::Env* env = platform::Env::Default());
+
+  // Finds what to move and checks every step. Raises EngineError with the
+  // reason; nothing has moved then.
+  RestorePlan Prepare(const std::string& BackupDir);
+
+  // Carries a prepared plan out, group by group: the current files aside,
+  // then the old files back. `moved` sees every finished move. Emptied
+  // backup directories are removed. Raises EngineError on the first failed
+  // step with where every file is.
+  void Restore(const RestorePlan& plan,
+               const std::function<void(const RestoreMove&)>& moved = nullptr);
+
+ private:
+  void PrepareGroup(RestoreGroup& g);
+  void CheckNotInUse(const std::string& path);
+
+  platform::Env* env_;
+};
+
+}  // namespace engine

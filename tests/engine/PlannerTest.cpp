@@ -1,0 +1,185 @@
+// The dry run against the real thing: a plan of a database must equal the
+// division of the same database, file by file and count by count, and must
+// leave every byte on disk as it was.
+#include "engine/Planner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/Divider.h"
+#include "engine/DivisionRequest.h"
+#include "engine/EngineError.h"
+#include "tests/engine/DatabaseFixture.h"
+#include "tests/platform/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using engine::JobPlan;
+using engine::TDividerInfo;
+using engine::TPlanner;
+using testing_util::FileTree;
+using testing_util::TempDir;
+
+// The description files of a set as they lie in dir: name -> size.
+std::map<std::string, uint64_t> SetFiles(const std::string& dir, const std::string& data_name) {
+  const std::string stem = data_name.substr(0, data_name.rfind('.'));
+  std::map<std::string, uint64_t> out;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    const bool continuation = name.size() == stem.size() + 4 && name.rfind(stem + ".", 0) == 0 &&
+                              std::all_of(name.begin() + static_cast<long>(stem.size()) + 1,
+                                          name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (e.is_regular_file() && (name == data_name || continuation)) {
+      out[name] = fs::file_size(e.path());
+    }
+  }
+  return out;
+}
+
+std::map<std::string, uint64_t> PlannedFiles(const JobPlan& plan) {
+  std::map<std::string, uint64_t> out;
+  for (const auto& f : plan.files) out[f.name] = f.size;
+  return out;
+}
+
+void ExpectSameCounts(const engine::DivisionCounts& a, const engine::DivisionCounts& b) {
+  EXPECT_EQ(a.rows, b.rows);
+  EXPECT_EQ(a.converted, b.converted);
+  EXPECT_EQ(a.skipped_empty, b.skipped_empty);
+  EXPECT_EQ(a.skipped_marker, b.skipped_marker);
+  EXPECT_EQ(a.zero_addresses, b.zero_addresses);
+  EXPECT_EQ(a.dropped, b.dropped);
+  EXPECT_EQ(a.records_written, b.records_written);
+  EXPECT_EQ(a.bytes_written, b.bytes_written);
+  EXPECT_EQ(a.new_files, b.new_files);
+}
+
+TEST(PlannerTest, PlanEqualsTheDivisionFileByFile) {
+  // No limit, the smallest limit (files of 1,000,000 bytes) and one that
+  // leaves the set in one file.
+  for (int32_t max_mb : {0, 1, 2, 650}) {
+    SCOPED_TRACE(max_mb);
+    TempDir tmp;
+    testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 90, 11);
+    TDividerInfo info{tmp / "opisy.dbf", "OpisTop", tmp / "opisy.dat", max_mb, true, true};
+
+    const auto before = FileTree(tmp.dir());
+    JobPlan plan = TPlanner().PlanJob(info);
+    EXPECT_EQ(FileTree(tmp.dir()), before) << "the plan wrote something";
+    ASSERT_TRUE(plan.ran);
+    ASSERT_EQ(plan.files.front().name, "opisy.dat");
+    EXPECT_EQ(plan.counts.skipped_empty, 1u);
+    EXPECT_EQ(plan.counts.skipped_marker, 1u);
+    EXPECT_EQ(plan.counts.zero_addresses, 1u);
+    ASSERT_EQ(plan.unreadable_rows.size(), 1u);
+    EXPECT_EQ(plan.unreadable_rows[0], 95u);  // "BAD", after 90 rows, DUP, EMPTY, marker, ZERO
+
+    engine::TDivider divider(info);
+    std::string used;
+    divider.Divide("", used);
+    EXPECT_EQ(PlannedFiles(plan), SetFiles(tmp.dir(), "opisy.dat"));
+    ExpectSameCounts(plan.counts, divider.Counts());
+    if (max_mb == 1) {
+      EXPECT_GE(plan.files.size(), 3u) << "the limit should split the set";
+    }
+  }
+}
+
+TEST(PlannerTest, PresetPlanEqualsThePresetDivision) {
+  TempDir tmp;
+  const std::string db = tmp.dir();
+  testing_util::WriteJob(db, "opisy.dbf", "opisy.dat", "OPISTOP", 12, 1);
+  testing_util::WriteJob(db, "dokopisy.dbf", "dokopisy.dat", "OPISTOP", 7, 2);
+  // opisyv is missing: both the plan and the division skip it.
+  engine::RequestEntries e;
+  e.DivType = engine::kDivTolm;
+  e.TolmDir = db;
+  e.TolmSize = 1;
+
+  struct Quiet : engine::UserDialog {
+    int Ask(const std::string&, const std::string&, int) override { return engine::kAnswerYes; }
+    void Inform(const std::string&, const std::string&, int) override {}
+  } dialog;
+  TPlanner planner;
+  std::vector<JobPlan> plans;
+  engine::DivisionRequest plan_request(&dialog, planner.Runner(&plans));
+  const auto before = FileTree(db);
+  engine::RequestResult planned = plan_request.Run(e);
+  EXPECT_EQ(FileTree(db), before);
+  ASSERT_EQ(plans.size(), 3u);
+  EXPECT_FALSE(plans[1].ran);
+
+  engine::DivisionRequest real(&dialog, engine::DividerJobRunner());
+  engine::RequestResult done = real.Run(e);
+  ASSERT_EQ(done.jobs.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(plans[i].ran, done.jobs[i].ran);
+    ExpectSameCounts(plans[i].counts, done.jobs[i].counts);
+  }
+  EXPECT_EQ(PlannedFiles(plans[0]), SetFiles(db, "opisy.dat"));
+  EXPECT_EQ(PlannedFiles(plans[2]), SetFiles(db, "dokopisy.dat"));
+  ExpectSameCounts(planned.total, done.total);
+}
+
+TEST(PlannerTest, FailsWhereTheDivisionWouldFail) {
+  TempDir tmp;
+  testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 3, 4);
+  TDividerInfo info{tmp / "opisy.dbf", "Brak", tmp / "opisy.dat", 0, true, true};
+  try {
+    TPlanner().PlanJob(info);
+    FAIL();
+  } catch (const engine::EngineError& e) {
+    EXPECT_STREQ(e.what(), "Brak pola: Brak");
+  }
+  // Not a description file.
+  testing_util::WriteTable(tmp.dir(), "inne.dbf", "OPISTOP", {});
+  std::ofstream(tmp / "inne.dat") << "XXXX not a description file";
+  info = {tmp / "inne.dbf", "OPISTOP", tmp / "inne.dat", 0, true, true};
+  EXPECT_THROW(TPlanner().PlanJob(info), engine::EngineError);
+  // Missing files: skipped, like the division.
+  info = {tmp / "nic.dbf", "OPISTOP", tmp / "nic.dat", 0, true, true};
+  EXPECT_FALSE(TPlanner().PlanJob(info).ran);
+}
+
+// The command line: the plan's JSON carries the same counts as the
+// division's, and the files it lists are the files the division makes.
+TEST(PlannerTest, CommandLinePlanMatchesTheCommandLineDivision) {
+  TempDir scratch, tmp;
+  testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 40, 9);
+  const std::string args = " --table " + (tmp / "opisy.dbf") + " --data " + (tmp / "opisy.dat") +
+                           " --field OPISTOP --max-mb 1 --json";
+  const auto before = FileTree(tmp.dir());
+  testing_util::CliRun plan = testing_util::RunCli(scratch.dir(), "plan divide" + args);
+  ASSERT_EQ(plan.code, 0) << plan.err;
+  EXPECT_EQ(FileTree(tmp.dir()), before);
+  testing_util::CliRun done = testing_util::RunCli(scratch.dir(), "divide" + args);
+  ASSERT_EQ(done.code, 0) << done.err;
+
+  auto counts = [](const std::string& json) {
+    const size_t at = json.find("\"counts\":");
+    return json.substr(at, json.find('}', at) - at);
+  };
+  EXPECT_EQ(counts(plan.out), counts(done.out));
+  std::string files;
+  for (const auto& [name, size] : SetFiles(tmp.dir(), "opisy.dat")) {
+    if (name == "opisy.dat") {
+      files = "{\"name\":\"opisy.dat\",\"size\":" + std::to_string(size) + "}" + files;
+    } else {
+      files += ",{\"name\":\"" + name + "\",\"size\":" + std::to_string(size) + "}";
+    }
+  }
+  EXPECT_NE(plan.out.find("\"files\":[" + files + "]"), std::string::npos) << plan.out;
+
+  // What would fail is said, and nothing is written.
+  testing_util::CliRun bad =
+      testing_util::RunCli(scratch.dir(), "plan divide --table " + (tmp / "opisy.dbf") +
+                                              " --data " + (tmp / "opisy.dat") + " --field NIEMA");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.err.find("Brak pola: NIEMA"), std::string::npos) << bad.err;
+}
+
+}  // namespace

@@ -1,0 +1,357 @@
+// Undo of a kept division on hand-made directory trees: what goes where,
+// what is refused before anything moves, and where files are after a
+// failed move.
+#include "engine/Restorer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "dbase/Table.h"
+#include "engine/DivisionRequest.h"
+#include "engine/EngineError.h"
+#include "platform/EnvWrapper.h"
+#include "tests/engine/DatabaseFixture.h"
+#include "tests/platform/TempDir.h"
+#include "tools/demodb/DemoDatabase.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using engine::EngineError;
+using engine::RestorePlan;
+using engine::TRestorer;
+
+void Write(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Every regular file below dir, by path relative to dir, with its content.
+std::map<std::string, std::string> Tree(const std::string& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    if (e.is_regular_file()) out[fs::relative(e.path(), dir).string()] = Read(e.path().string());
+  }
+  return out;
+}
+
+// The one directory in dir whose name starts with prefix.
+std::string FindDir(const std::string& dir, const std::string& prefix) {
+  std::string found;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (e.is_directory() && name.rfind(prefix, 0) == 0) {
+      EXPECT_TRUE(found.empty()) << "more than one " << prefix << " directory";
+      found = e.path().string() + "/";
+    }
+  }
+  return found;
+}
+
+// A database after a kept Tolm-like division: the divided files in place,
+// the old ones in old123. The old description file carries its tag so the
+// restorer knows it for one.
+struct TolmLayout {
+  testing_util::TempDir tmp;
+  std::string db = tmp.dir();
+  std::string backup = db + "old123/";
+  TolmLayout() {
+    Write(db + "opisy.dbf", "new table");
+    Write(db + "opisy.mdx", "new index");
+    Write(db + "opisy.dat", "RAS1 new base");
+    Write(db + "opisy.001", "new continuation 1");
+    Write(db + "opisy.002", "new continuation 2");
+    Write(db + "opisyv.dbf", "new table v");
+    Write(db + "opisyv.dat", "RAS1 new v");
+    Write(db + "inne.dbf", "not part of the division");
+    Write(backup + "opisy.dbf", "old table");
+    Write(backup + "opisy.mdx", "old index");
+    Write(backup + "opisy.dat", "RAS0 old base");
+    Write(backup + "opisy.txt", "note moved with the stem");
+    Write(backup + "opisyv.dbf", "old table v");
+    Write(backup + "opisyv.dat", "RAS0 old v");
+  }
+};
+
+TEST(RestorerTest, TolmBackupComesBackAndDividedFilesAreKept) {
+  TolmLayout t;
+  const auto old_files = Tree(t.backup);
+  TRestorer restorer;
+  RestorePlan plan = restorer.Prepare(t.backup);
+  ASSERT_EQ(plan.groups.size(), 1u);
+  std::vector<engine::RestoreMove> moves;
+  restorer.Restore(plan, [&](const engine::RestoreMove& m) { moves.push_back(m); });
+
+  for (const auto& [name, content] : old_files) EXPECT_EQ(Read(t.db + name), content) << name;
+  const std::string new_dir = FindDir(t.db, "new");
+  ASSERT_FALSE(new_dir.empty());
+  std::map<std::string, std::string> expected_new = {
+      {"opisy.dbf", "new table"},          {"opisy.mdx", "new index"},
+      {"opisy.dat", "RAS1 new base"},      {"opisy.001", "new continuation 1"},
+      {"opisy.002", "new continuation 2"}, {"opisyv.dbf", "new table v"},
+      {"opisyv.dat", "RAS1 new v"}};
+  EXPECT_EQ(Tree(new_dir), expected_new);
+  EXPECT_EQ(Read(t.db + "inne.dbf"), "not part of the division");
+  EXPECT_FALSE(fs::exists(t.db + "opisy.001"));
+  EXPECT_FALSE(fs::exists(t.backup)) << "the emptied backup stays behind";
+  EXPECT_EQ(moves.size(), expected_new.size() + old_files.size());
+}
+
+TEST(RestorerTest, KadmorRootRestoresEachSubdirectoryIntoItsNamesake) {
+  testing_util::TempDir tmp;
+  const std::string db = tmp.dir(), root = db + "old4711/";
+  for (const std::string sub : {"kerg", "zud"}) {
+    Write(db + sub + "/operdok.dbf", "new " + sub);
+    Write(db + sub + "/rastry.dan", "RAS1 new " + sub);
+    Write(db + sub + "/rastry.001", "new cont " + sub);
+    Write(root + sub + "/operdok.dbf", "old " + sub);
+    Write(root + sub + "/rastry.dan", "RAS1 old " + sub);
+    Write(root + sub + "/rastry.001", "old cont " + sub);
+  }
+  Write(db + "kerg/roboty.dbf", "new roboty");
+  Write(db + "kerg/wytycz.dan", "RAS1 new wytycz");
+  Write(root + "kerg/roboty.dbf", "old roboty");
+  Write(root + "kerg/wytycz.dan", "RAS0 old wytycz");
+  Write(db + "szkice/operdok.dbf", "untouched: this job was skipped");
+
+  TRestorer restorer;
+  RestorePlan plan = restorer.Prepare(root);
+  ASSERT_EQ(plan.groups.size(), 2u);
+  restorer.Restore(plan);
+
+  EXPECT_EQ(Read(db + "kerg/operdok.dbf"), "old kerg");
+  EXPECT_EQ(Read(db + "kerg/rastry.001"), "old cont kerg");
+  EXPECT_EQ(Read(db + "kerg/wytycz.dan"), "RAS0 old wytycz");
+  EXPECT_EQ(Read(db + "zud/rastry.dan"), "RAS1 old zud");
+  EXPECT_EQ(Read(db + "szkice/operdok.dbf"), "untouched: this job was skipped");
+  const std::string kerg_new = FindDir(db + "kerg/", "new");
+  ASSERT_FALSE(kerg_new.empty());
+  EXPECT_EQ(Read(kerg_new + "roboty.dbf"), "new roboty");
+  EXPECT_EQ(Read(kerg_new + "rastry.001"), "new cont kerg");
+  EXPECT_EQ(Read(FindDir(db + "zud/", "new") + "operdok.dbf"), "new zud");
+  EXPECT_FALSE(fs::exists(root));
+}
+
+TEST(RestorerTest, LetterCaseOfTheCurrentNamesDoesNotMatter) {
+  TolmLayout t;
+  fs::rename(t.db + "opisy.dat", t.db + "OPISY.DAT");
+  fs::rename(t.db + "opisy.001", t.db + "OPISY.001");
+  TRestorer restorer;
+  restorer.Restore(restorer.Prepare(t.backup));
+  EXPECT_EQ(Read(t.db + "opisy.dat"), "RAS0 old base");
+  EXPECT_FALSE(fs::exists(t.db + "OPISY.DAT"));
+  const std::string new_dir = FindDir(t.db, "new");
+  EXPECT_EQ(Read(new_dir + "OPISY.DAT"), "RAS1 new base");
+  EXPECT_EQ(Read(new_dir + "OPISY.001"), "new continuation 1");
+}
+
+// Every refusal happens before anything moves.
+TEST(RestorerTest, RefusesCleanlyBeforeMovingAnything) {
+  {
+    TolmLayout t;
+    const auto before = Tree(t.db);
+    // Somebody has the divided table open.
+    std::unique_ptr<platform::File> held;
+    ASSERT_TRUE(platform::Env::Default()
+                    ->OpenFile(t.db + "opisyv.dbf", platform::OpenMode::kReadOnlyShared, &held)
+                    .ok());
+    TRestorer restorer;
+    try {
+      restorer.Prepare(t.backup);
+      FAIL() << "an open table was not noticed";
+    } catch (const EngineError& e) {
+      EXPECT_NE(std::string(e.what()).find("używany przez inny program"), std::string::npos);
+      EXPECT_NE(std::string(e.what()).find("opisyv.dbf"), std::string::npos);
+    }
+    EXPECT_EQ(Tree(t.db), before);
+  }
+  {
+    TolmLayout t;
+    fs::create_directory(t.db + "opisy.txt");  // a directory where an old file must go
+    EXPECT_THROW(TRestorer().Prepare(t.backup), EngineError);
+  }
+  {
+    TolmLayout t;
+    fs::rename(t.backup, t.db + "kopia");  // not a name a division gives
+    EXPECT_THROW(TRestorer().Prepare(t.db + "kopia"), EngineError);
+    EXPECT_THROW(TRestorer().Prepare(t.db + "old999"), EngineError);  // missing
+  }
+  {
+    testing_util::TempDir tmp;
+    Write(tmp.dir() + "old1/oper_bu/operdok.dbf", "old");  // its database subdirectory is gone
+    EXPECT_THROW(TRestorer().Prepare(tmp.dir() + "old1"), EngineError);
+    fs::create_directories(tmp.dir() + "old2");
+    EXPECT_THROW(TRestorer().Prepare(tmp.dir() + "old2"), EngineError);  // empty
+  }
+}
+
+// Fails the Nth rename.
+class FailingMoveEnv : public platform::EnvWrapper {
+ public:
+  FailingMoveEnv(int fail_at) : EnvWrapper(platform::Env::Default()), fail_at_(fail_at) {}
+  platform::Status MoveFile(const std::string& from, const std::string& to) override {
+    if (++moves_ == fail_at_) return platform::Status::IOError("injected");
+    return EnvWrapper::MoveFile(from, to);
+  }
+
+ private:
+  int fail_at_, moves_ = 0;
+};
+
+TEST(RestorerTest, FailedMoveLeavesEveryFileInOnePlaceAndSaysWhere) {
+  // 7 current files go aside, then 6 old ones come back: fail in each phase.
+  for (int fail_at : {1, 4, 8, 13}) {
+    SCOPED_TRACE(fail_at);
+    TolmLayout t;
+    std::map<std::string, int> contents;  // every content exactly once
+    for (const auto& [name, content] : Tree(t.db)) ++contents[content];
+    FailingMoveEnv env(fail_at);
+    TRestorer restorer(&env);
+    RestorePlan plan = restorer.Prepare(t.backup);
+    try {
+      restorer.Restore(plan);
+      FAIL();
+    } catch (const EngineError& e) {
+      const std::string msg = e.what();
+      EXPECT_EQ(msg.rfind("Przywracanie przerwane", 0), 0u) << msg;
+      EXPECT_NE(msg.find(plan.groups[0].new_dir), std::string::npos) << msg;
+      EXPECT_NE(msg.find(plan.backup_dir), std::string::npos) << msg;
+      if (fail_at <= 7) {
+        EXPECT_NE(msg.find(std::to_string(fail_at - 1) + " z 7"), std::string::npos) << msg;
+      } else {
+        EXPECT_NE(msg.find(std::to_string(fail_at - 8) + " z 6"), std::string::npos) << msg;
+      }
+    }
+    std::map<std::string, int> after;
+    for (const auto& [name, content] : Tree(t.db)) ++after[content];
+    EXPECT_EQ(after, contents) << "a file was lost or duplicated";
+    EXPECT_TRUE(fs::exists(t.backup));
+  }
+}
+
+// Real divisions of generated databases, undone.
+struct YesDialog : engine::UserDialog {
+  int Ask(const std::string&, const std::string&, int) override { return engine::kAnswerYes; }
+  void Inform(const std::string&, const std::string&, int) override {}
+};
+
+engine::RequestResult RunPreset(int div_type, const std::string& db) {
+  engine::RequestEntries e;
+  e.DivType = div_type;
+  e.TolmDir = db;
+  e.TolmSize = 1;
+  e.TolmTmp = true;
+  YesDialog dialog;
+  engine::DivisionRequest request(&dialog, engine::DividerJobRunner());
+  return request.Run(e);
+}
+
+TEST(RestorerTest, TolmPresetDivisionIsUndoneByteForByte) {
+  testing_util::TempDir tmp;
+  const std::string db = tmp.dir();
+  ASSERT_TRUE(demodb::GenerateTolm(db, 3, 7).ok());
+  const auto before = Tree(db);
+  engine::RequestResult r = RunPreset(engine::kDivTolm, db);
+  ASSERT_TRUE(r.completed);
+  // The divided files, as the division left them.
+  std::map<std::string, std::string> divided;
+  for (const auto& [name, content] : Tree(db)) {
+    if (name.find('/') == std::string::npos) divided[name] = content;
+  }
+  ASSERT_NE(divided, before);
+
+  // Somebody has a divided table open: refused, nothing moves.
+  {
+    dbase::Table open_elsewhere;
+    open_elsewhere.SetDatabaseName(tmp.dir().substr(0, db.size() - 1));
+    open_elsewhere.SetTableName("dokopisy.dbf");
+    ASSERT_TRUE(open_elsewhere.Open().ok());
+    const auto held = Tree(db);
+    EXPECT_THROW(TRestorer().Prepare(r.backup_path), EngineError);
+    EXPECT_EQ(Tree(db), held);
+  }
+
+  TRestorer restorer;
+  restorer.Restore(restorer.Prepare(r.backup_path));
+  std::map<std::string, std::string> now, kept;
+  const std::string new_dir = FindDir(db, "new");
+  ASSERT_FALSE(new_dir.empty());
+  for (const auto& [name, content] : Tree(db)) {
+    if (name.find('/') == std::string::npos) now[name] = content;
+  }
+  EXPECT_EQ(now, before) << "old files not back byte for byte";
+  EXPECT_EQ(Tree(new_dir), divided) << "divided files not kept";
+}
+
+TEST(RestorerTest, KadmorPresetDivisionIsUndoneByteForByte) {
+  testing_util::TempDir tmp;
+  const std::string db = tmp.dir();
+  Write(db + "Admin/kadmor.ini", "[WersjaInne]\nVer1=1\nVer2=10\n");
+  uint64_t seed = 20;
+  for (const auto& pair : engine::PresetPairs(engine::kDivKadmor)) {
+    const std::string table = pair.TablePath, data = pair.DataPath;
+    if (table.rfind("szkice", 0) == 0) continue;  // a job the division skips
+    const std::string sub = table.substr(0, table.find('/'));
+    fs::create_directories(db + sub);
+    demodb::TableOptions o;
+    o.dir = db + sub;
+    o.table_name = table.substr(table.find('/') + 1);
+    o.data_name = data.substr(data.find('/') + 1);
+    o.address_field = "ADRES";
+    o.rows = 40;
+    o.mean_record = 30000;
+    o.seed = ++seed;
+    demodb::Generated g;
+    ASSERT_TRUE(demodb::GenerateTable(o, &g).ok()) << table;
+  }
+  const auto before = Tree(db);
+  engine::RequestResult r = RunPreset(engine::kDivKadmor, db);
+  ASSERT_TRUE(r.completed);
+  ASSERT_NE(Tree(db), before);
+
+  TRestorer restorer;
+  RestorePlan plan = restorer.Prepare(r.backup_path);
+  EXPECT_EQ(plan.groups.size(), 5u);  // oper_bu, oper_pr, oper_prz, kerg, zud
+  restorer.Restore(plan);
+  std::map<std::string, std::string> now;
+  for (const auto& [name, content] : Tree(db)) {
+    // Leave out the "new" directories that hold the divided files.
+    if (name.find("/new") == std::string::npos) now[name] = content;
+  }
+  EXPECT_EQ(now, before);
+  for (const std::string sub : {"oper_bu", "kerg", "zud"}) {
+    const std::string new_dir = FindDir(db + sub + "/", "new");
+    ASSERT_FALSE(new_dir.empty()) << sub;
+    EXPECT_TRUE(fs::exists(new_dir + "operdok.dbf")) << sub;
+  }
+  EXPECT_FALSE(fs::exists(r.backup_path));
+}
+
+TEST(RestorerTest, CommandLineRestoresAndPrintsEveryMove) {
+  TolmLayout t;
+  testing_util::TempDir scratch;
+  const auto old_files = Tree(t.backup);
+  testing_util::CliRun r = testing_util::RunCli(scratch.dir(), "restore " + t.backup);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 7 + 6 + 2) << r.out;
+  EXPECT_NE(r.out.find(t.backup + "opisy.dat -> " + t.db + "opisy.dat\n"), std::string::npos)
+      << r.out;
+  for (const auto& [name, content] : old_files) EXPECT_EQ(Read(t.db + name), content) << name;
+  // A second restore finds no backup any more.
+  r = testing_util::RunCli(scratch.dir(), "restore " + t.backup);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Nie znaleziono katalogu kopii"), std::string::npos) << r.err;
+}
+
+}  // namespace
