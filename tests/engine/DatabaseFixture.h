@@ -106,12 +106,12 @@ inline std::vector<RowSpec> MixedRows(const std::vector<int32_t>& addresses) {
 // with a tag on the address field.
 inline void WriteTable(const std::string& dir, const std::string& name, const std::string& field,
                        const std::vector<RowSpec>& rows) {
-  dbase::TableSpec spec;
-  spec.version = 0x03;
-  spec.fields = {{"ID", 'C', 5}, {field, 'C', 10}, {"NAZWA", 'C', 12}};
-  spec.tags = {{"ADR", field}};
+  dbase::TableLayout layout;
+  layout.version = 0x03;
+  layout.fields = {{"ID", 'C', 5}, {field, 'C', 10}, {"NAZWA", 'C', 12}};
+  layout.tags = {{"ADR", field}};
   dbase::TableWriter w;
-  ASSERT_TRUE(w.Create(dir, name, spec).ok());
+  ASSERT_TRUE(w.Create(dir, name, layout).ok());
   int n = 0;
   for (const auto& r : rows) {
     ASSERT_TRUE(w.AppendRow({r.id, r.address, "wiersz " + std::to_string(++n)}).ok());
