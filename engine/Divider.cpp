@@ -24,6 +24,7 @@ const char kMsgOpen[] = "Nie udało się otworzyć pliku: ";
 const char kMsgNoField[] = "Brak pola: ";
 const char kMsgCreate[] = "Nie udało się utworzyć pliku: ";
 const char kMsgWrite[] = "Błąd podczas zapisu danych";
+const char kMsgRead[] = "Błąd podczas odczytu danych: ";
 const char kMsgMaxSize[] = "Błąd podczas odczytu maksymalnego rozmiaru pliku: ";
 
 // The "ID" text of a row whose record must stay where it is.
@@ -202,6 +203,7 @@ void TDivider::RowLoop(Session& s) {
       const int32_t old_address = HexToInt(text);
       CheckRow(s.work_table.Edit());
       bool write_failed = false;
+      std::string read_error;
       if (old_address == 0) {
         ++counts_.zero_addresses;
         CheckRow(s.work_table.SetText(s.address, std::string(kAddressWidth, '0')));
@@ -220,6 +222,11 @@ void TDivider::RowLoop(Session& s) {
           } else {
             write_failed = true;
           }
+        } else if (s.source_store.LastReadFailedBySystem()) {
+          // The record may be sound: the system failed to read it. Dropping
+          // the reference would lose it once the old file is gone.
+          read_error = kMsgRead + ("wiersz " + std::to_string(s.work_table.RecNo()) + ", ") +
+                       s.source_store.LastError();
         } else {
           ++counts_.dropped;
           CheckRow(s.work_table.SetText(s.address, ""));
@@ -227,6 +234,7 @@ void TDivider::RowLoop(Session& s) {
         }
       }
       CheckRow(s.work_table.Post());
+      if (!read_error.empty()) throw EngineError(read_error);
       if (write_failed) throw EngineError(kMsgWrite);
       ++counts_.converted;
     }

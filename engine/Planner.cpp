@@ -21,6 +21,7 @@ const char kMsgDifferentDirs[] = "Pliki z różnych katalogów: ";
 const char kMsgOpen[] = "Nie udało się otworzyć pliku: ";
 const char kMsgNoField[] = "Brak pola: ";
 const char kMsgWrite[] = "Błąd podczas zapisu danych";
+const char kMsgRead[] = "Błąd podczas odczytu danych: ";
 
 const std::string kMarker(5, '\xFF');
 constexpr int32_t kMaxSizeLimit = 2047;
@@ -104,6 +105,9 @@ JobPlan TPlanner::PlanJob(const TDividerInfo& info) {
           }
           ++c.records_written;
           c.bytes_written += static_cast<uint64_t>(size);
+        } else if (source.LastReadFailedBySystem()) {
+          throw EngineError(kMsgRead + ("wiersz " + std::to_string(table.RecNo()) + ", ") +
+                            source.LastError());
         } else {
           ++c.dropped;
           if (plan.unreadable_rows.size() < kPlanListedRows) {

@@ -25,7 +25,7 @@ constexpr size_t kReadAhead = 64 * 1024;
 bool tjxmemo::Impl::Seek(int32_t address, bool forWrite, File** f, uint64_t* offset) {
   Status s = files.SeekAddress(address, Header.MaxSize, forWrite, Writable, &Header.CurrentFile, f,
                                offset);
-  if (!s.ok()) return Fail(s.ToString() + At(address));
+  if (!s.ok()) return FailStatus(s, s.ToString() + At(address));
   return true;
 }
 
@@ -36,7 +36,7 @@ bool tjxmemo::Impl::ReadBlockHeader(int32_t address, BlockHeader* bh) {
   uint8_t buf[kBlockHeaderSize];
   size_t got = 0;
   Status s = f->ReadAt(offset, buf, kBlockHeaderSize, &got);
-  if (!s.ok()) return Fail(s.ToString() + At(address));
+  if (!s.ok()) return FailSystem(s.ToString() + At(address));
   if (got != static_cast<size_t>(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
   *bh = BlockHeader::DecodeFrom(buf);
   return true;
@@ -90,7 +90,7 @@ bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner,
   };
   if (!inWindow(kBlockHeaderSize)) {
     Status s = fill(kFirstRead);
-    if (!s.ok()) return Fail(s.ToString() + At(address));
+    if (!s.ok()) return FailSystem(s.ToString() + At(address));
     if (!inWindow(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
   }
   *bh = BlockHeader::DecodeFrom(buf + (offset - windowOffset));
@@ -103,7 +103,7 @@ bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner,
   size_t want = kBlockHeaderSize + static_cast<size_t>(bh->PayloadLength);
   if (!inWindow(want)) {
     Status s = fill(std::min<size_t>(kMaxBlockSize, want + kReadAhead));
-    if (!s.ok()) return Fail(s.ToString() + At(address));
+    if (!s.ok()) return FailSystem(s.ToString() + At(address));
     if (!inWindow(want)) return Fail("ucięty blok" + At(address));
   }
   *payload = buf + (offset - windowOffset) + kBlockHeaderSize;

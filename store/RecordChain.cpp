@@ -63,10 +63,10 @@ bool tjxmemo::Impl::WriteChain(const uint8_t* bytes, int32_t count, int32_t plai
 bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, bool Unpack,
                          int32_t& PlainSize) {
   Impl& m = *impl_;
-  m.lastError.clear();
+  m.ClearError();
   if (Address == 0) return true;
   Status s = m.files.Lock();
-  if (!s.ok()) return m.Fail("blokada pliku: " + s.ToString());
+  if (!s.ok()) return m.FailSystem("blokada pliku: " + s.ToString());
   struct Unlocker {
     FileSet& files;
     bool held = true;
@@ -113,12 +113,12 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
   const bool useDirect = capacity <= kTrustedLength;
   if (useDirect) {
     direct = TryAllocate(static_cast<size_t>(capacity));
-    if (!direct) return m.Fail("brak pamięci na rekord" + At(Address));
+    if (!direct) return m.FailSystem("brak pamięci na rekord" + At(Address));
   } else {
     try {
       grown.reserve(static_cast<size_t>(kTrustedLength));
     } catch (const std::bad_alloc&) {
-      return m.Fail("brak pamięci na rekord" + At(Address));
+      return m.FailSystem("brak pamięci na rekord" + At(Address));
     }
   }
   int64_t filled = 0;
@@ -151,7 +151,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
       if (!m.ReadBlock(next, &bh, Address, &payload)) return false;
     }
   } catch (const std::bad_alloc&) {
-    return m.Fail("brak pamięci na rekord" + At(Address));
+    return m.FailSystem("brak pamięci na rekord" + At(Address));
   }
   unlocker.Release();
   if (filled != capacity) return m.Fail("łańcuch bloków jest krótszy niż rekord" + At(Address));
@@ -159,7 +159,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
 
   if (P != 0) {
     auto out = TryAllocate(static_cast<size_t>(L));
-    if (!out) return m.Fail("brak pamięci na rekord" + At(Address));
+    if (!out) return m.FailSystem("brak pamięci na rekord" + At(Address));
     int32_t produced = L;
     if (UnCompress(out.get(), &produced, storedBytes, P) != 0)
       return m.Fail("nie można rozpakować rekordu" + At(Address));
@@ -169,7 +169,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
     m.RecordBuffer = std::move(direct);
   } else {
     auto out = TryAllocate(grown.size());
-    if (!out) return m.Fail("brak pamięci na rekord" + At(Address));
+    if (!out) return m.FailSystem("brak pamięci na rekord" + At(Address));
     std::memcpy(out.get(), grown.data(), grown.size());
     m.RecordBuffer = std::move(out);
   }
@@ -181,7 +181,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
 
 bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, int32_t PlainSize) {
   Impl& m = *impl_;
-  m.lastError.clear();
+  m.ClearError();
   if (!DeferFlush) m.files.ClearDirty();
   if (Size == 0) return true;
   if (!m.Writable || !m.files.IsOpen()) return m.Fail("plik opisów nie jest otwarty do zapisu");

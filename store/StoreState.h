@@ -36,10 +36,28 @@ struct tjxmemo::Impl {
   bool pendingFlush = false;   // writes not yet flushed under DeferFlush
   bool headerPending = false;  // Header changed in memory, not yet in the file
   std::string lastError;
+  // The last failure came from the system (a read, the lock, opening an
+  // existing file), not from what the files hold.
+  bool systemFailure = false;
 
+  void ClearError() {
+    lastError.clear();
+    systemFailure = false;
+  }
   bool Fail(std::string why) {
     lastError = std::move(why);
     return false;
+  }
+  bool FailSystem(std::string why) {
+    systemFailure = true;
+    return Fail(std::move(why));
+  }
+  // A failed platform call: an address outside the set or a file that is
+  // not there says something about the files' content; anything else is
+  // the system's failure.
+  bool FailStatus(const platform::Status& s, std::string why) {
+    if (s.code() == platform::Status::Code::kInvalid || s.IsNotFound()) return Fail(std::move(why));
+    return FailSystem(std::move(why));
   }
 
   // Header of the base file.

@@ -34,6 +34,9 @@ const std::string& tjxmemo::FileName() const {
 const std::string& tjxmemo::LastError() const {
   return impl_->lastError;
 }
+bool tjxmemo::LastReadFailedBySystem() const {
+  return impl_->systemFailure;
+}
 
 bool tjxmemo::Impl::ReadHeader() {
   File* f = files.Handle(0);
@@ -43,7 +46,7 @@ bool tjxmemo::Impl::ReadHeader() {
   uint8_t buf[kHeaderSize] = {};
   size_t got = 0;
   Status s = f->ReadAt(0, buf, kHeaderSize, &got);
-  if (!s.ok()) return Fail("odczyt nagłówka: " + s.ToString());
+  if (!s.ok()) return FailSystem("odczyt nagłówka: " + s.ToString());
   if (got < static_cast<size_t>(kMinHeaderRead)) return Fail("nagłówek pliku jest ucięty");
   if (!IsKnownTag(buf)) return Fail("to nie jest plik opisów (nieznany znacznik pliku)");
   size_t length = platform::DecodeU16(buf + 4);
@@ -74,7 +77,7 @@ bool tjxmemo::Impl::WriteHeader() {
 bool tjxmemo::Open(const std::string& FileName) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
-  m.lastError.clear();
+  m.ClearError();
   m.files.SetFileName(FileName);
   m.Writable = true;
   Status s = m.files.OpenBase(OpenMode::kReadWriteShared);
@@ -99,7 +102,7 @@ bool tjxmemo::Open(const std::string& FileName) {
 bool tjxmemo::CreateNew(const std::string& FileName, int32_t MaxBytes) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
-  m.lastError.clear();
+  m.ClearError();
   m.files.SetFileName(FileName);
   if (m.env->FileExists(FileName)) return m.Fail("plik " + FileName + " już istnieje");
   std::unique_ptr<File> f;
@@ -115,7 +118,7 @@ bool tjxmemo::CreateNew(const std::string& FileName, int32_t MaxBytes) {
 
 int32_t tjxmemo::SetMaxSize(int32_t MaxBytes, const std::string& FileName) {
   Impl& m = *impl_;
-  m.lastError.clear();
+  m.ClearError();
   std::string name = FileName.empty() ? m.files.FileName() : FileName;
   int32_t limit = FileHeader::LimitFromBytes(MaxBytes);
   bool wasOpen = m.files.IsOpen();
@@ -156,7 +159,7 @@ int32_t tjxmemo::SetMaxSize(int32_t MaxBytes, const std::string& FileName) {
 
 int32_t tjxmemo::ReadMaxSize(const std::string& FileName) {
   Impl& m = *impl_;
-  m.lastError.clear();
+  m.ClearError();
   bool opened = false;
   if (!m.files.IsOpen()) {
     m.files.SetFileName(FileName.empty() ? m.files.FileName() : FileName);

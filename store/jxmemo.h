@@ -61,6 +61,12 @@ class tjxmemo {
   const std::string& FileName() const;
   // Why the last failing call failed, for tools and messages.
   const std::string& LastError() const;
+  // After ReadRecord returned false: true when the system failed (a read,
+  // the lock, opening a continuation file that exists, memory), so the
+  // record may well be sound; false when the files hold no valid record at
+  // the address (outside the set, a damaged block or chain, bad lengths, a
+  // missing continuation file).
+  bool LastReadFailedBySystem() const;
 
  private:
   struct Impl;
