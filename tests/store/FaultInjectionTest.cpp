@@ -1,6 +1,8 @@
 // Faults injected through the platform interface: a failed block write,
 // header write, flush, lock or file creation fails WriteRecord and leaves
 // the header in the file as it was; the set stays readable and writable.
+// A failed read, lock or open fails ReadRecord as the system's failure,
+// told apart from an address where the files hold no record.
 #include <gtest/gtest.h>
 
 #include "StoreTestUtil.h"
@@ -27,12 +29,19 @@ class FaultEnv : public platform::EnvWrapper {
   bool failLock = false;
   bool failCreate = false;
   bool failClose = false;
+  bool failRead = false;
+  std::string failOpenSuffix;  // fail opening a file whose name ends so
 
   Status OpenFile(const std::string& path, platform::OpenMode mode,
                   std::unique_ptr<platform::File>* result) override {
     if (mode == platform::OpenMode::kCreateExclusive) {
       ++creates;
       if (failCreate) return Status::IOError("injected create failure");
+    }
+    if (!failOpenSuffix.empty() && path.size() >= failOpenSuffix.size() &&
+        path.compare(path.size() - failOpenSuffix.size(), failOpenSuffix.size(), failOpenSuffix) ==
+            0) {
+      return Status::IOError("injected open failure: " + path);
     }
     Status s = EnvWrapper::OpenFile(path, mode, result);
     if (s.ok()) *result = std::make_unique<FaultFile>(std::move(*result), this);
@@ -44,6 +53,10 @@ class FaultEnv : public platform::EnvWrapper {
    public:
     FaultFile(std::unique_ptr<platform::File> f, FaultEnv* env)
         : FileWrapper(std::move(f)), env_(env) {}
+    Status ReadAt(uint64_t offset, void* buf, size_t n, size_t* got) override {
+      if (env_->failRead) return Status::IOError("injected read failure: " + Path());
+      return FileWrapper::ReadAt(offset, buf, n, got);
+    }
     Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
       if (env_->writes++ == env_->failWrite) return Status::IOError("injected write failure");
       if (offset == 0 && env_->failHeaderWrite) return Status::IOError("injected header failure");
@@ -168,6 +181,7 @@ TEST_F(FaultInjectionTest, FailedLockFailsReadsAndWrites) {
   int32_t size = 0, plain = 0, a = 0;
   const uint8_t* data = nullptr;
   EXPECT_FALSE(m.ReadRecord(size, firstAddress_, data, true, plain));
+  EXPECT_TRUE(m.LastReadFailedBySystem()) << m.LastError();
   EXPECT_FALSE(m.WriteRecord(static_cast<int32_t>(first_.size()), a, first_.data(), 0));
   m.CloseAll();
   ExpectRecovered(before);
@@ -338,6 +352,72 @@ TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
   env.flushes = 0;
   EXPECT_TRUE(m.FlushAll());
   EXPECT_EQ(3, env.flushes);  // the base file, .001 and .002
+}
+
+// A read the system fails is told apart from an address where the files
+// hold no record; the same store reads again once the system does.
+TEST_F(FaultInjectionTest, FailedReadIsTheSystemsNotTheRecords) {
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  env.failRead = true;
+  EXPECT_FALSE(m.ReadRecord(size, firstAddress_, data, true, plain));
+  EXPECT_TRUE(m.LastReadFailedBySystem());
+  EXPECT_NE(m.LastError().find("injected read failure: "), std::string::npos) << m.LastError();
+  EXPECT_NE(m.LastError().find("opisy.dat"), std::string::npos) << m.LastError();
+  env.failRead = false;
+  ASSERT_TRUE(m.ReadRecord(size, firstAddress_, data, true, plain)) << m.LastError();
+  EXPECT_FALSE(m.LastReadFailedBySystem());
+  EXPECT_EQ(first_, Bytes(data, data + size));
+
+  // No record there: past the end of the file, outside the set, inside
+  // another record's chain. A failed read before does not stick.
+  for (int32_t address : {5000, -3, 999 * 720 + 5000, firstAddress_ + 1}) {
+    env.failRead = true;
+    EXPECT_FALSE(m.ReadRecord(size, firstAddress_, data, true, plain));
+    env.failRead = false;
+    EXPECT_FALSE(m.ReadRecord(size, address, data, true, plain)) << address;
+    EXPECT_FALSE(m.LastReadFailedBySystem()) << address << ": " << m.LastError();
+    EXPECT_FALSE(m.LastError().empty());
+  }
+}
+
+// A continuation file that exists but cannot be opened is the system's
+// failure; one that is not there means its records are not there either.
+TEST_F(FaultInjectionTest, ContinuationThatCannotBeOpenedOrIsMissing) {
+  int32_t later = 0;
+  Bytes b = store_test::RandomBytes(262114, 2);
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.Open(path_));
+    m.CompressRecords = false;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(m.WriteRecord(262114, later, b.data(), 0));
+    ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
+    ASSERT_GT(later, 720);  // in file 1
+  }
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  {
+    FaultEnv env;
+    env.failOpenSuffix = ".001";
+    tjxmemo m(&env);
+    ASSERT_TRUE(m.Open(path_));
+    EXPECT_FALSE(m.ReadRecord(size, later, data, true, plain));
+    EXPECT_TRUE(m.LastReadFailedBySystem()) << m.LastError();
+    EXPECT_NE(m.LastError().find("opisy.001"), std::string::npos) << m.LastError();
+    env.failOpenSuffix.clear();
+    ASSERT_TRUE(m.ReadRecord(size, later, data, true, plain)) << m.LastError();
+    EXPECT_EQ(b, Bytes(data, data + size));
+  }
+  std::filesystem::remove(dir_ / "opisy.001");
+  tjxmemo m;
+  ASSERT_TRUE(m.Open(path_));
+  EXPECT_FALSE(m.ReadRecord(size, later, data, true, plain));
+  EXPECT_FALSE(m.LastReadFailedBySystem()) << m.LastError();
+  ASSERT_TRUE(m.ReadRecord(size, firstAddress_, data, true, plain));
+  EXPECT_EQ(first_, Bytes(data, data + size));
 }
 
 }  // namespace
