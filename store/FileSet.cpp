@@ -44,6 +44,8 @@ Status FileSet::SeekAddress(int32_t address, int32_t limitKb, bool forWrite, boo
       *currentFile = static_cast<uint16_t>(loc.File);
     }
     Status s = OpenContinuation(loc.File, writable);
+    // A continuation file that may only be read still gives its records.
+    if (!s.ok() && writable && !forWrite && !s.IsNotFound()) s = OpenContinuation(loc.File, false);
     if (!s.ok()) return s;
   }
   if (loc.File > 0 && forWrite) Written[static_cast<size_t>(loc.File)] = true;

@@ -31,6 +31,7 @@ class FaultEnv : public platform::EnvWrapper {
   bool failClose = false;
   bool failRead = false;
   std::string failOpenSuffix;  // fail opening a file whose name ends so
+  bool failOpenForWritingOnly = false;
 
   Status OpenFile(const std::string& path, platform::OpenMode mode,
                   std::unique_ptr<platform::File>* result) override {
@@ -38,7 +39,9 @@ class FaultEnv : public platform::EnvWrapper {
       ++creates;
       if (failCreate) return Status::IOError("injected create failure");
     }
-    if (!failOpenSuffix.empty() && path.size() >= failOpenSuffix.size() &&
+    if (!failOpenSuffix.empty() &&
+        !(failOpenForWritingOnly && mode == platform::OpenMode::kReadOnlyShared) &&
+        path.size() >= failOpenSuffix.size() &&
         path.compare(path.size() - failOpenSuffix.size(), failOpenSuffix.size(), failOpenSuffix) ==
             0) {
       return Status::IOError("injected open failure: " + path);
@@ -408,6 +411,18 @@ TEST_F(FaultInjectionTest, ContinuationThatCannotBeOpenedOrIsMissing) {
     EXPECT_TRUE(m.LastReadFailedBySystem()) << m.LastError();
     EXPECT_NE(m.LastError().find("opisy.001"), std::string::npos) << m.LastError();
     env.failOpenSuffix.clear();
+    ASSERT_TRUE(m.ReadRecord(size, later, data, true, plain)) << m.LastError();
+    EXPECT_EQ(b, Bytes(data, data + size));
+  }
+  {
+    // Only reading allowed (a read-only file beside a writable base file):
+    // the records are still there to read.
+    FaultEnv env;
+    env.failOpenSuffix = ".001";
+    env.failOpenForWritingOnly = true;
+    tjxmemo m(&env);
+    ASSERT_TRUE(m.Open(path_));
+    ASSERT_TRUE(m.Writable());
     ASSERT_TRUE(m.ReadRecord(size, later, data, true, plain)) << m.LastError();
     EXPECT_EQ(b, Bytes(data, data + size));
   }
