@@ -89,7 +89,8 @@ std::string CompanionPath(const std::string& dbf_path, const char* upper_ext) {
                          ? dbf_path
                          : dbf_path.substr(0, dot);
   std::string ext = dot == std::string::npos ? std::string() : dbf_path.substr(dot + 1);
-  bool lower = std::any_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+  bool lower = ext.empty() ||
+               std::any_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
   std::string e = upper_ext;
   if (lower)
     for (char& c : e) c = static_cast<char>(c - 'A' + 'a');

@@ -30,8 +30,8 @@ bool EqualsIgnoreCase(const std::string& a, const std::string& b);
 
 // The path of a table's companion file, "base.DBF" -> "base.MDX", "base.dbf"
 // -> "base.mdx": the extension given in upper case, lowered when the table's
-// own extension has a lower-case letter. Reading and writing tables use it
-// both, so a written table's memo file and index are found when it opens.
+// own extension has a lower-case letter or there is none. Reading and
+// writing tables both use it.
 std::string CompanionPath(const std::string& dbf_path, const char* upper_ext);
 
 // Length of the fixed part read first; the header length is at bytes 8-9.

@@ -143,7 +143,7 @@ TEST(TableWriterTest, WrittenCompanionsAreFoundWhenTheTableOpens) {
     const char* mdx;
   };
   for (const Case& c : {Case{"a.dbf", "a.dbt", "a.mdx"}, Case{"B.DBF", "B.DBT", "B.MDX"},
-                        Case{"c.Dbf", "c.dbt", "c.mdx"}, Case{"d", "d.DBT", "d.MDX"}}) {
+                        Case{"c.Dbf", "c.dbt", "c.mdx"}, Case{"d", "d.dbt", "d.mdx"}}) {
     SCOPED_TRACE(c.table);
     TempDir t;
     TableLayout layout;
