@@ -1,10 +1,11 @@
-// What the division subcommands share: the progress bar on the terminal,
-// the terminal's answer to the request's question, and the report of what
-// a request did as text or as one JSON object.
+// What the division subcommands share: their options, the progress bar on
+// the terminal, the terminal's answer to the request's question, and the
+// report of what a request did as text or as one JSON object.
 #pragma once
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -145,35 +146,132 @@ inline std::string CountsText(const engine::DivisionCounts& c) {
   return o.str();
 }
 
+inline constexpr const char* kSkippedJob = "pominięto (brak tabeli lub pliku opisów)";
+
+// A request that did not go through: why, when the terminal could not be
+// asked, and `what` ("Podział nie został wykonany."). Returns the exit code.
+inline int ReportNotDone(const TerminalDialog& dialog, const char* what) {
+  if (dialog.unanswered) std::cerr << engine::kMsgKadmorQuestion << "\n";
+  std::cerr << what << "\n";
+  return 1;
+}
+
+// The start of a job's JSON object: table, data file and whether it ran.
+inline std::string JobJsonHead(const engine::TDividerInfo& info, bool ran) {
+  return "{\"table\":" + JsonString(info.TableFile) + ",\"data\":" + JsonString(info.DataFile) +
+         ",\"ran\":" + (ran ? "true" : "false");
+}
+
+// The end of a report: the JSON total, or the text total under more than
+// one job.
+inline void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json) {
+  if (json) {
+    std::cout << "],\"total\":" << CountsJson(total) << "}\n";
+  } else if (jobs > 1) {
+    std::cout << "razem: " << CountsText(total) << "\n";
+  }
+}
+
 // Prints what a finished request did; returns the exit code.
 inline int ReportRequest(const engine::RequestResult& r, const TerminalDialog& dialog, bool json) {
-  if (!r.completed) {
-    if (dialog.unanswered) std::cerr << engine::kMsgKadmorQuestion << "\n";
-    std::cerr << "Podział nie został wykonany.\n";
-    return 1;
-  }
+  if (!r.completed) return ReportNotDone(dialog, "Podział nie został wykonany.");
   if (json) {
     std::cout << "{\"message\":" << JsonString(r.message)
               << ",\"backup_dir\":" << JsonString(r.backup_path) << ",\"jobs\":[";
     for (size_t i = 0; i < r.jobs.size(); ++i) {
       const auto& j = r.jobs[i];
-      std::cout << (i ? "," : "") << "{\"table\":" << JsonString(j.info.TableFile)
-                << ",\"data\":" << JsonString(j.info.DataFile)
-                << ",\"ran\":" << (j.ran ? "true" : "false")
+      std::cout << (i ? "," : "") << JobJsonHead(j.info, j.ran)
                 << ",\"backup_dir\":" << JsonString(j.used_old_dir)
                 << ",\"counts\":" << CountsJson(j.counts) << "}";
     }
-    std::cout << "],\"total\":" << CountsJson(r.total) << "}\n";
-    return 0;
+  } else {
+    std::cout << TerminalText(r.message) << "\n";
+    for (const auto& j : r.jobs)
+      std::cout << j.info.TableFile << ": " << (j.ran ? CountsText(j.counts) : kSkippedJob) << "\n";
   }
-  std::cout << TerminalText(r.message) << "\n";
-  for (const auto& j : r.jobs) {
-    std::cout << j.info.TableFile << ": "
-              << (j.ran ? CountsText(j.counts) : "pominięto (brak tabeli lub pliku opisów)")
-              << "\n";
-  }
-  if (r.jobs.size() > 1) std::cout << "razem: " << CountsText(r.total) << "\n";
+  PrintTotal(r.total, r.jobs.size(), json);
   return 0;
+}
+
+// The arguments of a division chosen by hand (divide, plan divide) and of a
+// preset's jobs (preset, plan preset), with the main window's defaults.
+struct DivideArgs {
+  std::string table, data, field;
+  int32_t max_mb = 650;
+  bool no_check_id = false;
+  bool delete_old = false;
+};
+
+struct PresetArgs {
+  std::string preset, dir;
+  int32_t max_mb = 650;
+  bool delete_old = false;
+  bool yes = false;
+};
+
+inline void AddMaxMbOption(CLI::App* sub, int32_t& max_mb) {
+  sub->add_option("--max-mb", max_mb, "Maksymalny rozmiar pliku w MB (0 = bez limitu)")
+      ->check(CLI::Range(0, 2047));
+}
+
+inline void AddDivideOptions(CLI::App* sub, DivideArgs& a, const std::string& delete_old_help) {
+  sub->add_option("--table", a.table, "Plik tabeli (.dbf)")->required();
+  sub->add_option("--data", a.data, "Plik opisów (.dat, .dan)")->required();
+  sub->add_option("--field", a.field, "Pole z adresem opisu")->required();
+  AddMaxMbOption(sub, a.max_mb);
+  sub->add_flag("--no-check-id", a.no_check_id, "Nie pomijaj wierszy ze znacznikiem w polu ID");
+  sub->add_flag("--delete-old", a.delete_old, delete_old_help);
+}
+
+inline void AddPresetOptions(CLI::App* sub, PresetArgs& a, const std::string& delete_old_help) {
+  sub->add_option("PRESET", a.preset, "tolm, wertal lub kadmor")
+      ->required()
+      ->check(CLI::IsMember({"tolm", "wertal", "kadmor"}));
+  sub->add_option("DIR", a.dir, "Katalog bazy")->required();
+  AddMaxMbOption(sub, a.max_mb);
+  sub->add_flag("--delete-old", a.delete_old, delete_old_help);
+  sub->add_flag("--yes", a.yes, "Odpowiedz Tak na pytanie o wersję bazy programu Kadmor");
+}
+
+inline engine::RequestEntries DivideEntries(const DivideArgs& a) {
+  engine::RequestEntries e;
+  e.DivType = engine::kDivUser;
+  e.TableFN = a.table;
+  e.DataFN = a.data;
+  e.FieldName = a.field;
+  e.Size = a.max_mb;
+  e.CheckID = !a.no_check_id;
+  e.OldToTemp = !a.delete_old;
+  return e;
+}
+
+inline engine::RequestEntries PresetEntries(const PresetArgs& a) {
+  engine::RequestEntries e;
+  e.DivType = a.preset == "tolm"     ? engine::kDivTolm
+              : a.preset == "wertal" ? engine::kDivWertal
+                                     : engine::kDivKadmor;
+  e.TolmDir = a.dir;
+  e.TolmSize = a.max_mb;
+  e.TolmTmp = !a.delete_old;
+  return e;
+}
+
+// The flags divide and preset add after their own: checking the new files
+// and the report as JSON.
+inline void AddRunFlags(CLI::App* sub, bool& no_verify, bool& json) {
+  sub->add_flag("--no-verify", no_verify,
+                "Nie sprawdzaj nowych plików przed zamianą (szybciej, mniej bezpiecznie)");
+  sub->add_flag("--json", json, "Wypisz liczniki jako obiekt JSON");
+}
+
+// Runs a division request with the terminal's bar and questions and prints
+// its report; returns the exit code.
+inline int RunDivision(const engine::RequestEntries& e, bool yes, bool verify, bool json) {
+  TerminalProgress progress;
+  TerminalDialog dialog(yes);
+  engine::DivisionRequest request(
+      &dialog, engine::DividerJobRunner(platform::Env::Default(), &progress, verify));
+  return ReportRequest(request.Run(e), dialog, json);
 }
 
 }  // namespace cli

@@ -1,17 +1,9 @@
-// The open-dialog service over Qt's own file dialog (not the desktop's, so
-// it behaves the same everywhere and takes the filters as given).
+// The open-dialog service over Qt's own file dialog (shared parts in
+// QtFileDialogs.h).
 #pragma once
 
-#include <QStringList>
-#include <string>
-
+#include "controls/QtFileDialogs.h"
 #include "platform/OpenDialog.h"
-
-class QFileDialog;
-
-// "Dane (*.dat;*.dan)|*.dat;*.dan|Wszystkie (*.*)|*.*" as Qt name filters:
-// "Dane (*.dat *.dan)", "Wszystkie (*)". "*.*" means every file.
-QStringList QtNameFilters(const std::string& filter);
 
 class QtOpenDialogs : public platform::OpenDialogService {
  public:

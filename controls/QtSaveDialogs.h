@@ -1,10 +1,9 @@
 // The save-dialog service over Qt's own file dialog, set up like the open
-// dialog (QtOpenDialogs) so both behave the same everywhere.
+// dialog (shared parts in QtFileDialogs.h) so both behave the same everywhere.
 #pragma once
 
+#include "controls/QtFileDialogs.h"
 #include "platform/SaveDialog.h"
-
-class QFileDialog;
 
 class QtSaveDialogs : public platform::SaveDialogService {
  public:

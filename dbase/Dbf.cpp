@@ -68,6 +68,35 @@ bool CheckField(const FieldDef& f, bool level7, std::string* error) {
 
 }  // namespace
 
+platform::Status ReadDbfHeader(platform::File* dbf, const std::string& dbf_path, DbfHeader* h) {
+  uint64_t size = 0;
+  platform::Status s = dbf->Size(&size);
+  if (!s.ok()) return s;
+  std::vector<uint8_t> head(std::min<uint64_t>(size, 0xFFFF));
+  size_t got = 0;
+  s = dbf->ReadAt(0, head.data(), head.size(), &got);
+  if (!s.ok()) return s;
+  std::string error;
+  if (!ParseDbfHeader(head.data(), got, size, h, &error))
+    return platform::Status::Invalid("Uszkodzona tabela " + dbf_path + ": " + error);
+  return platform::Status::OK();
+}
+
+std::string CompanionPath(const std::string& dbf_path, const char* upper_ext) {
+  size_t dot = dbf_path.find_last_of('.');
+  size_t slash = dbf_path.find_last_of('/');
+  std::string base = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+                         ? dbf_path
+                         : dbf_path.substr(0, dot);
+  std::string ext = dot == std::string::npos ? std::string() : dbf_path.substr(dot + 1);
+  bool lower = ext.empty() ||
+               std::any_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+  std::string e = upper_ext;
+  if (lower)
+    for (char& c : e) c = static_cast<char>(c - 'A' + 'a');
+  return base + "." + e;
+}
+
 bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -28,6 +28,12 @@ struct DbfHeader {
 // ASCII letter case ignored, as dBASE compares field and tag names.
 bool EqualsIgnoreCase(const std::string& a, const std::string& b);
 
+// The path of a table's companion file, "base.DBF" -> "base.MDX", "base.dbf"
+// -> "base.mdx": the extension given in upper case, lowered when the table's
+// own extension has a lower-case letter or there is none. Reading and
+// writing tables both use it.
+std::string CompanionPath(const std::string& dbf_path, const char* upper_ext);
+
 // Length of the fixed part read first; the header length is at bytes 8-9.
 inline constexpr size_t kDbfFixedHeader = 32;
 
@@ -42,6 +48,10 @@ bool NeedsMemoFile(const DbfHeader& h);
 // a Polish reason.
 bool ParseDbfHeader(const uint8_t* data, size_t size, uint64_t file_size, DbfHeader* h,
                     std::string* error);
+
+// Reads and decodes the header of the open table file `dbf_path`; a header
+// that does not decode gives Invalid "Uszkodzona tabela <path>: <reason>".
+platform::Status ReadDbfHeader(platform::File* dbf, const std::string& dbf_path, DbfHeader* h);
 
 // Today's date as the headers store it: years since 1900, month, day.
 void TodayDate(uint8_t out[3]);

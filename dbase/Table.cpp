@@ -21,21 +21,6 @@ namespace {
 
 constexpr size_t kChunkBytes = 1 << 20;
 
-std::string WithExtension(const std::string& path, const char* upper_ext) {
-  size_t dot = path.find_last_of('.');
-  size_t slash = path.find_last_of('/');
-  std::string base = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-                         ? path
-                         : path.substr(0, dot);
-  std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
-  bool lower = !ext.empty() &&
-               std::any_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
-  std::string e = upper_ext;
-  if (lower)
-    for (char& c : e) c = static_cast<char>(c - 'A' + 'a');
-  return base + "." + e;
-}
-
 std::string Trim(const std::string& s, bool left) {
   size_t e = s.find_last_not_of(' ');
   if (e == std::string::npos) return std::string();
@@ -141,21 +126,13 @@ Status Table::Impl::OpenFiles() {
   if (!s.ok())
     return Status::IOError("Nie udało się otworzyć tabeli " + dbf_path + ": " + s.message());
 
-  uint64_t size = 0;
-  s = dbf->Size(&size);
+  s = ReadDbfHeader(dbf.get(), dbf_path, &h);
   if (!s.ok()) return s;
-  std::vector<uint8_t> head(std::min<uint64_t>(size, 0xFFFF));
-  size_t got = 0;
-  s = dbf->ReadAt(0, head.data(), head.size(), &got);
-  if (!s.ok()) return s;
-  std::string error;
-  if (!ParseDbfHeader(head.data(), got, size, &h, &error))
-    return Status::Invalid("Uszkodzona tabela " + dbf_path + ": " + error);
 
   bool memo_fields = false;
   for (const FieldDef& f : h.fields)
     memo_fields = memo_fields || f.type == 'M' || f.type == 'B' || f.type == 'G';
-  std::string dbt = WithExtension(dbf_path, "DBT");
+  std::string dbt = CompanionPath(dbf_path, "DBT");
   dbt_path = env->FileExists(dbt) ? env->ResolvePath(dbt) : std::string();
   if (memo_fields && dbt_path.empty())
     return Status::NotFound("Nie znaleziono pliku notatek: " + dbt);
@@ -172,7 +149,7 @@ Status Table::Impl::OpenFiles() {
   }
 
   if (h.production_mdx) {
-    std::string mdx_name = WithExtension(dbf_path, "MDX");
+    std::string mdx_name = CompanionPath(dbf_path, "MDX");
     if (!env->FileExists(mdx_name))
       return Status::NotFound("Nie znaleziono pliku indeksu: " + mdx_name);
     mdx_path = env->ResolvePath(mdx_name);

@@ -27,22 +27,6 @@ std::string UpperAscii(std::string s) {
   return s;
 }
 
-// "base.DBF" -> "base.MDX", "base.dbf" -> "base.mdx": companions follow the
-// case of the table's extension.
-std::string Companion(const std::string& dbf_path, const char* ext_upper) {
-  size_t dot = dbf_path.find_last_of('.');
-  size_t slash = dbf_path.find_last_of('/');
-  std::string base = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-                         ? dbf_path
-                         : dbf_path.substr(0, dot);
-  std::string ext = dot == std::string::npos ? std::string() : dbf_path.substr(dot + 1);
-  bool upper = !ext.empty() && ext == UpperAscii(ext);
-  std::string e = ext_upper;
-  if (!upper)
-    for (char& c : e) c = static_cast<char>(c - 'A' + 'a');
-  return base + "." + e;
-}
-
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -171,8 +155,8 @@ Status TableWriter::Create(const std::string& dir, const std::string& file_name,
   std::string d = dir;
   if (!d.empty() && d.back() != '/') d += '/';
   m.dbf_path = d + file_name;
-  m.dbt_path = memo_file ? Companion(m.dbf_path, "DBT") : std::string();
-  m.mdx_path = layout.tags.empty() ? std::string() : Companion(m.dbf_path, "MDX");
+  m.dbt_path = memo_file ? CompanionPath(m.dbf_path, "DBT") : std::string();
+  m.mdx_path = layout.tags.empty() ? std::string() : CompanionPath(m.dbf_path, "MDX");
   for (const std::string* p : {&m.dbt_path, &m.mdx_path})
     if (!p->empty() && m.env->FileExists(*p)) return Status::Exists("Plik już istnieje: " + *p);
   Status s = m.env->OpenFile(m.dbf_path, platform::OpenMode::kCreateExclusive, &m.dbf);
@@ -280,27 +264,20 @@ Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
                             const std::vector<TagLayout>& tags, int year, int month, int day) {
   if (tags.empty() || tags.size() > kMaxTags)
     return Bad("Indeks musi mieć od 1 do " + std::to_string(kMaxTags) + " znaczników");
-  const std::string mdx_path = Companion(dbf_path, "MDX");
+  const std::string mdx_path = CompanionPath(dbf_path, "MDX");
   if (env->FileExists(mdx_path)) return Status::Exists("Plik już istnieje: " + mdx_path);
   std::unique_ptr<platform::File> dbf;
   Status s = env->OpenFile(dbf_path, platform::OpenMode::kReadWriteExclusive, &dbf);
   if (!s.ok()) return s;
-  uint64_t size = 0;
-  s = dbf->Size(&size);
-  if (!s.ok()) return s;
-  std::vector<uint8_t> head(std::min<uint64_t>(size, 0xFFFF));
-  size_t got = 0;
-  s = dbf->ReadAt(0, head.data(), head.size(), &got);
-  if (!s.ok()) return s;
   DbfHeader h;
-  std::string error;
-  if (!ParseDbfHeader(head.data(), got, size, &h, &error))
-    return Bad("Uszkodzona tabela " + dbf_path + ": " + error);
+  s = ReadDbfHeader(dbf.get(), dbf_path, &h);
+  if (!s.ok()) return s;
   if (h.level7) return Bad("Indeks tabeli poziomu 7 nie jest obsługiwany");
   uint8_t today[3];
   HeaderDate(year, month, day, today);
 
   const size_t block = 1024, ppb = 2;
+  std::string error;
   std::vector<MdxTag> mtags;
   std::vector<TagKeys> keys(tags.size());
   for (size_t i = 0; i < tags.size(); ++i) {
@@ -345,6 +322,7 @@ Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
   }
   const size_t per_chunk = std::max<size_t>(1, kWriteBuffer / h.record_length);
   std::vector<uint8_t> chunk;
+  size_t got = 0;
   for (uint32_t first = 0; first < h.record_count;) {
     size_t n = std::min<size_t>(per_chunk, h.record_count - first);
     chunk.resize(n * h.record_length);

@@ -7,6 +7,7 @@
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
+#include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
 #include "engine/Verifier.h"
 #include "platform/Path.h"
@@ -16,24 +17,11 @@ namespace engine {
 
 namespace {
 
-const char kMsgDifferentDirs[] = "Pliki z różnych katalogów: ";
 const char kMsgWorkDir[] = "Błąd podczas tworzenia katalogu tymczasowego";
 const char kMsgCopyIn[] = "Błąd podczas kopiowania plików do katalogu tymczasowego";
 const char kMsgCopyOut[] = "Błąd podczas kopiowania plików z katalogu tymczasowego";
-const char kMsgOpen[] = "Nie udało się otworzyć pliku: ";
-const char kMsgNoField[] = "Brak pola: ";
 const char kMsgCreate[] = "Nie udało się utworzyć pliku: ";
-const char kMsgWrite[] = "Błąd podczas zapisu danych";
-const char kMsgRead[] = "Błąd podczas odczytu danych: ";
 const char kMsgMaxSize[] = "Błąd podczas odczytu maksymalnego rozmiaru pliku: ";
-
-// The "ID" text of a row whose record must stay where it is.
-const std::string kMarker(5, '\xFF');
-
-// The largest limit whose byte count fits a signed 32-bit value.
-constexpr int32_t kMaxSizeLimit = 2047;
-// An address is written as eight hexadecimal digits.
-constexpr int kAddressWidth = 8;
 
 // Opening a table fails with the table engine's own message; a bare reason
 // of the system (a failed read) gets the sentence it lacks.
@@ -77,12 +65,7 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   counts_ = DivisionCounts();
   if (!env_->FileExists(info_.TableFile) || !env_->FileExists(info_.DataFile)) return;
   ran_ = true;
-  // A limit outside 0..2047 would wrap when turned into bytes and give some
-  // other limit than the one asked for (or one of the store's error codes).
-  if (info_.MaxSize < 0 || info_.MaxSize > kMaxSizeLimit) {
-    throw EngineError("Nieprawidłowy maksymalny rozmiar pliku: " + std::to_string(info_.MaxSize) +
-                      " MB (dozwolone od 0 do 2047)");
-  }
+  CheckMaxSize(info_);
   Paths p;
   verifier_ = verify_ ? std::make_unique<TVerifier>(env_) : nullptr;
   Prepare(p);
@@ -95,16 +78,10 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
 void TDivider::Prepare(Paths& p) {
   p.table_file = env_->ResolvePath(info_.TableFile);
   p.data_file = env_->ResolvePath(info_.DataFile);
-  // A bare file name lives in the current directory; the working directory
-  // must be made there too, never in the system's temporary directory.
-  p.table_dir = platform::ExtractFilePath(p.table_file);
-  if (p.table_dir.empty()) p.table_dir = std::string(".") + platform::kPathDelim;
-  std::string data_dir = platform::ExtractFilePath(p.data_file);
-  if (data_dir.empty()) data_dir = std::string(".") + platform::kPathDelim;
-  // One directory on disk, not equal strings: /a/Data and /a/data are two.
-  if (!env_->SameDirectory(p.table_dir, data_dir)) {
-    throw EngineError(kMsgDifferentDirs + info_.TableFile + " , " + info_.DataFile);
-  }
+  // The working directory is made beside the table (the current directory
+  // for a bare name), never in the system's temporary directory.
+  p.table_dir = FolderOf(p.table_file);
+  CheckSameDirectory(env_, p.table_dir, p.data_file, info_);
   p.table_name = platform::ExtractFileName(p.table_file);
   p.data_name = platform::ExtractFileName(p.data_file);
   const std::string mdx = ChangeExt(p.table_file, ".mdx");
@@ -148,11 +125,7 @@ void TDivider::Open(Session& s, const Paths& p) {
     const int address = probe.FindField(info_.AddressField);
     if (address < 0) throw EngineError(kMsgNoField + info_.AddressField);
     const dbase::FieldDef& def = probe.Fields()[address];
-    // A shorter field could not hold the eight digits written into it.
-    if (def.type != 'C' || def.length < kAddressWidth) {
-      throw EngineError("Pole " + info_.AddressField +
-                        " nie mieści adresu (wymagane pole znakowe o długości co najmniej 8)");
-    }
+    CheckAddressField(def, info_);
     address_name = def.name;
     has_id = probe.FindField("ID") >= 0;
     CheckOpen(probe.Close(), p.work_dir + p.table_name);

@@ -6,6 +6,7 @@
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
+#include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
 #include "engine/ReadOnlyEnv.h"
 #include "engine/SizingEnv.h"
@@ -15,17 +16,6 @@
 namespace engine {
 
 namespace {
-
-// The division's messages for the same situations.
-const char kMsgDifferentDirs[] = "Pliki z różnych katalogów: ";
-const char kMsgOpen[] = "Nie udało się otworzyć pliku: ";
-const char kMsgNoField[] = "Brak pola: ";
-const char kMsgWrite[] = "Błąd podczas zapisu danych";
-const char kMsgRead[] = "Błąd podczas odczytu danych: ";
-
-const std::string kMarker(5, '\xFF');
-constexpr int32_t kMaxSizeLimit = 2047;
-constexpr int kAddressWidth = 8;
 
 void Check(const platform::Status& s) {
   if (!s.ok()) throw EngineError(s.message());
@@ -41,19 +31,10 @@ JobPlan TPlanner::PlanJob(const TDividerInfo& info) {
   ReadOnlyEnv ro(env_);
   if (!ro.FileExists(info.TableFile) || !ro.FileExists(info.DataFile)) return plan;
   plan.ran = true;
-  if (info.MaxSize < 0 || info.MaxSize > kMaxSizeLimit) {
-    throw EngineError("Nieprawidłowy maksymalny rozmiar pliku: " + std::to_string(info.MaxSize) +
-                      " MB (dozwolone od 0 do 2047)");
-  }
+  CheckMaxSize(info);
   const std::string table_file = ro.ResolvePath(info.TableFile);
   const std::string data_file = ro.ResolvePath(info.DataFile);
-  std::string table_dir = platform::ExtractFilePath(table_file);
-  if (table_dir.empty()) table_dir = std::string(".") + platform::kPathDelim;
-  std::string data_dir = platform::ExtractFilePath(data_file);
-  if (data_dir.empty()) data_dir = std::string(".") + platform::kPathDelim;
-  if (!ro.SameDirectory(table_dir, data_dir)) {
-    throw EngineError(kMsgDifferentDirs + info.TableFile + " , " + info.DataFile);
-  }
+  CheckSameDirectory(&ro, FolderOf(table_file), data_file, info);
   const std::string data_name = platform::ExtractFileName(data_file);
 
   dbase::Table table(&ro);
@@ -65,10 +46,7 @@ JobPlan TPlanner::PlanJob(const TDividerInfo& info) {
   const int address = table.FindField(info.AddressField);
   if (address < 0) throw EngineError(kMsgNoField + info.AddressField);
   const dbase::FieldDef& def = table.Fields()[static_cast<size_t>(address)];
-  if (def.type != 'C' || def.length < kAddressWidth) {
-    throw EngineError("Pole " + info.AddressField +
-                      " nie mieści adresu (wymagane pole znakowe o długości co najmniej 8)");
-  }
+  CheckAddressField(def, info);
   const bool check_id = info.CheckID && table.FindField("ID") >= 0;
   const int id = check_id ? table.FindField("ID") : -1;
 

@@ -65,9 +65,7 @@ class MainFormTest : public ::testing::Test {
 
   template <class W>
   W* Get(const char* name) {
-    W* w = form.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return testing_util::FindNamed<W>(form, name);
   }
   void PickRow(int row) {
     auto* div = Get<QComboBox>("DivType");

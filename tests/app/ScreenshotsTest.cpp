@@ -3,8 +3,6 @@
 // window in the middle of a run. Each picture is checked to hold a drawn
 // window of the expected size, not a blank.
 #include <QComboBox>
-#include <QDir>
-#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -14,28 +12,12 @@
 #include "controls/GuiTestUtil.h"
 #include "controls/Progress.h"
 #include "controls/QtMessageBoxes.h"
+#include "controls/Screenshot.h"
 #include "platform/MessageBox.h"
 
 namespace {
 
-const QString kDir = QStringLiteral(PODZIAL_BINARY_DIR "/screenshots");
-
-// Saves the widget's picture and checks that something was drawn on it.
-void Save(QWidget* w, const char* name, QSize expected) {
-  ASSERT_TRUE(QDir().mkpath(kDir));
-  QImage image = w->grab().toImage();
-  ASSERT_FALSE(image.isNull()) << name;
-  if (expected.isValid()) {
-    EXPECT_EQ(image.size(), expected) << name;
-  }
-  QSet<QRgb> colours;
-  for (int y = 0; y < image.height(); y += 2)
-    for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
-  EXPECT_GT(colours.size(), 3) << name << " looks blank";
-  const QString path = kDir + QLatin1Char('/') + QLatin1String(name);
-  ASSERT_TRUE(image.save(path)) << path.toStdString();
-  EXPECT_GT(QFileInfo(path).size(), 0);
-}
+using testing_util::SaveScreenshot;
 
 TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
   platform::ScriptedMessageBoxes boxes;
@@ -49,7 +31,7 @@ TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
     wnd->Show();
     ASSERT_NE(shown, nullptr);
     for (int32_t row = 0; row <= 42000; row += 10) wnd->SetPosition(row);
-    Save(shown, "progress-window.png", QSize(Scaled(426), Scaled(65)));
+    SaveScreenshot(shown, "progress-window.png", QSize(Scaled(426), Scaled(65)));
     used_old_dir = "/baza/old4821/";
     report.ran = true;
   };
@@ -58,20 +40,20 @@ TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
   form.findChild<QLineEdit*>("DataFN")->setText("/baza/opisy.dat");
   form.findChild<QLineEdit*>("TableFN")->setText("/baza/opisy.dbf");
   form.findChild<QComboBox*>("FieldName")->setEditText("OpisTop");
-  Save(&form, "main-window-user.png", QSize(Scaled(372), Scaled(290)));
+  SaveScreenshot(&form, "main-window-user.png", QSize(Scaled(372), Scaled(290)));
 
   form.BitBtn1Click();
   ASSERT_EQ(boxes.shown.size(), 1u);  // the completion notice
   auto box = MakeMessageBox(boxes.shown[0].text, boxes.shown[0].title, boxes.shown[0].flags, &form);
   box->show();
-  Save(box.get(), "message-box.png", QSize());
+  SaveScreenshot(box.get(), "message-box.png", QSize());
   box->close();
 
   auto* div = form.findChild<QComboBox*>("DivType");
   div->setCurrentIndex(1);
   form.DivTypeChange();
   form.findChild<QLineEdit*>("TolmDir")->setText("/baza");
-  Save(&form, "main-window-presets.png", QSize(Scaled(372), Scaled(290)));
+  SaveScreenshot(&form, "main-window-presets.png", QSize(Scaled(372), Scaled(290)));
 }
 
 }  // namespace

@@ -70,9 +70,7 @@ class StartEndToEndTest : public ::testing::Test {
   }
   template <class W>
   W* Get(const char* name) {
-    W* w = form.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return testing_util::FindNamed<W>(form, name);
   }
   void PickRow(int row) {
     Get<QComboBox>("DivType")->setCurrentIndex(row);

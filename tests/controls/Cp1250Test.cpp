@@ -9,6 +9,7 @@
 
 #include "controls/Cp1250.h"
 #include "controls/PlainTextFile.h"
+#include "controls/QtFiles.h"
 
 namespace {
 
@@ -33,16 +34,8 @@ int IconvCharacter(unsigned char byte) {
   return static_cast<unsigned char>(out[0]) | static_cast<unsigned char>(out[1]) << 8;
 }
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  ASSERT_EQ(f.write(bytes), bytes.size());
-}
+using testing_util::ReadAll;
+using testing_util::WriteAll;
 
 TEST(Cp1250, EveryByteHasOneCharacterAndComesBack) {
   const QString text = DecodeCp1250(AllBytes());

@@ -1,6 +1,6 @@
 // What the window tests share: one QApplication for the whole executable
-// (on the offscreen platform the ctest entries set), and typing that copes
-// with Polish letters.
+// (on the offscreen platform the ctest entries set), finding controls by
+// name, and typing that copes with Polish letters.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,6 +29,14 @@ class QtApplicationEnvironment : public ::testing::Environment {
 
 inline ::testing::Environment* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+// The child of `parent` called `name`; a missing one fails the test.
+template <class W>
+W* FindNamed(const QObject& parent, const char* name) {
+  W* w = parent.findChild<W*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
 
 // Types text key by key. QTest::keyClicks aborts on letters outside ASCII,
 // so each character goes as a key event carrying its text.

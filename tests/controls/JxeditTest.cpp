@@ -21,6 +21,7 @@
 #include "controls/FindDialog.h"
 #include "controls/GuiTestUtil.h"
 #include "controls/Jxedit.h"
+#include "controls/QtFiles.h"
 #include "controls/ReplaceDialog.h"
 #include "controls/SaveDialog.h"
 #include "controls/UpDown.h"
@@ -31,16 +32,8 @@ namespace {
 
 const std::string kUnsaved = "Plik nie został zapisany. Kontynuować wyjście ?";
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  ASSERT_EQ(f.write(bytes), bytes.size());
-}
+using testing_util::ReadAll;
+using testing_util::WriteAll;
 
 class EditorTest : public ::testing::Test {
  protected:

@@ -17,6 +17,7 @@
 #include "controls/GuiTestUtil.h"
 #include "controls/Jxedit.h"
 #include "controls/OEBtn.h"
+#include "controls/QtFiles.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -40,11 +41,6 @@ class OEBtnEditTest : public ::testing::Test {
       shownHelp = editor->HelpContext();
       act(*editor);
     });
-  }
-
-  static QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
   }
 
   QTemporaryDir dir;
@@ -73,7 +69,7 @@ TEST_F(OEBtnEditTest, SaveFiresAfterEditAndFreesTheWindow) {
   EXPECT_EQ(shownHelp, 77);
   EXPECT_EQ(afterEdit.count(), 1);
   EXPECT_TRUE(shown.isNull());  // freed
-  EXPECT_EQ(ReadAll(path), QByteArray("nowy opis"));
+  EXPECT_EQ(testing_util::ReadAll(path), QByteArray("nowy opis"));
   EXPECT_EQ(edit->text(), path);  // the edit is not touched
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dbase/Table.h"
+
 #include "platform/Coding.h"
 #include "tests/dbase/Helpers.h"
 #include "tests/platform/TempDir.h"
@@ -129,6 +131,42 @@ TEST(TableWriterTest, MemoFilesOfBothFormats) {
       EXPECT_EQ(dbt[64], 0xFF);
       EXPECT_EQ(DecodeU32(&dbt[3 * 64 + 4]), 8u + 7u);  // "krótka" in UTF-8 is 7 bytes
     }
+  }
+}
+
+// The writer names the memo file and index as the table engine looks for
+// them, whatever the case of the table's extension, even without one.
+TEST(TableWriterTest, WrittenCompanionsAreFoundWhenTheTableOpens) {
+  struct Case {
+    const char* table;
+    const char* dbt;
+    const char* mdx;
+  };
+  for (const Case& c : {Case{"a.dbf", "a.dbt", "a.mdx"}, Case{"B.DBF", "B.DBT", "B.MDX"},
+                        Case{"c.Dbf", "c.dbt", "c.mdx"}, Case{"d", "d.dbt", "d.mdx"}}) {
+    SCOPED_TRACE(c.table);
+    TempDir t;
+    TableLayout layout;
+    layout.version = 0x8B;
+    layout.memo_block_size = 64;
+    layout.fields = {{"ID", 'C', 2}, {"NOTA", 'M', 10}};
+    layout.tags = {{"ID", "ID"}};
+    TableWriter w;
+    ASSERT_TRUE(w.Create(t.dir(), c.table, layout).ok());
+    ASSERT_TRUE(w.AppendRow({"1", "notatka"}).ok());
+    ASSERT_TRUE(w.Finish().ok());
+    EXPECT_EQ(w.DbtPath(), t / c.dbt);
+    EXPECT_EQ(w.MdxPath(), t / c.mdx);
+
+    Table table;
+    table.SetDatabaseName(t.dir());
+    table.SetTableName(c.table);
+    const Status s = table.Open();
+    ASSERT_TRUE(s.ok()) << s.message();
+    EXPECT_EQ(table.DbtPath(), t / c.dbt);
+    EXPECT_EQ(table.MdxPath(), t / c.mdx);
+    ASSERT_TRUE(table.First().ok());
+    EXPECT_EQ(table.GetText(0), "1");
   }
 }
 
