@@ -152,7 +152,8 @@ bool IsDescriptionSetFile(const std::string& name, const std::string& data_name)
   for (size_t i = stem.size() + 1; i < name.size(); ++i) {
     if (name[i] < '0' || name[i] > '9') return false;
   }
-  return true;
+  // Continuation files are numbered from 001.
+  return name.compare(stem.size() + 1, 3, "000") != 0;
 }
 
 }  // namespace engine

@@ -132,6 +132,8 @@ TEST(StemTest, DescriptionFilesOfAStemIgnoringLetterCase) {
   EXPECT_TRUE(engine::IsDescriptionSetFile("opisy.999", "opisy.dat"));
   EXPECT_FALSE(engine::IsDescriptionSetFile("opisy.bak", "opisy.dat"));
   EXPECT_FALSE(engine::IsDescriptionSetFile("opisy.1234", "opisy.dat"));
+  // Continuation files are numbered from 001: a ".000" is someone else's.
+  EXPECT_FALSE(engine::IsDescriptionSetFile("opisy.000", "opisy.dat"));
   EXPECT_FALSE(engine::IsDescriptionSetFile("opisy.dbf", "opisy.dat"));
   EXPECT_FALSE(engine::IsDescriptionSetFile("opisyv.001", "opisy.dat"));
 }

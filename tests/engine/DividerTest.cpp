@@ -128,6 +128,7 @@ TEST(DividerTest, DeleteOldRemovesOnlyTheJobsFiles) {
   auto g = Make(o);
   std::ofstream(t / "opisy.bak") << "a copy the user made";
   std::ofstream(t / "opisy.012") << "old continuation";
+  std::ofstream(t / "opisy.000") << "no continuation file has this number";
   const Snapshot before = Snap(t.dir());
   TDivider d(Job(t.dir(), o, 5, /*keep=*/false));
   std::string used = "x";
@@ -135,6 +136,7 @@ TEST(DividerTest, DeleteOldRemovesOnlyTheJobsFiles) {
   EXPECT_EQ(used, "");
   EXPECT_TRUE(Subdirs(t.dir(), "old").empty());
   EXPECT_TRUE(fs::exists(t / "opisy.bak"));
+  EXPECT_TRUE(fs::exists(t / "opisy.000"));
   EXPECT_FALSE(fs::exists(t / "opisy.012"));
   // Compare against the old files kept aside.
   TempDir old;
