@@ -1,0 +1,102 @@
+// Preset requests over the real engine: the backup directory travels
+// through the jobs, the Kadmor backup root gets one subdirectory per table
+// directory, and pairs missing from the database are skipped.
+#include <gtest/gtest.h>
+
+#include "engine/DivisionRequest.h"
+#include "engine/EngineError.h"
+#include "tests/engine/DbFixture.h"
+
+using namespace engine_test;
+using testing_util::TempDir;
+
+namespace {
+
+struct YesDialog : engine::UserDialog {
+  int asked = 0;
+  std::vector<std::string> informed;
+  int Ask(const std::string&, const std::string&, int) override {
+    ++asked;
+    return engine::kAnswerYes;
+  }
+  void Inform(const std::string& text, const std::string&, int) override {
+    informed.push_back(text);
+  }
+};
+
+demodb::TableOptions Pair(const std::string& dir, const std::string& table, const std::string& data,
+                          const std::string& field) {
+  fs::create_directories(dir);
+  auto o = SmallTable(dir, 30);
+  o.table_name = table;
+  o.data_name = data;
+  o.address_field = field;
+  return o;
+}
+
+TEST(PresetRunTest, KadmorBackupRootWithOneSubdirectoryPerTableDirectory) {
+  TempDir t;
+  const std::string db = t / "db/";
+  // Copied from Windows: directories and names in capitals.
+  auto a = Pair(db + "KERG/", "OPERDOK.DBF", "RASTRY.DAN", "ADRES");
+  auto b = Pair(db + "KERG/", "ROBOTY.DBF", "WYTYCZ.DAN", "ADRES");
+  auto c = Pair(db + "zud/", "zud.dbf", "opinia.dan", "ADRES");
+  c.seed = 7;
+  auto ga = Make(a);
+  auto gb = Make(b);
+  auto gc = Make(c);
+  const Snapshot kerg = Snap(db + "KERG/"), zud = Snap(db + "zud/");
+
+  YesDialog dialog;
+  engine::DivisionRequest request(&dialog, engine::DividerJobRunner());
+  engine::RequestEntries e;
+  e.DivType = engine::kDivKadmor;
+  e.TolmDir = t / "db";
+  e.TolmSize = 1;
+  e.TolmTmp = true;
+  auto result = request.Run(e);
+  EXPECT_EQ(dialog.asked, 1);  // no version file
+  ASSERT_TRUE(result.completed);
+  const std::string root = result.backup_path;
+  ASSERT_EQ(root.rfind(db + "old", 0), 0u) << root;
+  ASSERT_EQ(dialog.informed.size(), 1u);
+  EXPECT_EQ(
+      dialog.informed[0],
+      "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " + root);
+  ASSERT_EQ(result.jobs.size(), 8u);
+  int ran = 0;
+  for (const auto& j : result.jobs) ran += j.ran;
+  EXPECT_EQ(ran, 3);
+  EXPECT_TRUE(SameFiles(Snap(root + "/kerg/"), kerg));
+  EXPECT_TRUE(SameFiles(Snap(root + "/zud/"), zud));
+  EXPECT_FALSE(fs::exists(root + "/oper_bu"));
+  ExpectDivided(db + "KERG/", root + "/kerg/", a, ga, 1, false);
+  ExpectDivided(db + "KERG/", root + "/kerg/", b, gb, 1, false);
+  ExpectDivided(db + "zud/", root + "/zud/", c, gc, 1, false);
+}
+
+TEST(PresetRunTest, TolmSharesOneBackupDirectoryAndSkipsMissingPairs) {
+  TempDir t;
+  auto a = Pair(t / "db/", "opisy.dbf", "opisy.dat", "OPISTOP");
+  auto c = Pair(t / "db/", "dokopisy.dbf", "dokopisy.dat", "OPISTOP");
+  c.seed = 3;
+  auto ga = Make(a);
+  auto gc = Make(c);
+  const Snapshot before = Snap(t / "db");
+  YesDialog dialog;
+  engine::DivisionRequest request(&dialog, engine::DividerJobRunner());
+  engine::RequestEntries e;
+  e.DivType = engine::kDivTolm;
+  e.TolmDir = t / "db/";
+  e.TolmSize = 1;
+  e.TolmTmp = true;
+  auto result = request.Run(e);
+  const auto olds = Subdirs(t / "db", "old");
+  ASSERT_EQ(olds.size(), 1u);
+  EXPECT_EQ(result.backup_path, t / ("db/" + olds[0] + "/"));
+  EXPECT_TRUE(SameFiles(Snap(result.backup_path), before));
+  ExpectDivided(t / "db/", result.backup_path, a, ga, 1);
+  ExpectDivided(t / "db/", result.backup_path, c, gc, 1);
+}
+
+}  // namespace
