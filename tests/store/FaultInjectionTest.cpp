@@ -435,5 +435,48 @@ TEST_F(FaultInjectionTest, ContinuationThatCannotBeOpenedOrIsMissing) {
   EXPECT_EQ(first_, Bytes(data, data + size));
 }
 
+// Continuation files that a failed close left open belong to their own set:
+// a store opened afterwards on another set reads and writes that set's
+// files, never the old ones.
+TEST_F(FaultInjectionTest, FilesLeftOpenByAFailedCloseServeNoOtherSet) {
+  Bytes b = store_test::RandomBytes(262114, 3);
+  std::string other = dir_ / "inne.dat";
+  int32_t otherOld = 0;
+  {
+    tjxmemo y;
+    ASSERT_TRUE(y.CreateNew(other, 500000));
+    y.CompressRecords = false;
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(y.WriteRecord(262114, otherOld, b.data(), 0));
+    ASSERT_GT(otherOld, 720);  // in inne.001
+  }
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  m.CompressRecords = false;
+  int32_t a = 0;
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+  ASSERT_GT(a, 720);  // opisy.001 is open now
+  env.failClose = true;
+  EXPECT_FALSE(m.CloseAll());
+  env.failClose = false;
+  const uint64_t ownSize = store_test::FileSize(dir_ / "opisy.001");
+
+  ASSERT_TRUE(m.Open(other));
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  ASSERT_TRUE(m.ReadRecord(size, otherOld, data, true, plain)) << m.LastError();
+  EXPECT_EQ(b, Bytes(data, data + size));
+  Bytes c = store_test::RandomBytes(3000, 4);
+  int32_t otherNew = 0;
+  ASSERT_TRUE(m.WriteRecord(3000, otherNew, c.data(), 0)) << m.LastError();
+  ASSERT_GT(otherNew, 720);
+  ASSERT_TRUE(m.CloseAll());
+  EXPECT_EQ(ownSize, store_test::FileSize(dir_ / "opisy.001"));
+  tjxmemo fresh;
+  ASSERT_TRUE(fresh.Open(other));
+  ASSERT_TRUE(fresh.ReadRecord(size, otherNew, data, true, plain)) << fresh.LastError();
+  EXPECT_EQ(c, Bytes(data, data + size));
+}
+
 }  // namespace
 }  // namespace store
