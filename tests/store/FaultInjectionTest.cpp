@@ -23,6 +23,7 @@ class FaultEnv : public platform::EnvWrapper {
   FaultEnv() : EnvWrapper(platform::Env::Default()) {}
 
   int writes = 0, flushes = 0, locks = 0, creates = 0;
+  std::vector<std::string> flushedPaths;
   int failWrite = -1;            // fail the write with this number (0-based)
   bool failHeaderWrite = false;  // fail writes at offset 0
   bool failFlush = false;
@@ -67,6 +68,7 @@ class FaultEnv : public platform::EnvWrapper {
     }
     Status Flush() override {
       ++env_->flushes;
+      env_->flushedPaths.push_back(Path());
       if (env_->failFlush) return Status::IOError("injected flush failure");
       return FileWrapper::Flush();
     }
@@ -355,6 +357,33 @@ TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
   env.flushes = 0;
   EXPECT_TRUE(m.FlushAll());
   EXPECT_EQ(3, env.flushes);  // the base file, .001 and .002
+}
+
+// Turning the switch off flushes every file the private writes left
+// unflushed, not only those the next write touches.
+TEST_F(FaultInjectionTest, SwitchingDeferredFlushOffFlushesEarlierWrites) {
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  m.CompressRecords = false;
+  m.DeferFlush = true;
+  Bytes b = store_test::RandomBytes(262114, 5);
+  int32_t a = 0;
+  for (int i = 0; i < 8; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+  ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.002"));
+  ASSERT_EQ(0, env.flushes);
+  m.DeferFlush = false;
+  ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  auto flushed = [&](const std::string& suffix) {
+    for (const std::string& p : env.flushedPaths)
+      if (p.size() >= suffix.size() &&
+          p.compare(p.size() - suffix.size(), suffix.size(), suffix) == 0)
+        return true;
+    return false;
+  };
+  EXPECT_TRUE(flushed("opisy.dat"));
+  EXPECT_TRUE(flushed("opisy.001"));
+  EXPECT_TRUE(flushed("opisy.002"));
 }
 
 // A read the system fails is told apart from an address where the files
