@@ -8,6 +8,9 @@ using platform::OpenMode;
 using platform::Status;
 
 void FileSet::SetFileName(const std::string& name) {
+  // Files that a failed CloseAll left open belong to the old name; kept,
+  // they would serve that set's blocks for this one's addresses.
+  for (auto& h : Handles) h.reset();
   fileName_ = name;
   baseName_ = BaseNameOf(name);
 }

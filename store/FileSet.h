@@ -26,6 +26,7 @@ class FileSet {
   platform::Env* env() const { return env_; }
 
   // FileName and BaseName (the name cut after the dot of its extension).
+  // Drops any handle still held: call it on a closed set.
   void SetFileName(const std::string& name);
   const std::string& FileName() const { return fileName_; }
   const std::string& BaseName() const { return baseName_; }

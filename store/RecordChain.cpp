@@ -182,7 +182,9 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
 bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, int32_t PlainSize) {
   Impl& m = *impl_;
   m.ClearError();
-  if (!DeferFlush) m.files.ClearDirty();
+  // Marks of private writes not yet flushed stay until FlushAll, also when
+  // the switch has been turned off since.
+  if (!DeferFlush && !m.pendingFlush) m.files.ClearDirty();
   if (Size == 0) return true;
   if (!m.Writable || !m.files.IsOpen()) return m.Fail("plik opisów nie jest otwarty do zapisu");
   if (Size < 0 || PlainSize < 0 || !Data) return m.Fail("nieprawidłowe argumenty zapisu");

@@ -23,6 +23,7 @@ class FaultEnv : public platform::EnvWrapper {
   FaultEnv() : EnvWrapper(platform::Env::Default()) {}
 
   int writes = 0, flushes = 0, locks = 0, creates = 0;
+  std::vector<std::string> flushedPaths;
   int failWrite = -1;            // fail the write with this number (0-based)
   bool failHeaderWrite = false;  // fail writes at offset 0
   bool failFlush = false;
@@ -67,6 +68,7 @@ class FaultEnv : public platform::EnvWrapper {
     }
     Status Flush() override {
       ++env_->flushes;
+      env_->flushedPaths.push_back(Path());
       if (env_->failFlush) return Status::IOError("injected flush failure");
       return FileWrapper::Flush();
     }
@@ -357,6 +359,33 @@ TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
   EXPECT_EQ(3, env.flushes);  // the base file, .001 and .002
 }
 
+// Turning the switch off flushes every file the private writes left
+// unflushed, not only those the next write touches.
+TEST_F(FaultInjectionTest, SwitchingDeferredFlushOffFlushesEarlierWrites) {
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  m.CompressRecords = false;
+  m.DeferFlush = true;
+  Bytes b = store_test::RandomBytes(262114, 5);
+  int32_t a = 0;
+  for (int i = 0; i < 8; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+  ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.002"));
+  ASSERT_EQ(0, env.flushes);
+  m.DeferFlush = false;
+  ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+  auto flushed = [&](const std::string& suffix) {
+    for (const std::string& p : env.flushedPaths)
+      if (p.size() >= suffix.size() &&
+          p.compare(p.size() - suffix.size(), suffix.size(), suffix) == 0)
+        return true;
+    return false;
+  };
+  EXPECT_TRUE(flushed("opisy.dat"));
+  EXPECT_TRUE(flushed("opisy.001"));
+  EXPECT_TRUE(flushed("opisy.002"));
+}
+
 // A read the system fails is told apart from an address where the files
 // hold no record; the same store reads again once the system does.
 TEST_F(FaultInjectionTest, FailedReadIsTheSystemsNotTheRecords) {
@@ -433,6 +462,49 @@ TEST_F(FaultInjectionTest, ContinuationThatCannotBeOpenedOrIsMissing) {
   EXPECT_FALSE(m.LastReadFailedBySystem()) << m.LastError();
   ASSERT_TRUE(m.ReadRecord(size, firstAddress_, data, true, plain));
   EXPECT_EQ(first_, Bytes(data, data + size));
+}
+
+// Continuation files that a failed close left open belong to their own set:
+// a store opened afterwards on another set reads and writes that set's
+// files, never the old ones.
+TEST_F(FaultInjectionTest, FilesLeftOpenByAFailedCloseServeNoOtherSet) {
+  Bytes b = store_test::RandomBytes(262114, 3);
+  std::string other = dir_ / "inne.dat";
+  int32_t otherOld = 0;
+  {
+    tjxmemo y;
+    ASSERT_TRUE(y.CreateNew(other, 500000));
+    y.CompressRecords = false;
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(y.WriteRecord(262114, otherOld, b.data(), 0));
+    ASSERT_GT(otherOld, 720);  // in inne.001
+  }
+  FaultEnv env;
+  tjxmemo m(&env);
+  ASSERT_TRUE(m.Open(path_));
+  m.CompressRecords = false;
+  int32_t a = 0;
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+  ASSERT_GT(a, 720);  // opisy.001 is open now
+  env.failClose = true;
+  EXPECT_FALSE(m.CloseAll());
+  env.failClose = false;
+  const uint64_t ownSize = store_test::FileSize(dir_ / "opisy.001");
+
+  ASSERT_TRUE(m.Open(other));
+  int32_t size = 0, plain = 0;
+  const uint8_t* data = nullptr;
+  ASSERT_TRUE(m.ReadRecord(size, otherOld, data, true, plain)) << m.LastError();
+  EXPECT_EQ(b, Bytes(data, data + size));
+  Bytes c = store_test::RandomBytes(3000, 4);
+  int32_t otherNew = 0;
+  ASSERT_TRUE(m.WriteRecord(3000, otherNew, c.data(), 0)) << m.LastError();
+  ASSERT_GT(otherNew, 720);
+  ASSERT_TRUE(m.CloseAll());
+  EXPECT_EQ(ownSize, store_test::FileSize(dir_ / "opisy.001"));
+  tjxmemo fresh;
+  ASSERT_TRUE(fresh.Open(other));
+  ASSERT_TRUE(fresh.ReadRecord(size, otherNew, data, true, plain)) << fresh.LastError();
+  EXPECT_EQ(c, Bytes(data, data + size));
 }
 
 }  // namespace
