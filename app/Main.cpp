@@ -163,7 +163,6 @@ void TMainForm::CreateComponents() {
   BitBtn2 = Make<QPushButton>(this, "BitBtn2", 285, 250, 75, 31);
   BitBtn2->setText(QString::fromUtf8("Wyjdź"));
   BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-  BitBtn2->setAutoDefault(false);
   connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn2Click(); }); });
 
   TolmowyPanel = MakePanel(this, "TolmowyPanel", 5, 40, 361, 121);

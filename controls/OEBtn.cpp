@@ -75,8 +75,8 @@ void TOpenEditButton::ChangeButtonClick() {
   emit changed();
 }
 
-// Hook for the text editor window: until it exists the "Edytuj" button does
-// nothing. The editor fills this in and fires afterEdit() after a save.
+// "Edytuj": the file of the edit line in a modal text editor window;
+// afterEdit() only when the window ended with a save.
 void TOpenEditButton::EditButtonClick() {
   if (!edit_line_ || edit_line_->text().isEmpty()) return;
   // Freed on every way out, also when an error leaves the display or the

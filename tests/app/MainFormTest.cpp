@@ -406,4 +406,19 @@ TEST_F(MainFormTest, EscapeAndWyjdzCloseTheWindow) {
   EXPECT_TRUE(jobs.empty());
 }
 
+// A focused push button takes Enter itself: on "Wyjdź" it closes the
+// window and must not start a division.
+TEST_F(MainFormTest, EnterOnTheFocusedExitButtonClosesWithoutStarting) {
+  FillUserRow();
+  form.show();
+  auto* exit = Get<QPushButton>("BitBtn2");
+  QTest::keyClick(exit, Qt::Key_Return);
+  EXPECT_TRUE(jobs.empty());
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_FALSE(form.isVisible());
+  form.show();
+  QTest::keyClick(Get<QLineEdit>("DataFN"), Qt::Key_Return);  // Enter elsewhere still starts
+  EXPECT_EQ(jobs.size(), 1u);
+}
+
 }  // namespace
