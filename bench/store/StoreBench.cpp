@@ -79,7 +79,7 @@ Source MakeSource(const std::string& dir, size_t size, int count, int randomEver
     Die("flat.bin");
   for (int i = 0; i < count; ++i) {
     Bytes b = (randomEvery && i % randomEvery == randomEvery - 1) ? RandomRecord(size, rng)
-                                                                   : TextRecord(size, rng);
+                                                                  : TextRecord(size, rng);
     int32_t a = 0;
     if (!src.WriteRecord(static_cast<int32_t>(b.size()), a, b.data(), 0)) Die(src.LastError());
     int32_t got = 0, plain = 0;
@@ -201,10 +201,9 @@ int main(int argc, char** argv) {
         best = std::min(best, CopyThroughStores(dir, s));
         bestPlain = std::min(bestPlain, PlainCopy(dir, s));
       }
-      std::printf("%9zu %-6s %8d %10.1f %10.3f %10.3f %7.2f\n", size,
-                  randomEvery ? "mixed" : "text", count,
-                  static_cast<double>(s.storedBytes) / 1048576.0, best, bestPlain,
-                  best / bestPlain);
+      std::printf(
+          "%9zu %-6s %8d %10.1f %10.3f %10.3f %7.2f\n", size, randomEvery ? "mixed" : "text", count,
+          static_cast<double>(s.storedBytes) / 1048576.0, best, bestPlain, best / bestPlain);
       for (const char* f : {"src.dat", "flat.bin"}) std::filesystem::remove(dir + f);
     }
   }
