@@ -102,6 +102,19 @@ inline demodb::TableOptions SmallTable(const std::string& dir, uint32_t rows = 6
   return o;
 }
 
+// The division of the SmallTable in `dir` with a 1 MB limit, so that
+// continuation files appear.
+inline engine::TDividerInfo Job(const std::string& dir, bool keep) {
+  engine::TDividerInfo info;
+  info.TableFile = dir + "opisy.dbf";
+  info.DataFile = dir + "opisy.dat";
+  info.AddressField = "OPISTOP";
+  info.MaxSize = 1;
+  info.CheckID = true;
+  info.KeepOld = keep;
+  return info;
+}
+
 inline demodb::Generated Make(const demodb::TableOptions& o) {
   demodb::Generated g;
   platform::Status s = demodb::GenerateTable(o, &g);

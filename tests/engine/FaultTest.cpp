@@ -25,17 +25,6 @@ const std::set<std::string> kEngineMessages = {
     "Błąd podczas zapisu danych",
 };
 
-engine::TDividerInfo Job(const std::string& dir, bool keep) {
-  engine::TDividerInfo info;
-  info.TableFile = dir + "opisy.dbf";
-  info.DataFile = dir + "opisy.dat";
-  info.AddressField = "OPISTOP";
-  info.MaxSize = 1;
-  info.CheckID = true;
-  info.KeepOld = keep;
-  return info;
-}
-
 void CopyFiles(const Snapshot& files, const std::string& dir) {
   for (const auto& [name, bytes] : files) std::ofstream(dir + name, std::ios::binary) << bytes;
 }

@@ -67,17 +67,6 @@ class OldSetFaultEnv : public platform::EnvWrapper {
   int count_ = 0;
 };
 
-engine::TDividerInfo Job(const std::string& dir, bool keep) {
-  engine::TDividerInfo info;
-  info.TableFile = dir + "opisy.dbf";
-  info.DataFile = dir + "opisy.dat";
-  info.AddressField = "OPISTOP";
-  info.MaxSize = 1;
-  info.CheckID = true;
-  info.KeepOld = keep;
-  return info;
-}
-
 std::string DivisionError(const engine::TDividerInfo& info, platform::Env* env) {
   engine::TDivider d(info, env);
   std::string used;
