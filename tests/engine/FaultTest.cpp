@@ -44,15 +44,21 @@ testing::AssertionResult EachSomewhere(const Snapshot& want, const std::vector<s
   return testing::AssertionSuccess();
 }
 
-void RunAllFaults(bool keep) {
-  // A table whose description file needs two files of 1 MB.
-  TempDir model;
-  auto o = SmallTable(model.dir(), 40);
+// A table with a memo file whose description file needs two files of 1 MB;
+// `compressed` is the share of records stored compressed.
+void MakeTwoFileTable(const std::string& dir, double compressed) {
+  auto o = SmallTable(dir, 40);
   o.with_dbt = true;
   o.mean_record = 30000;
   o.raster = 1.0;
-  o.compressed = 0.2;
+  o.compressed = compressed;
   Make(o);
+}
+
+void RunAllFaults(bool keep) {
+  // A table whose description file needs two files of 1 MB.
+  TempDir model;
+  MakeTwoFileTable(model.dir(), 0.2);
   const Snapshot old_files = Snap(model.dir());
 
   // The undisturbed run: how many operations, and the new files.
@@ -178,11 +184,7 @@ TEST(FaultTest, EveryOperationFailingInTurnDeletingOldFiles) {
 // the working directory).
 void CrashAnywhere(bool keep) {
   TempDir model;
-  auto o = SmallTable(model.dir(), 40);
-  o.with_dbt = true;
-  o.mean_record = 30000;
-  o.raster = 1.0;
-  Make(o);
+  MakeTwoFileTable(model.dir(), 0.5);
   const Snapshot old_files = Snap(model.dir());
   int64_t total = 0;
   Snapshot new_files;
