@@ -23,6 +23,18 @@ class ReadOnlyEnv : public platform::EnvWrapper {
   platform::Status MoveFile(const std::string& from, const std::string&) override {
     return Refuse(from);
   }
+  platform::Status RenameNoReplace(const std::string& from, const std::string&) override {
+    return Refuse(from);
+  }
+  platform::Status LinkFile(const std::string& from, const std::string&) override {
+    return Refuse(from);
+  }
+  platform::Status RenameFile(const std::string& from, const std::string&) override {
+    return Refuse(from);
+  }
+  platform::Status CopyPermissions(const std::string&, const std::string& to) override {
+    return Refuse(to);
+  }
   platform::Status DeleteFile(const std::string& path) override { return Refuse(path); }
   platform::Status CreateDirectories(const std::string& path) override { return Refuse(path); }
   platform::Status RemoveDirectory(const std::string& path) override { return Refuse(path); }

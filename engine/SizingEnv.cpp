@@ -51,6 +51,9 @@ class SizingFile : public platform::File {
   }
   Status Flush() override { return node_ ? Status::OK() : Status::IOError(path_); }
   Status LockByte(uint64_t) override { return node_ ? Status::OK() : Status::IOError(path_); }
+  Status LockByteFor(uint64_t, int64_t) override {
+    return node_ ? Status::OK() : Status::IOError(path_);
+  }
   Status UnlockByte(uint64_t) override { return node_ ? Status::OK() : Status::IOError(path_); }
   Status Close() override {
     if (!node_) return Status::IOError(path_ + ": zamknięty");
@@ -94,8 +97,9 @@ Status SizingEnv::OpenFile(const std::string& path, platform::OpenMode mode,
   } else if (it == files_.end()) {
     return Status::NotFound(path);
   }
-  *result =
-      std::make_unique<SizingFile>(path, it->second, mode != platform::OpenMode::kReadOnlyShared);
+  *result = std::make_unique<SizingFile>(path, it->second,
+                                         mode != platform::OpenMode::kReadOnlyShared &&
+                                             mode != platform::OpenMode::kReadOnlyExclusive);
   return Status::OK();
 }
 
@@ -122,6 +126,15 @@ Status SizingEnv::MoveFile(const std::string& from, const std::string& to) {
   if (files_.count(to)) return Status::Exists(to);
   files_[to] = it->second;
   files_.erase(from);
+  return Status::OK();
+}
+
+Status SizingEnv::RenameFile(const std::string& from, const std::string& to) {
+  auto it = files_.find(from);
+  if (it == files_.end()) return Status::NotFound(from);
+  std::shared_ptr<Node> node = it->second;
+  files_.erase(it);
+  files_[to] = std::move(node);
   return Status::OK();
 }
 

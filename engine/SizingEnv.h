@@ -39,6 +39,16 @@ class SizingEnv : public platform::Env {
   std::string ResolvePath(const std::string& path) override { return path; }
   platform::Status CopyFile(const std::string& from, const std::string& to) override;
   platform::Status MoveFile(const std::string& from, const std::string& to) override;
+  platform::Status RenameNoReplace(const std::string& from, const std::string& to) override {
+    return MoveFile(from, to);
+  }
+  platform::Status LinkFile(const std::string& from, const std::string& to) override {
+    return platform::Status::NotSupported(from + " -> " + to);
+  }
+  platform::Status RenameFile(const std::string& from, const std::string& to) override;
+  platform::Status CopyPermissions(const std::string&, const std::string&) override {
+    return platform::Status::OK();
+  }
   platform::Status DeleteFile(const std::string& path) override;
   platform::Status CreateDirectories(const std::string& path) override;
   platform::Status RemoveDirectory(const std::string& path) override;

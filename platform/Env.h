@@ -21,16 +21,21 @@
 
 namespace platform {
 
-// The four ways the system opens a file. Linux has no share modes; they are
+// The ways the system opens a file. Linux has no share modes; they are
 // emulated with whole-file advisory locks taken without waiting: the shared
 // modes hold a shared lock, the exclusive ones an exclusive lock. So an
 // exclusive open fails (Busy) while anybody has the file open, and any open
-// fails while somebody holds it exclusively.
+// fails while somebody holds it exclusively. The emulation knows no "deny
+// write only": a process that holds a file exclusively reads it through
+// that handle, not through a second open. A file held exclusively can still
+// be moved by name by the process that holds it (Windows: the handle shares
+// deletion), which is how a division moves the files it holds.
 enum class OpenMode {
   kReadWriteShared,     // existing file, read and write, others may open it
   kReadOnlyShared,      // existing file, read only, others may open it
   kCreateExclusive,     // new file; fails with Exists when the name exists
   kReadWriteExclusive,  // existing file, read and write, nobody else
+  kReadOnlyExclusive,   // existing file, read only, nobody else (a hold)
 };
 
 // An open file. Positioned reads and writes take 64-bit offsets; there is
@@ -58,6 +63,8 @@ class File {
   // descriptor of the file does not drop it. On a file opened read-only the
   // lock is shared: it excludes every exclusive holder, not other readers.
   virtual Status LockByte(uint64_t offset) = 0;
+  // The same lock, given up after timeout_ms milliseconds with Busy.
+  virtual Status LockByteFor(uint64_t offset, int64_t timeout_ms) = 0;
   virtual Status UnlockByte(uint64_t offset) = 0;
   // Releases the handle and its locks. Further calls fail.
   virtual Status Close() = 0;
@@ -92,8 +99,25 @@ class Env {
   // Copies a file, replacing the target when it exists.
   virtual Status CopyFile(const std::string& from, const std::string& to) = 0;
   // Renames a file or directory; fails with Exists when the target exists
-  // (never replaces it).
-  virtual Status MoveFile(const std::string& from, const std::string& to) = 0;
+  // (never replaces it). Built on the three primitives below: an atomic
+  // rename that refuses to replace; where the file system does not offer
+  // it (network shares), a hard link and the removal of the old name;
+  // where links are refused too, a plain rename once the target name was
+  // found free (safe for the files a division holds, which nobody else
+  // may touch meanwhile).
+  virtual Status MoveFile(const std::string& from, const std::string& to);
+  // Rename that fails with Exists when the target exists, NotSupported
+  // where the file system cannot promise that atomically.
+  virtual Status RenameNoReplace(const std::string& from, const std::string& to) = 0;
+  // A second name for a file; Exists when taken, NotSupported where the
+  // file system has no links.
+  virtual Status LinkFile(const std::string& from, const std::string& to) = 0;
+  // Rename that may replace an existing target (POSIX rename).
+  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
+  // Gives `to` the access rights of `from`: the permission bits and, where
+  // the system lets this user, the group (Windows: the read-only
+  // attribute).
+  virtual Status CopyPermissions(const std::string& from, const std::string& to) = 0;
   virtual Status DeleteFile(const std::string& path) = 0;
   // Creates the directory and every missing parent. An existing directory
   // is success.
@@ -113,6 +137,11 @@ class Env {
   // inode), not merely equal strings.
   virtual bool SameDirectory(const std::string& a, const std::string& b) = 0;
 };
+
+// Copies what the open file `from` holds into a new file `to` (fails with
+// Exists when the name is taken), reading through that handle: a file this
+// process holds exclusively cannot be opened a second time.
+Status CopyOpenFile(Env* env, File* from, const std::string& to);
 
 // Case-insensitive wildcard match of a file name: '*' any run, '?' one
 // character. "*.*" matches every name, as on Windows, also one without dot.

@@ -10,8 +10,10 @@
 
 #include <strings.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "platform/Env.h"
 
@@ -84,8 +86,24 @@ class PosixFile final : public File {
     return Status::OK();
   }
 
-  Status LockByte(uint64_t offset) override { return ByteLock(offset, F_WRLCK); }
-  Status UnlockByte(uint64_t offset) override { return ByteLock(offset, F_UNLCK); }
+  Status LockByte(uint64_t offset) override { return ByteLock(offset, F_WRLCK, F_OFD_SETLKW); }
+  Status UnlockByte(uint64_t offset) override { return ByteLock(offset, F_UNLCK, F_OFD_SETLKW); }
+
+  Status LockByteFor(uint64_t offset, int64_t timeout_ms) override {
+    // POSIX has no lock wait with a time limit: try, then sleep a little
+    // longer each time, up to 50 ms between attempts.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+      Status s = ByteLock(offset, F_WRLCK, F_OFD_SETLK);
+      if (!s.IsBusy()) return s;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= deadline) return s;
+      std::this_thread::sleep_for(
+          std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+      pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+  }
 
   Status Close() override {
     if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
@@ -98,7 +116,8 @@ class PosixFile final : public File {
   const std::string& Path() const override { return path_; }
 
  private:
-  Status ByteLock(uint64_t offset, short type) {
+  // cmd F_OFD_SETLKW waits; F_OFD_SETLK answers Busy at once when held.
+  Status ByteLock(uint64_t offset, short type, int cmd) {
     if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
@@ -107,8 +126,11 @@ class PosixFile final : public File {
     fl.l_start = static_cast<off_t>(offset);
     fl.l_len = 1;
     fl.l_pid = 0;  // required for OFD locks
-    while (::fcntl(fd_, F_OFD_SETLKW, &fl) != 0) {
+    while (::fcntl(fd_, cmd, &fl) != 0) {
       if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EACCES) {
+        return Status::Busy("lock " + path_ + ": bajt blokady jest zajęty");
+      }
       // A write lock needs a descriptor open for writing. A read-only one
       // takes a read lock instead: it still waits for every writer's lock
       // and keeps writers out while it is held.
@@ -153,6 +175,10 @@ class PosixEnv final : public Env {
         break;
       case OpenMode::kReadWriteExclusive:
         flags |= O_RDWR;
+        lock = LOCK_EX;
+        break;
+      case OpenMode::kReadOnlyExclusive:
+        flags |= O_RDONLY;
         lock = LOCK_EX;
         break;
     }
@@ -260,11 +286,51 @@ class PosixEnv final : public Env {
     return s;
   }
 
-  Status MoveFile(const std::string& from, const std::string& to) override {
+  Status RenameNoReplace(const std::string& from, const std::string& to) override {
     std::string src = ResolvePath(from);
     if (::renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+      const int err = errno;
+      // NFS and CIFS answer EINVAL to the flag; older kernels ENOSYS.
+      if (err == EINVAL || err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP) {
+        return Status::NotSupported("rename " + src + " -> " + to + ": " + std::strerror(err));
+      }
+      return ErrnoStatus("rename " + src + " -> " + to, err);
+    }
+    return Status::OK();
+  }
+
+  Status LinkFile(const std::string& from, const std::string& to) override {
+    std::string src = ResolvePath(from);
+    if (::link(src.c_str(), to.c_str()) != 0) {
+      const int err = errno;
+      // FAT and some shares refuse links with EPERM; so does a directory.
+      if (err == EPERM || err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP || err == EMLINK) {
+        return Status::NotSupported("link " + src + " -> " + to + ": " + std::strerror(err));
+      }
+      return ErrnoStatus("link " + src + " -> " + to, err);
+    }
+    return Status::OK();
+  }
+
+  Status RenameFile(const std::string& from, const std::string& to) override {
+    std::string src = ResolvePath(from);
+    if (::rename(src.c_str(), to.c_str()) != 0) {
       return ErrnoStatus("rename " + src + " -> " + to, errno);
     }
+    return Status::OK();
+  }
+
+  Status CopyPermissions(const std::string& from, const std::string& to) override {
+    std::string src = ResolvePath(from);
+    std::string dst = ResolvePath(to);
+    struct stat st;
+    if (::stat(src.c_str(), &st) != 0) return ErrnoStatus("stat " + src, errno);
+    // The group first: changing it may clear the set-group bit that the
+    // mode then puts back. Only a member of the group may give it.
+    if (::chown(dst.c_str(), static_cast<uid_t>(-1), st.st_gid) != 0 && errno != EPERM) {
+      return ErrnoStatus("chown " + dst, errno);
+    }
+    if (::chmod(dst.c_str(), st.st_mode & 07777) != 0) return ErrnoStatus("chmod " + dst, errno);
     return Status::OK();
   }
 

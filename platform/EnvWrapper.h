@@ -20,8 +20,19 @@ class EnvWrapper : public Env {
   Status CopyFile(const std::string& from, const std::string& to) override {
     return target_->CopyFile(from, to);
   }
-  Status MoveFile(const std::string& from, const std::string& to) override {
-    return target_->MoveFile(from, to);
+  // MoveFile is not forwarded: Env's composition runs over this wrapper's
+  // primitives, so a test can refuse a rename flag or links alone.
+  Status RenameNoReplace(const std::string& from, const std::string& to) override {
+    return target_->RenameNoReplace(from, to);
+  }
+  Status LinkFile(const std::string& from, const std::string& to) override {
+    return target_->LinkFile(from, to);
+  }
+  Status RenameFile(const std::string& from, const std::string& to) override {
+    return target_->RenameFile(from, to);
+  }
+  Status CopyPermissions(const std::string& from, const std::string& to) override {
+    return target_->CopyPermissions(from, to);
   }
   Status DeleteFile(const std::string& path) override { return target_->DeleteFile(path); }
   Status CreateDirectories(const std::string& path) override {
@@ -60,6 +71,9 @@ class FileWrapper : public File {
   Status Size(uint64_t* size) override { return target_->Size(size); }
   Status Flush() override { return target_->Flush(); }
   Status LockByte(uint64_t offset) override { return target_->LockByte(offset); }
+  Status LockByteFor(uint64_t offset, int64_t timeout_ms) override {
+    return target_->LockByteFor(offset, timeout_ms);
+  }
   Status UnlockByte(uint64_t offset) override { return target_->UnlockByte(offset); }
   Status Close() override { return target_->Close(); }
   const std::string& Path() const override { return target_->Path(); }

@@ -11,7 +11,7 @@ namespace platform {
 
 class Status {
  public:
-  enum class Code { kOk, kNotFound, kExists, kBusy, kIOError, kInvalid };
+  enum class Code { kOk, kNotFound, kExists, kBusy, kIOError, kInvalid, kNotSupported };
 
   Status() = default;
   static Status OK() { return Status(); }
@@ -21,11 +21,17 @@ class Status {
   static Status Busy(std::string msg) { return Status(Code::kBusy, std::move(msg)); }
   static Status IOError(std::string msg) { return Status(Code::kIOError, std::move(msg)); }
   static Status Invalid(std::string msg) { return Status(Code::kInvalid, std::move(msg)); }
+  // The file system does not offer the operation (a rename flag, hard
+  // links): the caller may fall back to another way.
+  static Status NotSupported(std::string msg) {
+    return Status(Code::kNotSupported, std::move(msg));
+  }
 
   bool ok() const { return code_ == Code::kOk; }
   bool IsNotFound() const { return code_ == Code::kNotFound; }
   bool IsExists() const { return code_ == Code::kExists; }
   bool IsBusy() const { return code_ == Code::kBusy; }
+  bool IsNotSupported() const { return code_ == Code::kNotSupported; }
   Code code() const { return code_; }
   const std::string& message() const { return msg_; }
   std::string ToString() const { return ok() ? std::string("OK") : msg_; }

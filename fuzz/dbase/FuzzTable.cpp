@@ -38,6 +38,7 @@ class MemoryFile final : public platform::File {
   }
   platform::Status Flush() override { return platform::Status::OK(); }
   platform::Status LockByte(uint64_t) override { return platform::Status::OK(); }
+  platform::Status LockByteFor(uint64_t, int64_t) override { return platform::Status::OK(); }
   platform::Status UnlockByte(uint64_t) override { return platform::Status::OK(); }
   platform::Status Close() override { return platform::Status::OK(); }
   const std::string& Path() const override { return path_; }

@@ -4,13 +4,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <atomic>
 #include <chrono>
+
 #include <fstream>
 #include <set>
 #include <thread>
 
 #include "platform/Env.h"
+#include "platform/EnvWrapper.h"
 #include "tests/platform/TempDir.h"
 
 using platform::Env;
@@ -144,6 +147,72 @@ TEST(EnvTest, MoveNeverReplacesAnExistingTarget) {
   EXPECT_EQ(text, "old");
   EXPECT_TRUE(env->MoveFile(t / "a", t / "c").ok());
   EXPECT_FALSE(env->FileExists(t / "a"));
+}
+
+// Shares refuse the no-replace flag (EINVAL), some refuse links too: the
+// move falls back and still never replaces, and leaves one name only.
+class RefusingEnv : public platform::EnvWrapper {
+ public:
+  RefusingEnv(bool flags, bool links) : EnvWrapper(Env::Default()), flags_(flags), links_(links) {}
+  platform::Status RenameNoReplace(const std::string& a, const std::string& b) override {
+    if (flags_) return platform::Status::NotSupported("flag");
+    return EnvWrapper::RenameNoReplace(a, b);
+  }
+  platform::Status LinkFile(const std::string& a, const std::string& b) override {
+    if (links_) return platform::Status::NotSupported("link");
+    return EnvWrapper::LinkFile(a, b);
+  }
+
+ private:
+  bool flags_, links_;
+};
+
+TEST(EnvTest, MoveFallsBackWhereFlagsOrLinksAreRefused) {
+  for (auto [flags, links] : {std::pair{false, false}, {true, false}, {true, true}}) {
+    SCOPED_TRACE(testing::Message() << "flags refused " << flags << ", links refused " << links);
+    TempDir t;
+    RefusingEnv env(flags, links);
+    WriteText(t / "a", "new");
+    WriteText(t / "b", "old");
+    EXPECT_TRUE(env.MoveFile(t / "a", t / "b").IsExists());
+    std::ifstream in(t / "b");
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "old");
+    EXPECT_TRUE(env.MoveFile(t / "a", t / "c").ok());
+    EXPECT_FALSE(env.FileExists(t / "a"));
+    EXPECT_TRUE(env.FileExists(t / "c"));
+    ASSERT_TRUE(env.CreateDirectories(t / "d1").ok());
+    EXPECT_TRUE(env.MoveFile(t / "d1", t / "d2").ok());
+    EXPECT_TRUE(env.DirectoryExists(t / "d2"));
+  }
+}
+
+TEST(EnvTest, ReadOnlyHoldExcludesOthersPermissionsCopyAndTimedLock) {
+  TempDir t;
+  Env* env = Env::Default();
+  WriteText(t / "a.dat", std::string(2048, 'x'));
+  ASSERT_EQ(::chmod((t / "a.dat").c_str(), 0440), 0);
+  auto held = MustOpen(t / "a.dat", OpenMode::kReadOnlyExclusive);
+  std::unique_ptr<File> other;
+  EXPECT_TRUE(env->OpenFile(t / "a.dat", OpenMode::kReadOnlyShared, &other).IsBusy());
+  ASSERT_TRUE(platform::CopyOpenFile(env, held.get(), t / "copy.dat").ok());
+  EXPECT_TRUE(platform::CopyOpenFile(env, held.get(), t / "copy.dat").IsExists());
+  ASSERT_TRUE(env->CopyPermissions(t / "a.dat", t / "copy.dat").ok());
+  struct stat st;
+  ASSERT_EQ(::stat((t / "copy.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0440u);
+  EXPECT_EQ(st.st_size, 2048);
+
+  WriteText(t / "b.dat", std::string(2048, '\0'));
+  auto a = MustOpen(t / "b.dat", OpenMode::kReadWriteShared);
+  auto b = MustOpen(t / "b.dat", OpenMode::kReadWriteShared);
+  ASSERT_TRUE(a->LockByteFor(1023, 0).ok());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(b->LockByteFor(1023, 150).IsBusy());
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+  ASSERT_TRUE(a->UnlockByte(1023).ok());
+  EXPECT_TRUE(b->LockByteFor(1023, 150).ok());
 }
 
 TEST(EnvTest, CopyReplacesAndListingSeesHiddenEntries) {
