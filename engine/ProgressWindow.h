@@ -17,7 +17,15 @@ class ProgressWindow {
   virtual void SetPosition(int32_t position) = 0;
   // Stored bytes copied so far, given with each position (for a rate).
   virtual void SetBytes(uint64_t bytes) {}
+  // What the run does once the rows are done and the bar is full: the
+  // verification, then the exchange of files. The window stays up through
+  // both, until the run ends.
+  virtual void SetPhase(const std::string& text) {}
 };
+
+// The phases a run names after its row loop.
+inline constexpr char kPhaseVerify[] = "Weryfikacja nowych plików…";
+inline constexpr char kPhaseCommit[] = "Zamiana plików…";
 
 class ProgressFactory {
  public:
