@@ -12,9 +12,11 @@
 #include <sstream>
 #include <string>
 
+#include "engine/DivisionChecks.h"
 #include "engine/DivisionRequest.h"
 #include "engine/ProgressWindow.h"
 #include "engine/UserDialog.h"
+#include "platform/Interrupt.h"
 
 namespace cli {
 
@@ -162,6 +164,18 @@ inline std::string JobJsonHead(const engine::TDividerInfo& info, bool ran) {
          ",\"ran\":" + (ran ? "true" : "false");
 }
 
+// One finished job as JSON: where its old files are, its counts, the list
+// of references it could not copy and its notes.
+inline std::string JobJson(const engine::JobReport& j) {
+  std::string notes;
+  for (const auto& n : j.notes) notes += (notes.empty() ? "" : ",") + JsonString(n);
+  std::ostringstream o;
+  o << JobJsonHead(j.info, j.ran) << ",\"backup_dir\":" << JsonString(j.used_old_dir)
+    << ",\"counts\":" << CountsJson(j.counts) << ",\"dropped_list\":" << JsonString(j.dropped_list)
+    << ",\"notes\":[" << notes << "]}";
+  return o.str();
+}
+
 // The end of a report: the JSON total, or the text total under more than
 // one job.
 inline void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json) {
@@ -178,12 +192,7 @@ inline int ReportRequest(const engine::RequestResult& r, const TerminalDialog& d
   if (json) {
     std::cout << "{\"message\":" << JsonString(r.message)
               << ",\"backup_dir\":" << JsonString(r.backup_path) << ",\"jobs\":[";
-    for (size_t i = 0; i < r.jobs.size(); ++i) {
-      const auto& j = r.jobs[i];
-      std::cout << (i ? "," : "") << JobJsonHead(j.info, j.ran)
-                << ",\"backup_dir\":" << JsonString(j.used_old_dir)
-                << ",\"counts\":" << CountsJson(j.counts) << "}";
-    }
+    for (size_t i = 0; i < r.jobs.size(); ++i) std::cout << (i ? "," : "") << JobJson(r.jobs[i]);
   } else {
     std::cout << TerminalText(r.message) << "\n";
     for (const auto& j : r.jobs)
@@ -264,14 +273,34 @@ inline void AddRunFlags(CLI::App* sub, bool& no_verify, bool& json) {
   sub->add_flag("--json", json, "Wypisz liczniki jako obiekt JSON");
 }
 
+// Exit code of a run stopped by Ctrl+C or a termination signal.
+inline constexpr int kExitInterrupted = 130;
+
 // Runs a division request with the terminal's bar and questions and prints
-// its report; returns the exit code.
+// its report; returns the exit code. Ctrl+C and SIGTERM stop it at the next
+// row (never inside the commit). A failure goes to stderr; with --json it
+// is also one object on stdout that names the jobs already committed.
 inline int RunDivision(const engine::RequestEntries& e, bool yes, bool verify, bool json) {
   TerminalProgress progress;
   TerminalDialog dialog(yes);
   engine::DivisionRequest request(
       &dialog, engine::DividerJobRunner(platform::Env::Default(), &progress, verify));
-  return ReportRequest(request.Run(e), dialog, json);
+  platform::InstallInterruptHandlers();
+  try {
+    return ReportRequest(request.Run(e), dialog, json);
+  } catch (const engine::EngineError& error) {
+    std::cerr << error.what() << "\n";
+    if (json) {
+      std::vector<engine::JobReport> committed;
+      if (auto* r = dynamic_cast<const engine::RequestError*>(&error)) committed = r->committed();
+      std::cout << "{\"error\":" << JsonString(error.what()) << ",\"committed\":[";
+      for (size_t i = 0; i < committed.size(); ++i) {
+        std::cout << (i ? "," : "") << JobJson(committed[i]);
+      }
+      std::cout << "]}\n";
+    }
+    return platform::InterruptRequested() ? kExitInterrupted : 1;
+  }
 }
 
 }  // namespace cli

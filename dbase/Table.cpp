@@ -11,6 +11,7 @@
 #include "dbase/Dbf.h"
 #include "dbase/IndexKeeper.h"
 #include "dbase/Mdx.h"
+#include "platform/Path.h"
 
 namespace dbase {
 
@@ -37,7 +38,8 @@ struct Table::Impl {
   std::vector<std::string> writable_names;
 
   bool active = false;
-  std::unique_ptr<platform::File> dbf, mdx_file;
+  // The memo file is opened only by an exclusive table, to hold it.
+  std::unique_ptr<platform::File> dbf, mdx_file, dbt_file;
   std::string dbf_path, mdx_path, dbt_path;
   DbfHeader h;
   MdxFile mdx;
@@ -96,6 +98,7 @@ struct Table::Impl {
     active = false;
     dbf.reset();
     mdx_file.reset();
+    dbt_file.reset();
     has_mdx = false;
     keeper = IndexKeeper();
     editing = false;
@@ -118,7 +121,11 @@ Status Table::Impl::OpenFiles() {
   dbf_path = env->ResolvePath(path);
   if (!env->FileExists(dbf_path)) return Status::NotFound("Nie znaleziono tabeli: " + path);
   const bool write = !writable_names.empty();
-  OpenMode mode = exclusive ? OpenMode::kReadWriteExclusive
+  // Exclusive without writing is a hold: everybody else is kept out while
+  // this process reads, even of a table whose files are read-only.
+  const OpenMode exclusive_mode =
+      write ? OpenMode::kReadWriteExclusive : OpenMode::kReadOnlyExclusive;
+  OpenMode mode = exclusive ? exclusive_mode
                   : write   ? OpenMode::kReadWriteShared
                             : OpenMode::kReadOnlyShared;
   Status s = env->OpenFile(dbf_path, mode, &dbf);
@@ -136,6 +143,14 @@ Status Table::Impl::OpenFiles() {
   dbt_path = env->FileExists(dbt) ? env->ResolvePath(dbt) : std::string();
   if (memo_fields && dbt_path.empty())
     return Status::NotFound("Nie znaleziono pliku notatek: " + dbt);
+  if (exclusive && !dbt_path.empty()) {
+    s = env->OpenFile(dbt_path, exclusive_mode, &dbt_file);
+    if (s.IsBusy())
+      return Status::Busy("Plik notatek " + dbt_path + " jest używany przez inny program");
+    if (!s.ok())
+      return Status::IOError("Nie udało się otworzyć pliku notatek " + dbt_path + ": " +
+                             s.message());
+  }
 
   writable.assign(h.fields.size(), 0);
   std::vector<int> writable_fields;
@@ -153,9 +168,9 @@ Status Table::Impl::OpenFiles() {
     if (!env->FileExists(mdx_name))
       return Status::NotFound("Nie znaleziono pliku indeksu: " + mdx_name);
     mdx_path = env->ResolvePath(mdx_name);
-    OpenMode mm = !write      ? OpenMode::kReadOnlyShared
-                  : exclusive ? OpenMode::kReadWriteExclusive
-                              : OpenMode::kReadWriteShared;
+    OpenMode mm = exclusive ? exclusive_mode
+                  : write   ? OpenMode::kReadWriteShared
+                            : OpenMode::kReadOnlyShared;
     s = env->OpenFile(mdx_path, mm, &mdx_file);
     if (s.IsBusy())
       return Status::Busy("Plik indeksu " + mdx_path + " jest używany przez inny program");
@@ -222,10 +237,26 @@ Status Table::Close() {
     if (s.ok()) s = m.dbf->WriteAt(1, today, 3);
   }
   Status c1 = m.mdx_file ? m.mdx_file->Close() : Status::OK();
+  if (m.dbt_file) (void)m.dbt_file->Close();  // only ever read
   Status c2 = m.dbf->Close();
   m.Reset();
   if (!s.ok()) return s;
   return c1.ok() ? c2 : c1;
+}
+
+Status Table::CopyFilesTo(const std::string& dir) {
+  Impl& m = *impl_;
+  if (!m.active) return Status::Invalid("Tabela nie jest otwarta");
+  Status s = m.FlushChunk();
+  if (!s.ok()) return s;
+  for (platform::File* f : {m.dbf.get(), m.mdx_file.get(), m.dbt_file.get()}) {
+    if (!f) continue;
+    std::string target = dir;
+    if (!target.empty() && target.back() != '/') target += '/';
+    s = platform::CopyOpenFile(m.env, f, target + platform::ExtractFileName(f->Path()));
+    if (!s.ok()) return s;
+  }
+  return Status::OK();
 }
 
 bool Table::Active() const {

@@ -42,7 +42,9 @@ class Table {
   // Where the table lives: a directory and the .dbf file name in it.
   void SetDatabaseName(const std::string& dir);
   void SetTableName(const std::string& file_name);
-  // Exclusive use: nobody else may have the table open meanwhile.
+  // Exclusive use: nobody else may open the table, its index or its memo
+  // file meanwhile. Without writable fields that is a hold: the files are
+  // opened read-only, so a table whose files are read-only can be held.
   void SetExclusive(bool exclusive);
   // Fields the caller will set. Must be given before Open; an empty list
   // opens for reading only. Index tags whose key or filter uses one of them
@@ -58,6 +60,10 @@ class Table {
   // Safe to call twice.
   platform::Status Close();
   bool Active() const;
+  // Copies the table's files (the .dbf, and the .mdx and .dbt it holds)
+  // into dir under their own names, reading through this table's handles:
+  // the only way to read a held table. Targets must not exist.
+  platform::Status CopyFilesTo(const std::string& dir);
 
   // Index of the field named `name`, letter case ignored; -1 if none.
   int FindField(const std::string& name) const;

@@ -1,15 +1,22 @@
-// The division run: preparation of the working copies, the row conversion,
-// the flush of the new files and the commit that exchanges old and new.
+// The division run: the hold on the old files, the working copies, the row
+// conversion, the flush and check of the new files and the commit that
+// exchanges old and new.
 #include "engine/Divider.h"
 
+#include <algorithm>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "dbase/Table.h"
+#include "engine/Commit.h"
 #include "engine/Common.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/Recovery.h"
 #include "engine/Verifier.h"
+#include "platform/Cp1250.h"
+#include "platform/Interrupt.h"
 #include "platform/Path.h"
 #include "store/jxmemo.h"
 
@@ -17,11 +24,10 @@ namespace engine {
 
 namespace {
 
-const char kMsgWorkDir[] = "Błąd podczas tworzenia katalogu tymczasowego";
-const char kMsgCopyIn[] = "Błąd podczas kopiowania plików do katalogu tymczasowego";
-const char kMsgCopyOut[] = "Błąd podczas kopiowania plików z katalogu tymczasowego";
 const char kMsgCreate[] = "Nie udało się utworzyć pliku: ";
 const char kMsgMaxSize[] = "Błąd podczas odczytu maksymalnego rozmiaru pliku: ";
+// The dropped-reference list is written in pieces of this size.
+constexpr size_t kListChunk = 64 * 1024;
 
 // Opening a table fails with the table engine's own message; a bare reason
 // of the system (a failed read) gets the sentence it lacks.
@@ -38,11 +44,20 @@ void CheckRow(const platform::Status& s) {
   if (!s.ok()) throw EngineError("Błąd podczas przetwarzania tabeli: " + s.message());
 }
 
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && HasStem(a, b);
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& n) { return SameName(n, name); });
+}
+
 }  // namespace
 
-// What the conversion holds open: the exclusive hold on the old table, the
-// old store, the working copy of the table, the new store and the progress
-// window.
+// What a run holds open: the hold on the old table and description set,
+// the working copy of the table, the new store, the progress window, the
+// lock of the working directory and the list of references not copied.
 struct TDivider::Session {
   explicit Session(platform::Env* env)
       : lock_table(env), source_store(env), work_table(env), target_store(env) {}
@@ -51,8 +66,26 @@ struct TDivider::Session {
   dbase::Table work_table;
   store::tjxmemo target_store;
   std::unique_ptr<ProgressWindow> progress;
+  std::unique_ptr<platform::File> work_lock;
+  std::unique_ptr<platform::File> list;
+  std::string list_buffer;
+  uint64_t list_offset = 0;
+  std::string list_path;     // the list of references not copied
+  std::string address_name;  // as the table spells it
+  bool has_id = false;
   int address = -1;  // field indexes in work_table
   int id = -1;
+
+  void ReleaseHold() {
+    lock_table.Close();
+    source_store.CloseAll();
+  }
+  platform::Status WriteList() {
+    platform::Status st = list->WriteAt(list_offset, list_buffer.data(), list_buffer.size());
+    list_offset += list_buffer.size();
+    list_buffer.clear();
+    return st;
+  }
 };
 
 TDivider::TDivider(const TDividerInfo& Info, platform::Env* env, ProgressFactory* progress)
@@ -63,76 +96,123 @@ TDivider::~TDivider() = default;
 void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   ran_ = false;
   counts_ = DivisionCounts();
+  dropped_list_.clear();
+  notes_.clear();
   if (!env_->FileExists(info_.TableFile) || !env_->FileExists(info_.DataFile)) return;
   ran_ = true;
   CheckMaxSize(info_);
   Paths p;
+  Resolve(p);
   verifier_ = verify_ ? std::make_unique<TVerifier>(env_) : nullptr;
-  Prepare(p);
-  Convert(p);
-  FlushNewFiles(p);
-  if (verifier_) VerifyNewFiles(p);
-  Commit(p, OldDir, UsedOldDir);
+  Session s(env_);
+  Hold(s, p);
+  Prepare(s, p);
+  try {
+    Convert(s, p);
+    FlushNewFiles(p);
+    if (verifier_) {
+      s.progress->SetPhase(kPhaseVerify);
+      VerifyNewFiles(p);
+    }
+    CopyPermissions(p);
+    // The last moment a stop leaves everything as it was.
+    if (platform::InterruptRequested()) throw EngineError(kMsgInterrupted);
+  } catch (...) {
+    Abandon(s, p);
+    throw;
+  }
+  s.progress->SetPhase(kPhaseCommit);
+  Commit(s, p, OldDir, UsedOldDir);
 }
 
-void TDivider::Prepare(Paths& p) {
+void TDivider::Resolve(Paths& p) {
   p.table_file = env_->ResolvePath(info_.TableFile);
   p.data_file = env_->ResolvePath(info_.DataFile);
   // The working directory is made beside the table (the current directory
   // for a bare name), never in the system's temporary directory.
   p.table_dir = FolderOf(p.table_file);
   CheckSameDirectory(env_, p.table_dir, p.data_file, info_);
+
+  // A run cut short here before leaves its files to finish or undo first.
+  RecoveryReport repaired = RecoverDirectory(env_, p.table_dir);
+  notes_ = repaired.done;
+  if (!repaired.failed.empty()) {
+    std::string msg;
+    for (const auto& f : repaired.failed) msg += (msg.empty() ? "" : "\n") + f;
+    throw EngineError(msg);
+  }
+  // The repair may have brought other files in: names are looked up anew.
+  p.table_file = env_->ResolvePath(info_.TableFile);
+  p.data_file = env_->ResolvePath(info_.DataFile);
   p.table_name = platform::ExtractFileName(p.table_file);
   p.data_name = platform::ExtractFileName(p.data_file);
   const std::string mdx = ChangeExt(p.table_file, ".mdx");
   if (env_->FileExists(mdx)) p.mdx_file = env_->ResolvePath(mdx);
   const std::string dbt = ChangeExt(p.table_file, ".dbt");
   if (env_->FileExists(dbt)) p.dbt_file = env_->ResolvePath(dbt);
-
-  const std::string work = UniqueName(p.table_dir + "tmp", ".tmp", env_);
-  if (!env_->CreateDirectories(work).ok()) throw EngineError(kMsgWorkDir);
-  p.work_dir = IncludeBackslash(work);
-
-  for (const std::string* f : {&p.table_file, &p.mdx_file, &p.dbt_file}) {
-    if (f->empty()) continue;
-    if (!env_->CopyFile(*f, p.work_dir + platform::ExtractFileName(*f)).ok()) {
-      throw EngineError(kMsgCopyIn);
-    }
-  }
+  p.list_name = kDroppedListPrefix + p.table_name + kDroppedListSuffix;
 }
 
-void TDivider::Open(Session& s, const Paths& p) {
+void TDivider::Hold(Session& s, const Paths& p) {
   s.lock_table.SetDatabaseName(platform::ExtractFileDir(p.table_file));
   s.lock_table.SetTableName(p.table_name);
   s.lock_table.SetExclusive(true);
+  CheckOpen(s.lock_table.Open(), p.table_file);
+
+  std::string part;
+  platform::Status why;
+  if (!s.source_store.OpenHeld(p.data_file, &part, &why)) {
+    if (why.IsNotFound() && part != p.data_file) throw EngineError(kMsgMissingPart + part);
+    if (why.IsBusy()) throw EngineError("Plik opisów " + part + " jest używany przez inny program");
+    if (part != p.data_file) throw EngineError(kMsgOpen + part + " (" + why.message() + ")");
+    throw EngineError(kMsgOpen + info_.DataFile);
+  }
+
+  const int address = s.lock_table.FindField(info_.AddressField);
+  if (address < 0) throw EngineError(kMsgNoField + info_.AddressField);
+  const dbase::FieldDef& def = s.lock_table.Fields()[static_cast<size_t>(address)];
+  CheckAddressField(def, info_);
+  s.address_name = def.name;
+  s.has_id = s.lock_table.FindField("ID") >= 0;
+  const int id = info_.CheckID && s.has_id ? s.lock_table.FindField("ID") : -1;
+  CheckAddressContent(s.lock_table, address, id, info_);
+}
+
+void TDivider::Prepare(Session& s, Paths& p) {
+  const std::string work = UniqueName(p.table_dir + "tmp", ".tmp", env_);
+  if (!env_->CreateDirectories(work).ok()) throw EngineError(kMsgWorkDir);
+  p.work_dir = IncludeBackslash(work);
+  try {
+    // Held for the run's life, so that no recovery takes the directory.
+    if (!env_->OpenFile(p.work_dir + kWorkLockName, platform::OpenMode::kCreateExclusive,
+                        &s.work_lock)
+             .ok()) {
+      throw EngineError(kMsgWorkDir);
+    }
+    if (!s.lock_table.CopyFilesTo(p.work_dir).ok()) throw EngineError(kMsgCopyIn);
+    // A companion the table does not use (an index without the table's
+    // flag) travels too, as it always did.
+    for (const std::string* f : {&p.mdx_file, &p.dbt_file}) {
+      const std::string target = p.work_dir + platform::ExtractFileName(*f);
+      if (!f->empty() && !env_->FileExists(target) && !env_->CopyFile(*f, target).ok()) {
+        throw EngineError(kMsgCopyIn);
+      }
+    }
+  } catch (...) {
+    Abandon(s, p);
+    throw;
+  }
+}
+
+void TDivider::Convert(Session& s, const Paths& p) {
   const std::string work_db = platform::ExtractFileDir(p.work_dir + p.table_name);
   s.work_table.SetDatabaseName(work_db);
   s.work_table.SetTableName(p.table_name);
   s.work_table.SetExclusive(false);
-
-  CheckOpen(s.lock_table.Open(), p.table_file);
-  if (!s.source_store.Open(p.data_file)) throw EngineError(kMsgOpen + info_.DataFile);
-
-  // The table engine wants the fields to be written before it opens, so a
-  // read-only look at the working copy finds them first.
-  std::string address_name;
-  bool has_id = false;
-  {
-    dbase::Table probe(env_);
-    probe.SetDatabaseName(work_db);
-    probe.SetTableName(p.table_name);
-    CheckOpen(probe.Open(), p.work_dir + p.table_name);
-    const int address = probe.FindField(info_.AddressField);
-    if (address < 0) throw EngineError(kMsgNoField + info_.AddressField);
-    const dbase::FieldDef& def = probe.Fields()[address];
-    CheckAddressField(def, info_);
-    address_name = def.name;
-    has_id = probe.FindField("ID") >= 0;
-    CheckOpen(probe.Close(), p.work_dir + p.table_name);
-  }
-  s.work_table.SetWritableFields({address_name});
+  s.work_table.SetWritableFields({s.address_name});
   CheckOpen(s.work_table.Open(), p.work_dir + p.table_name);
-  s.address = s.work_table.FindField(address_name);
+  s.address = s.work_table.FindField(s.address_name);
+  s.list_path = p.work_dir + p.list_name;
 
   const std::string target_file = p.work_dir + p.data_name;
   if (!s.target_store.CreateNew(target_file, 0)) throw EngineError(kMsgCreate + target_file);
@@ -148,7 +228,7 @@ void TDivider::Open(Session& s, const Paths& p) {
     throw EngineError(kMsgCreate + target_file);
   }
   if (info_.CheckID) {
-    if (has_id) {
+    if (s.has_id) {
       s.id = s.work_table.FindField("ID");
     } else {
       info_.CheckID = false;
@@ -157,11 +237,22 @@ void TDivider::Open(Session& s, const Paths& p) {
   s.progress = progress_->Create("Operacje na pliku: " + info_.DataFile,
                                  static_cast<int32_t>(s.work_table.RecordCount()));
   s.progress->Show();
+
+  RowLoop(s);
+  if (!s.target_store.CloseAll()) throw EngineError(kMsgWrite);
+  CheckRow(s.work_table.Close());
+  if (s.list) {
+    platform::Status st = s.WriteList();
+    if (st.ok()) st = s.list->Close();
+    s.list.reset();
+    if (!st.ok()) throw EngineError(std::string(kMsgWrite) + ": " + st.message());
+  }
 }
 
 void TDivider::RowLoop(Session& s) {
   CheckRow(s.work_table.First());
   for (int32_t row = 0; !s.work_table.Eof(); ++row) {
+    if (platform::InterruptRequested()) throw EngineError(kMsgInterrupted);
     if (row % 10 == 0) {
       s.progress->SetBytes(counts_.bytes_written);
       s.progress->SetPosition(row);
@@ -173,11 +264,13 @@ void TDivider::RowLoop(Session& s) {
     } else if (info_.CheckID && s.work_table.GetText(s.id) == kMarker) {
       ++counts_.skipped_marker;
     } else {
-      const int32_t old_address = HexToInt(text);
       CheckRow(s.work_table.Edit());
       bool write_failed = false;
       std::string read_error;
-      if (old_address == 0) {
+      const int32_t old_address = HexToInt(text);
+      if (!IsAddressText(text)) {
+        DropReference(s, text, kReasonNotAddress);
+      } else if (old_address == 0) {
         ++counts_.zero_addresses;
         CheckRow(s.work_table.SetText(s.address, std::string(kAddressWidth, '0')));
         if (verifier_) verifier_->AddRow(s.work_table.RecNo(), std::string(kAddressWidth, '0'));
@@ -201,9 +294,7 @@ void TDivider::RowLoop(Session& s) {
           read_error = kMsgRead + ("wiersz " + std::to_string(s.work_table.RecNo()) + ", ") +
                        s.source_store.LastError();
         } else {
-          ++counts_.dropped;
-          CheckRow(s.work_table.SetText(s.address, ""));
-          if (verifier_) verifier_->AddRow(s.work_table.RecNo(), "");
+          DropReference(s, text, s.source_store.LastError());
         }
       }
       CheckRow(s.work_table.Post());
@@ -215,113 +306,205 @@ void TDivider::RowLoop(Session& s) {
   }
 }
 
-void TDivider::Convert(const Paths& p) {
-  Session s(env_);
-  try {
-    Open(s, p);
-    RowLoop(s);
-    // Closing writes what the table engine and the store still hold.
-    s.progress.reset();
-    if (!s.target_store.CloseAll()) throw EngineError(kMsgWrite);
-    CheckRow(s.work_table.Close());
-  } catch (...) {
-    s.progress.reset();
-    s.work_table.Close();
-    s.target_store.CloseAll();
-    DeleteTree(p.work_dir, env_);
-    s.lock_table.Close();
-    s.source_store.CloseAll();
-    throw;
+void TDivider::DropReference(Session& s, const std::string& text, const std::string& reason) {
+  ++counts_.dropped;
+  CheckRow(s.work_table.SetText(s.address, ""));
+  if (verifier_) verifier_->AddRow(s.work_table.RecNo(), "");
+  if (!s.list) {
+    if (!env_->OpenFile(s.list_path, platform::OpenMode::kCreateExclusive, &s.list).ok()) {
+      throw EngineError(kMsgCreate + s.list_path);
+    }
+    s.list_buffer =
+        "Odwołania, których nie skopiowano przy podziale\n"
+        "tabela: " +
+        info_.TableFile + "\nplik opisów: " + info_.DataFile + "\n\nwiersz\tadres\tpowód\n";
   }
-  s.lock_table.Close();
-  s.source_store.CloseAll();
+  s.list_buffer += std::to_string(s.work_table.RecNo()) + "\t" + platform::Cp1250ToUtf8(text) +
+                   "\t" + reason + "\n";
+  if (s.list_buffer.size() >= kListChunk) {
+    platform::Status st = s.WriteList();
+    if (!st.ok()) throw EngineError(std::string(kMsgWrite) + ": " + st.message());
+  }
 }
 
 void TDivider::FlushNewFiles(const Paths& p) {
-  try {
-    std::vector<platform::DirEntry> entries;
-    if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgWrite);
-    for (const auto& e : entries) {
-      if (e.is_directory) continue;
-      std::unique_ptr<platform::File> f;
-      if (!env_->OpenFile(p.work_dir + e.name, platform::OpenMode::kReadOnlyShared, &f).ok() ||
-          !f->Flush().ok() || !f->Close().ok()) {
-        throw EngineError(kMsgWrite);
-      }
-      if (IsDescriptionSetFile(e.name, p.data_name)) ++counts_.new_files;
+  std::vector<platform::DirEntry> entries;
+  if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgWrite);
+  for (const auto& e : entries) {
+    if (e.is_directory || e.name == kWorkLockName) continue;
+    std::unique_ptr<platform::File> f;
+    if (!env_->OpenFile(p.work_dir + e.name, platform::OpenMode::kReadOnlyShared, &f).ok() ||
+        !f->Flush().ok() || !f->Close().ok()) {
+      throw EngineError(kMsgWrite);
     }
-    if (!env_->SyncDirectory(p.work_dir).ok()) throw EngineError(kMsgWrite);
-  } catch (...) {
-    // Nothing in the table's directory has changed yet.
-    DeleteTree(p.work_dir, env_);
-    throw;
+    if (IsDescriptionSetFile(e.name, p.data_name)) ++counts_.new_files;
   }
+  if (!env_->SyncDirectory(p.work_dir).ok()) throw EngineError(kMsgWrite);
 }
 
 void TDivider::VerifyNewFiles(const Paths& p) {
-  try {
-    verifier_->Verify(p.work_dir + p.data_name, p.work_dir + p.table_name, info_.AddressField,
-                      static_cast<int32_t>(static_cast<uint32_t>(info_.MaxSize) << 20));
-  } catch (...) {
-    // Nothing in the table's directory has changed yet.
-    DeleteTree(p.work_dir, env_);
-    throw;
+  verifier_->Verify(p.work_dir + p.data_name, p.work_dir + p.table_name, info_.AddressField,
+                    static_cast<int32_t>(static_cast<uint32_t>(info_.MaxSize) << 20));
+}
+
+void TDivider::CopyPermissions(const Paths& p) {
+  std::vector<platform::DirEntry> entries;
+  if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgWrite);
+  for (const auto& e : entries) {
+    if (e.is_directory || e.name == kWorkLockName) continue;
+    // A file takes the rights of the old file of its name; a continuation
+    // file new to the set those of the description file, anything else
+    // (the list of references not copied among them) those of the table.
+    std::string from = p.table_dir + e.name;
+    if (!env_->FileExists(from)) {
+      from = IsDescriptionSetFile(e.name, p.data_name) ? p.data_file : p.table_file;
+    }
+    platform::Status st = env_->CopyPermissions(from, p.work_dir + e.name);
+    if (!st.ok()) {
+      throw EngineError("Nie udało się nadać nowemu plikowi uprawnień starego: " + p.work_dir +
+                        e.name + " (" + st.message() + ")");
+    }
   }
 }
 
-void TDivider::Commit(const Paths& p, const std::string& OldDir, std::string& UsedOldDir) {
-  const std::string stem = RemoveExt(p.data_name);
-  std::vector<platform::DirEntry> entries;
-  if (info_.KeepOld) {
-    std::string old_dir = OldDir;
-    if (old_dir.empty()) old_dir = UniqueName(p.table_dir + "old", "", env_);
-    if (!env_->CreateDirectories(old_dir).ok()) throw EngineError(kMsgWorkDir);
-    old_dir = IncludeBackslash(old_dir);
+void TDivider::Abandon(Session& s, const Paths& p) {
+  s.progress.reset();
+  s.work_table.Close();
+  s.target_store.CloseAll();
+  s.list.reset();
+  if (!p.work_dir.empty()) RemoveWorkDir(env_, p.work_dir, &s.work_lock);
+  s.work_lock.reset();
+  s.ReleaseHold();
+}
+
+void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
+                      std::string& UsedOldDir) {
+  // References that could not be copied leave the old files in a backup
+  // directory, whatever the user chose: they are the only copy.
+  const bool keep = info_.KeepOld || counts_.dropped > 0;
+  CommitPlan plan;
+  plan.table_dir = p.table_dir;
+  plan.work_dir = p.work_dir;
+  if (keep) {
+    plan.aside_dir =
+        IncludeBackslash(OldDir.empty() ? UniqueName(p.table_dir + "old", "", env_) : OldDir);
+    plan.created_aside = !env_->DirectoryExists(plan.aside_dir);
+  } else {
+    plan.aside_dir = PrivateAsideDir(p.work_dir);
+    plan.private_aside = true;
+    plan.created_aside = true;
+  }
+  if (counts_.dropped > 0) plan.list_name = p.list_name;
+
+  try {
+    // The old files: the table's, then the description set (with KeepOld
+    // every file of the stem, else only the set itself: a copy the user
+    // made beside it is not the job's to delete).
     for (const std::string* f : {&p.table_file, &p.mdx_file, &p.dbt_file}) {
-      if (f->empty()) continue;
-      if (!env_->MoveFile(*f, old_dir + platform::ExtractFileName(*f)).ok()) {
-        throw EngineError(kMsgCopyIn);
-      }
+      if (!f->empty()) plan.old_files.push_back(platform::ExtractFileName(*f));
     }
+    const std::string stem = RemoveExt(p.data_name);
+    std::vector<platform::DirEntry> entries;
     if (!env_->ListDirectory(p.table_dir, "*", &entries).ok()) throw EngineError(kMsgCopyIn);
     for (const auto& e : entries) {
-      if (e.is_directory || !HasStem(e.name, stem)) continue;
-      if (!env_->MoveFile(p.table_dir + e.name, old_dir + e.name).ok()) {
-        throw EngineError(kMsgCopyIn);
+      if (e.is_directory || Contains(plan.old_files, e.name)) continue;
+      if (keep ? HasStem(e.name, stem) : IsDescriptionSetFile(e.name, p.data_name)) {
+        plan.old_files.push_back(e.name);
       }
     }
-    // The backup's entries reach the disk before the new files come in.
-    if (!env_->SyncDirectory(old_dir).ok() || !env_->SyncDirectory(p.table_dir).ok()) {
-      throw EngineError(kMsgCopyIn);
+
+    // The new files: the description set first in number order, the
+    // table's companions, the .dbf last.
+    if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgCopyOut);
+    std::vector<std::string> set, others;
+    for (const auto& e : entries) {
+      if (e.is_directory || e.name == kWorkLockName || e.name == plan.list_name) continue;
+      (IsDescriptionSetFile(e.name, p.data_name) ? set : others).push_back(e.name);
     }
-    UsedOldDir = old_dir;
-  } else {
-    env_->DeleteFile(p.table_file);
-    env_->DeleteFile(ChangeExt(p.table_file, ".mdx"));
-    env_->DeleteFile(ChangeExt(p.table_file, ".dbt"));
-    // Only the old description file and its continuation files go; other
-    // files that merely share the name stem (a copy the user made, notes)
-    // are not the job's to delete.
-    if (env_->ListDirectory(p.table_dir, "*", &entries).ok()) {
-      for (const auto& e : entries) {
-        if (!e.is_directory && IsDescriptionSetFile(e.name, p.data_name)) {
-          env_->DeleteFile(p.table_dir + e.name);
-        }
+    std::sort(set.begin(), set.end(), [&](const std::string& a, const std::string& b) {
+      return (a == p.data_name) != (b == p.data_name) ? a == p.data_name : a < b;
+    });
+    std::sort(others.begin(), others.end(), [&](const std::string& a, const std::string& b) {
+      return (a == p.table_name) != (b == p.table_name) ? b == p.table_name : a < b;
+    });
+    set.insert(set.end(), others.begin(), others.end());
+    for (const auto& name : set) {
+      std::unique_ptr<platform::File> f;
+      uint64_t size = 0;
+      if (!env_->OpenFile(p.work_dir + name, platform::OpenMode::kReadOnlyShared, &f).ok() ||
+          !f->Size(&size).ok()) {
+        throw EngineError(kMsgCopyOut);
+      }
+      plan.new_files.push_back({name, size});
+    }
+
+    // Nothing moves unless every move can be made: each new name is free
+    // once the old files are aside, and no old name is taken in the backup.
+    for (const auto& f : plan.new_files) {
+      const std::string target = p.table_dir + f.name;
+      if (env_->DirectoryExists(target) ||
+          (env_->FileExists(target) &&
+           !Contains(plan.old_files, platform::ExtractFileName(env_->ResolvePath(target))))) {
+        throw EngineError(std::string(kMsgCopyOut) + "\nNazwa nowego pliku jest zajęta: " + target);
       }
     }
-    UsedOldDir.clear();
+    std::vector<std::string> aside_names = plan.old_files;
+    if (!plan.list_name.empty()) aside_names.push_back(plan.list_name);
+    for (const auto& name : aside_names) {
+      const std::string target = plan.aside_dir + name;
+      if (env_->FileExists(target) || env_->DirectoryExists(target)) {
+        throw EngineError(std::string(kMsgCopyIn) + "\nW katalogu kopii jest już plik: " + target);
+      }
+    }
+    if (!env_->CreateDirectories(plan.aside_dir).ok()) throw EngineError(kMsgWorkDir);
+    WriteJournal(env_, plan);
+  } catch (...) {
+    if (plan.created_aside && !plan.private_aside) (void)env_->RemoveDirectory(plan.aside_dir);
+    Abandon(s, p);
+    throw;
   }
 
-  entries.clear();
-  if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgCopyOut);
-  for (const auto& e : entries) {
-    if (e.is_directory) continue;
-    if (!env_->MoveFile(p.work_dir + e.name, p.table_dir + e.name).ok()) {
-      throw EngineError(kMsgCopyOut);
+  try {
+    MoveForward(env_, plan);
+  } catch (const EngineError& failed) {
+    try {
+      MoveBack(env_, plan);
+    } catch (const EngineError& undo) {
+      // Both directions failed: the journal and the working directory stay
+      // for the recovery, which needs the lock free.
+      s.progress.reset();
+      s.work_lock.reset();
+      s.ReleaseHold();
+      throw EngineError(std::string(failed.what()) + "\n" + undo.what() +
+                        "\nDziennik: " + p.work_dir + kJournalName +
+                        "\nPo usunięciu przyczyny błędu: podzial-cli " + "recover " + p.table_dir);
     }
+    Abandon(s, p);
+    throw EngineError(std::string(failed.what()) +
+                      "\nNic nie zostało zmienione: stare pliki są na swoim miejscu.");
   }
-  if (!env_->SyncDirectory(p.table_dir).ok()) throw EngineError(kMsgCopyOut);
-  DeleteTree(p.work_dir, env_);
+
+  // Every file has moved: the hold ends here.
+  s.ReleaseHold();
+  if (!env_->SyncDirectory(p.table_dir).ok()) {
+    notes_.push_back("Nie udało się zapisać na dysk zmian w katalogu " + p.table_dir);
+  }
+  if (keep) {
+    UsedOldDir = plan.aside_dir;
+    if (!plan.list_name.empty()) dropped_list_ = plan.aside_dir + plan.list_name;
+  } else {
+    // Nothing was kept: an earlier job's backup directory stays the one
+    // to report.
+    UsedOldDir = OldDir;
+  }
+  // The journal goes first: beside a half-deleted private directory it
+  // would be read as a commit still to do.
+  if (DropJournal(env_, p.work_dir)) RemoveWorkDir(env_, p.work_dir, &s.work_lock);
+  if (env_->DirectoryExists(plan.aside_dir) && plan.private_aside) {
+    notes_.push_back("Nie udało się usunąć starych plików: " + plan.aside_dir);
+  } else if (env_->DirectoryExists(p.work_dir)) {
+    notes_.push_back("Nie udało się usunąć katalogu roboczego: " + p.work_dir);
+  }
 }
 
 int32_t TDivider::GetMaxSize() {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ProgressWindow.h"
 #include "platform/Env.h"
@@ -35,7 +36,7 @@ struct DivisionCounts {
   uint64_t skipped_empty = 0;    // rows with an empty address, untouched
   uint64_t skipped_marker = 0;   // rows with the 0xFF "ID" marker, untouched
   uint64_t zero_addresses = 0;   // rows with address 0 (no record)
-  uint64_t dropped = 0;          // references cleared: record unreadable
+  uint64_t dropped = 0;          // references cleared: record unreadable or no address
   uint64_t records_written = 0;  // records copied to the new files
   uint64_t bytes_written = 0;    // their stored bytes
   uint64_t new_files = 0;        // new description files (base + continuations)
@@ -81,6 +82,13 @@ class TDivider {
   // Whether the last Divide got past the existence test (false: skipped).
   bool Ran() const { return ran_; }
   const DivisionCounts& Counts() const { return counts_; }
+  // The list of references the last run could not copy, in the backup
+  // directory; "" when every reference was copied. Such a run keeps the
+  // old files even without KeepOld.
+  const std::string& DroppedList() const { return dropped_list_; }
+  // What the run did besides the division, for the user: the repair of an
+  // earlier run that was cut short, old files it could not delete.
+  const std::vector<std::string>& Notes() const { return notes_; }
 
   // Read-back check of the new files between FlushNewFiles and Commit; on
   // by default. A failure is handled like one of the row loop.
@@ -97,32 +105,38 @@ class TDivider {
     std::string table_name, data_name;  // file names
     std::string mdx_file, dbt_file;     // resolved companions, "" when absent
     std::string work_dir;               // with trailing separator
+    std::string list_name;              // list of references not copied
   };
 
  protected:
-  // The phases of Divide, in order. Between FlushNewFiles and Commit the
-  // working directory holds the complete new files, on disk, and nothing in
-  // the table's directory has changed yet.
-
-  // Same-directory check, working directory, copies of the table files.
-  void Prepare(Paths& p);
-  // Opens the tables and stores, converts every row, closes them. On
-  // failure removes the working directory.
-  void Convert(const Paths& p);
-  // Pushes every file of the working directory and its entries to the
-  // disk. On failure removes the working directory.
-  void FlushNewFiles(const Paths& p);
-  // Old files to the backup directory (or deleted), new files in, working
-  // directory removed.
-  void Commit(const Paths& p, const std::string& OldDir, std::string& UsedOldDir);
-
   platform::Env* env() const { return env_; }
 
  private:
+  // The phases of Divide, in order. Until Commit nothing in the table's
+  // directory changes; between FlushNewFiles and Commit the working
+  // directory holds the complete new files, on disk.
   struct Session;
-  void Open(Session& s, const Paths& p);
+  // Resolves the names, repairs earlier runs cut short in the directory.
+  void Resolve(Paths& p);
+  // Holds the old table and description set and checks them and the
+  // address field; nothing is created yet.
+  void Hold(Session& s, const Paths& p);
+  // Working directory with its lock, copies of the table files.
+  void Prepare(Session& s, Paths& p);
+  // Opens the working copy and the new store, converts every row, closes
+  // them.
+  void Convert(Session& s, const Paths& p);
   void RowLoop(Session& s);
+  void DropReference(Session& s, const std::string& text, const std::string& reason);
+  // Pushes every new file and the working directory's entries to the disk.
+  void FlushNewFiles(const Paths& p);
   void VerifyNewFiles(const Paths& p);
+  // The new files take the rights of the old ones they replace.
+  void CopyPermissions(const Paths& p);
+  // Old files aside, new files in, hold released, working directory gone.
+  void Commit(Session& s, const Paths& p, const std::string& OldDir, std::string& UsedOldDir);
+  // Removes the working directory after a failure before the commit.
+  void Abandon(Session& s, const Paths& p);
 
   TDividerInfo info_;
   platform::Env* env_;
@@ -131,6 +145,8 @@ class TDivider {
   DivisionCounts counts_;
   bool verify_ = true;
   std::unique_ptr<TVerifier> verifier_;  // collects checksums during one run
+  std::string dropped_list_;
+  std::vector<std::string> notes_;
 };
 
 }  // namespace engine

@@ -12,6 +12,8 @@ JobRunner DividerJobRunner(platform::Env* env, ProgressFactory* progress, bool v
     divider.Divide(OldDir, UsedOldDir);
     report.ran = divider.Ran();
     report.counts = divider.Counts();
+    report.dropped_list = divider.DroppedList();
+    report.notes = divider.Notes();
   };
 }
 

@@ -15,6 +15,13 @@
 namespace engine {
 
 inline constexpr char kMsgDifferentDirs[] = "Pliki z różnych katalogów: ";
+inline constexpr char kMsgWorkDir[] = "Błąd podczas tworzenia katalogu tymczasowego";
+inline constexpr char kMsgCopyIn[] = "Błąd podczas kopiowania plików do katalogu tymczasowego";
+inline constexpr char kMsgCopyOut[] = "Błąd podczas kopiowania plików z katalogu tymczasowego";
+inline constexpr char kMsgMissingFile[] = "Nie znaleziono pliku: ";
+inline constexpr char kMsgMissingPart[] = "Brak pliku opisów: ";
+inline constexpr char kMsgInterrupted[] =
+    "Podział został przerwany na żądanie użytkownika; pliki nie zostały zmienione";
 inline constexpr char kMsgOpen[] = "Nie udało się otworzyć pliku: ";
 inline constexpr char kMsgNoField[] = "Brak pola: ";
 inline constexpr char kMsgWrite[] = "Błąd podczas zapisu danych";
@@ -64,5 +71,26 @@ inline void CheckAddressField(const dbase::FieldDef& def, const TDividerInfo& in
                       " nie mieści adresu (wymagane pole znakowe o długości co najmniej 8)");
   }
 }
+
+// Whether a text could be an address: hexadecimal digits and blanks only.
+// Anything else (a name, a date) is not one, whatever HexToInt makes of it.
+inline bool IsAddressText(const std::string& text) {
+  for (char c : text) {
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (!hex && c != ' ') return false;
+  }
+  return true;
+}
+
+// Why a row's reference is not copied when its text is no address.
+inline constexpr char kReasonNotAddress[] =
+    "tekst nie jest adresem (znaki inne niż cyfry szesnastkowe)";
+
+// Refuses a field that holds no addresses: when fewer than half of the
+// non-empty values the run would convert are address texts, the user
+// picked the wrong field, and converting it would wipe the column. Reads
+// the table from its first row; `id` is the "ID" field when rows with the
+// marker are skipped, else -1. The first row that is no address is named.
+void CheckAddressContent(dbase::Table& table, int address, int id, const TDividerInfo& info);
 
 }  // namespace engine

@@ -9,7 +9,9 @@
 #include <memory>
 
 #include "engine/Common.h"
+#include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "platform/Interrupt.h"
 #include "platform/Path.h"
 
 namespace engine {
@@ -22,6 +24,7 @@ const char kMsgDone[] = "Operacja została zakończona";
 const char kMsgDoneKept[] =
     "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: ";
 const char kTitleInformation[] = "Informacja";
+const char kMsgNoPresetFiles[] = "W katalogu %s nie znaleziono żadnej tabeli z plikiem opisów";
 
 namespace {
 
@@ -190,6 +193,40 @@ void DivisionRequest::RunJob(const TDividerInfo& info, std::string& backup_path,
   if (on_job_done_) on_job_done_(result.jobs.back());
 }
 
+std::string CompletionDetails(const RequestResult& result) {
+  std::string out;
+  for (const JobReport& j : result.jobs) {
+    if (!j.ran) {
+      out += "\r\nPominięto (brak tabeli lub pliku opisów): " + j.info.TableFile;
+      continue;
+    }
+    if (j.counts.dropped > 0) {
+      out += "\r\nNie skopiowano odwołań: " + std::to_string(j.counts.dropped) + " (tabela " +
+             j.info.TableFile + ").\r\nLista tych wierszy: " + j.dropped_list;
+      // Kept although the user chose to delete them: the only copy of
+      // what those rows pointed to.
+      if (!j.info.KeepOld) out += "\r\nStare pliki zachowano w katalogu: " + j.used_old_dir;
+    }
+    for (const std::string& n : j.notes) out += "\r\n" + n;
+  }
+  return out;
+}
+
+namespace {
+
+std::string DescribeCommitted(const std::vector<JobReport>& jobs) {
+  std::string out;
+  for (const JobReport& j : jobs) {
+    out += "\nWcześniej podzielono: " + j.info.TableFile +
+           (j.used_old_dir.empty() || (!j.info.KeepOld && j.counts.dropped == 0)
+                ? std::string(" (stare pliki usunięto)")
+                : " (stare pliki w " + j.used_old_dir + ")");
+  }
+  return out;
+}
+
+}  // namespace
+
 RequestResult DivisionRequest::Run(const RequestEntries& e) {
   Randomize();
   RequestResult result;
@@ -209,6 +246,10 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
     info.KeepOld = e.OldToTemp;
     keep_old = e.OldToTemp;
     RunJob(info, backup_path, result);
+    if (!result.jobs.back().ran) {
+      throw EngineError(kMsgMissingFile +
+                        (env_->FileExists(info.TableFile) ? info.DataFile : info.TableFile));
+    }
   } else if (e.DivType >= kDivTolm && e.DivType <= kDivKadmor) {
     if (e.TolmDir.empty()) throw EngineError(kMsgFieldsMissing);
     const std::string database_dir = IncludeBackslash(e.TolmDir);
@@ -225,6 +266,7 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
       info.CheckID = false;
       backup_root = UniqueName(database_dir + "old", "", env_);
     }
+    std::vector<JobReport> committed;
     for (const PresetPair& pair : PresetPairs(e.DivType)) {
       info.TableFile = database_dir + pair.TablePath;
       info.DataFile = database_dir + pair.DataPath;
@@ -233,7 +275,19 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
         backup_path =
             backup_root + platform::kPathDelim + table_path.substr(0, table_path.rfind('/'));
       }
-      RunJob(info, backup_path, result);
+      try {
+        if (platform::InterruptRequested()) throw EngineError(kMsgInterrupted);
+        RunJob(info, backup_path, result);
+      } catch (const EngineError& failed) {
+        if (committed.empty()) throw;
+        throw RequestError(failed.what() + DescribeCommitted(committed), committed);
+      }
+      if (result.jobs.back().ran) committed.push_back(result.jobs.back());
+    }
+    if (committed.empty()) {
+      std::string msg = kMsgNoPresetFiles;
+      msg.replace(msg.find("%s"), 2, e.TolmDir);
+      throw EngineError(msg);
     }
   } else {
     throw EngineError("Nieznany rodzaj podziału: " + std::to_string(e.DivType));
@@ -243,6 +297,7 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
   result.completed = true;
   result.backup_path = backup_path;
   result.message = keep_old ? std::string(kMsgDoneKept) + backup_path : std::string(kMsgDone);
+  result.message += CompletionDetails(result);
   dialog_->Inform(result.message, kTitleInformation, kFlagsInformation);
   return result;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Divider.h"
+#include "engine/EngineError.h"
 #include "engine/ProgressWindow.h"
 #include "engine/UserDialog.h"
 #include "platform/Env.h"
@@ -65,6 +66,7 @@ extern const char kMsgKadmorQuestion[];
 extern const char kMsgDone[];      // keep-old off
 extern const char kMsgDoneKept[];  // keep-old on; the backup path follows
 extern const char kTitleInformation[];
+extern const char kMsgNoPresetFiles[];  // the database directory follows
 
 // What one job of the request did.
 struct JobReport {
@@ -72,6 +74,10 @@ struct JobReport {
   bool ran = false;  // false: table or description file missing, skipped
   std::string used_old_dir;
   DivisionCounts counts;
+  // The list of references not copied ("" when every one was), and what
+  // the job did besides dividing (repairs, warnings).
+  std::string dropped_list;
+  std::vector<std::string> notes;
 };
 
 struct RequestResult {
@@ -83,6 +89,22 @@ struct RequestResult {
   std::vector<JobReport> jobs;
   DivisionCounts total;
 };
+
+// A preset that failed after some of its jobs were committed: those stay
+// divided; the message ends with each of them and where its old files are.
+class RequestError : public EngineError {
+ public:
+  RequestError(const std::string& message, std::vector<JobReport> committed)
+      : EngineError(message), committed_(std::move(committed)) {}
+  const std::vector<JobReport>& committed() const { return committed_; }
+
+ private:
+  std::vector<JobReport> committed_;
+};
+
+// The completion message's additions, shared by the window and the
+// command line: references not copied, jobs skipped, repairs, warnings.
+std::string CompletionDetails(const RequestResult& result);
 
 // Runs one job: Divide(OldDir, UsedOldDir) of a fresh TDivider, filling the
 // report. Throws EngineError on failure.

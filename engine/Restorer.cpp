@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "engine/Commit.h"
 #include "engine/Common.h"
 #include "engine/EngineError.h"
 #include "platform/Path.h"
@@ -110,6 +111,18 @@ RestorePlan TRestorer::Prepare(const std::string& BackupDir) {
   return plan;
 }
 
+namespace {
+
+// The list of references a division could not copy stays with the old
+// files it explains: it was never in the database directory.
+bool IsDroppedList(const std::string& name) {
+  const std::string prefix = kDroppedListPrefix, suffix = kDroppedListSuffix;
+  return name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
+         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
 void TRestorer::PrepareGroup(RestoreGroup& g) {
   if (!env_->DirectoryExists(g.database_dir)) {
     throw EngineError("Brak katalogu bazy danych: " + g.database_dir);
@@ -126,7 +139,7 @@ void TRestorer::PrepareGroup(RestoreGroup& g) {
   std::set<std::string> data_stems;   // stems of description files
   std::set<std::string> table_stems;  // stems of .dbf tables
   for (const auto& e : old_entries) {
-    if (e.is_directory) continue;
+    if (e.is_directory || IsDroppedList(e.name)) continue;
     old_names.insert(Lower(e.name));
     g.back.push_back({g.backup_dir + e.name, g.database_dir + e.name});
     if (ExtOf(e.name) == "dbf") table_stems.insert(StemOf(e.name));

@@ -57,6 +57,9 @@ class SizingEnv : public platform::Env {
   platform::Status SyncDirectory(const std::string&) override { return platform::Status::OK(); }
   std::string TempDirectory() override { return Root(); }
   bool SameDirectory(const std::string& a, const std::string& b) override;
+  bool SameFile(const std::string& a, const std::string& b) override {
+    return a == b && FileExists(a);
+  }
 
   struct Node {
     uint64_t size = 0;

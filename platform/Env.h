@@ -136,6 +136,9 @@ class Env {
   // Whether two paths name the same directory on disk (same device and
   // inode), not merely equal strings.
   virtual bool SameDirectory(const std::string& a, const std::string& b) = 0;
+  // Whether two existing paths are names of one file (a move that made a
+  // link and was cut short leaves both).
+  virtual bool SameFile(const std::string& a, const std::string& b) = 0;
 };
 
 // Copies what the open file `from` holds into a new file `to` (fails with

@@ -415,6 +415,12 @@ class PosixEnv final : public Env {
     if (!StatPath(ResolvePath(b.empty() ? "." : b), &sb)) return false;
     return S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
+
+  bool SameFile(const std::string& a, const std::string& b) override {
+    struct stat sa, sb;
+    if (!StatPath(ResolvePath(a), &sa) || !StatPath(ResolvePath(b), &sb)) return false;
+    return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
 };
 
 }  // namespace

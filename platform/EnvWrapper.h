@@ -50,6 +50,9 @@ class EnvWrapper : public Env {
   bool SameDirectory(const std::string& a, const std::string& b) override {
     return target_->SameDirectory(a, b);
   }
+  bool SameFile(const std::string& a, const std::string& b) override {
+    return target_->SameFile(a, b);
+  }
 
  private:
   Env* target_;

@@ -13,6 +13,7 @@ void FileSet::SetFileName(const std::string& name) {
   for (auto& h : Handles) h.reset();
   fileName_ = name;
   baseName_ = BaseNameOf(name);
+  held_ = false;
 }
 
 Status FileSet::OpenBase(OpenMode mode) {
@@ -25,8 +26,10 @@ Status FileSet::OpenBase(OpenMode mode) {
 Status FileSet::OpenContinuation(int n, bool writable) {
   if (n < 1 || n > kMaxFileNumber) return Status::Invalid("numer pliku poza zbiorem");
   std::unique_ptr<File> f;
-  Status s = env_->OpenFile(NameOf(n),
-                            writable ? OpenMode::kReadWriteShared : OpenMode::kReadOnlyShared, &f);
+  const OpenMode mode = held_      ? OpenMode::kReadOnlyExclusive
+                        : writable ? OpenMode::kReadWriteShared
+                                   : OpenMode::kReadOnlyShared;
+  Status s = env_->OpenFile(NameOf(n), mode, &f);
   Handles[static_cast<size_t>(n)] = std::move(f);  // null on failure
   return s;
 }

@@ -42,8 +42,13 @@ class FileSet {
   }
 
   platform::Status OpenBase(platform::OpenMode mode);
-  // Opens continuation file n shared, read-write when writable.
+  // Opens continuation file n shared, read-write when writable; read-only
+  // and exclusively for a held set.
   platform::Status OpenContinuation(int n, bool writable);
+  // A held set is read by one process that keeps everybody else out of
+  // every file it opens, from the base file on. SetFileName clears it.
+  void SetHeld(bool held) { held_ = held; }
+  bool Held() const { return held_; }
 
   // Where the block at `address` lies under limit `limitKb`. A continuation
   // file not yet open is opened; when it does not exist and the call is for
@@ -73,6 +78,7 @@ class FileSet {
   std::string baseName_;
   std::array<std::unique_ptr<platform::File>, kMaxFileNumber + 1> Handles;
   std::array<bool, kMaxFileNumber + 1> Written{};
+  bool held_ = false;
 };
 
 }  // namespace store

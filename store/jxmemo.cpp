@@ -99,6 +99,36 @@ bool tjxmemo::Open(const std::string& FileName) {
   return true;
 }
 
+bool tjxmemo::OpenHeld(const std::string& FileName, std::string* file, platform::Status* why) {
+  Impl& m = *impl_;
+  if (m.files.IsOpen()) CloseAll();
+  m.ClearError();
+  m.files.SetFileName(FileName);
+  m.Writable = false;
+  auto failed = [&](const std::string& name, const Status& s) {
+    if (file) *file = name;
+    if (why) *why = s;
+    std::string reason = name + ": " + s.ToString();
+    m.files.CloseAll();
+    return m.Fail(reason);
+  };
+  Status s = m.files.OpenBase(OpenMode::kReadOnlyExclusive);
+  if (!s.ok()) return failed(FileName, s);
+  // Nobody else can open the file now, but the header is read under the
+  // lock byte all the same, as every reader does.
+  s = m.files.Lock();
+  if (!s.ok()) return failed(FileName, s);
+  const bool header = m.ReadHeader();
+  (void)m.files.Unlock();
+  if (!header) return failed(FileName, Status::Invalid(m.lastError));
+  m.files.SetHeld(true);
+  for (int n = 1; n <= m.Header.CurrentFile; ++n) {
+    s = m.files.OpenContinuation(n, false);
+    if (!s.ok()) return failed(m.files.NameOf(n), s);
+  }
+  return true;
+}
+
 bool tjxmemo::CreateNew(const std::string& FileName, int32_t MaxBytes) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();

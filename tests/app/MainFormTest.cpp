@@ -351,13 +351,15 @@ TEST_F(MainFormTest, TolmPresetThreadsOneBackupDirectory) {
   QTest::keyClick(Get<TIntegerEdit>("Size"), Qt::Key_Enter);
   EXPECT_EQ(jobs.size(), 5u);
 
-  // An error in the second job stops the preset without a completion box.
+  // An error in the second job stops the preset without a completion box;
+  // the error box says what the first job already did.
   PickRow(1);
   jobs.clear();
   fail_job = 2;
   QTest::mouseClick(Get<QPushButton>("BitBtn1"), Qt::LeftButton);
   EXPECT_EQ(jobs.size(), 2u);
-  EXPECT_EQ(boxes.shown.back().text, "Błąd zadania");
+  EXPECT_EQ(boxes.shown.back().text,
+            "Błąd zadania\nWcześniej podzielono: /baza/opisy.dbf (stare pliki w /baza/old123/)");
   EXPECT_EQ(boxes.shown.size(), 4u);
 }
 

@@ -55,7 +55,7 @@ class StartEndToEndTest : public ::testing::Test {
   }
 
   void Generate(const std::string& sub, const std::string& table, const std::string& data,
-                const std::string& field, uint32_t rows = 60) {
+                const std::string& field, uint32_t rows = 60, double dangling = 0) {
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + sub)));
     demodb::TableOptions o;
     o.dir = root + sub;
@@ -64,6 +64,7 @@ class StartEndToEndTest : public ::testing::Test {
     o.address_field = field;
     o.rows = rows;
     o.mean_record = 2000;
+    o.dangling = dangling;
     demodb::Generated g;
     platform::Status st = demodb::GenerateTable(o, &g);
     ASSERT_TRUE(st.ok()) << st.message();
@@ -126,7 +127,7 @@ TEST_F(StartEndToEndTest, HandPickedJobKeepsOldDataThenDeletesIt) {
 TEST_F(StartEndToEndTest, TolmPresetPutsAllOldFilesInOneBackupDirectory) {
   for (auto [t, d] : {std::pair{"opisy.dbf", "opisy.dat"}, std::pair{"opisyv.dbf", "opisyv.dat"},
                       std::pair{"dokopisy.dbf", "dokopisy.dat"}})
-    Generate("", t, d, "OPISTOP", 40);
+    Generate("", t, d, "OPISTOP", 40, /*dangling=*/0.1);
   PickRow(1);
   Get<QLineEdit>("TolmDir")->setText(dir.path());  // without a trailing separator
   Start();
@@ -137,6 +138,9 @@ TEST_F(StartEndToEndTest, TolmPresetPutsAllOldFilesInOneBackupDirectory) {
   for (const char* f : {"opisy.dbf", "opisyv.dat", "dokopisy.dbf"})
     EXPECT_EQ(kept.count(f), 1u) << f;
   EXPECT_NE(boxes.shown[0].text.find(old[0].toStdString()), std::string::npos);
+  // Rows whose reference could not be copied are counted and listed.
+  EXPECT_NE(boxes.shown[0].text.find("Nie skopiowano odwołań: "), std::string::npos);
+  EXPECT_EQ(kept.count("nieskopiowane-opisy.dbf.txt"), 1u);
 }
 
 TEST_F(StartEndToEndTest, KadmorVersionQuestionNoChangesNothingYesDivides) {
@@ -158,9 +162,11 @@ TEST_F(StartEndToEndTest, KadmorVersionQuestionNoChangesNothingYesDivides) {
   ASSERT_EQ(old.size(), 1);
   // The backup root is shown without a trailing separator; each pair's old
   // files lie in the subdirectory named after the pair's folder.
-  EXPECT_EQ(boxes.shown[2].text,
-            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
-                root + old[0].toStdString());
+  EXPECT_EQ(boxes.shown[2].text.rfind(
+                "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
+                    root + old[0].toStdString() + "\r\nPominięto (brak tabeli lub pliku opisów): ",
+                0),
+            0u);
   const auto kept = Snapshot(dir.path() + "/" + old[0]);
   EXPECT_EQ(kept.at("oper_bu/rastry.dan"), before.at("oper_bu/rastry.dan"));
   EXPECT_EQ(kept.at("zud/zud.dbf"), before.at("zud/zud.dbf"));

@@ -1,6 +1,9 @@
-// An Env that counts every copy, move, directory creation, open, read,
-// write and flush (of a file or a directory) and fails the one with a
-// chosen number, or calls a hook at it (the crash test kills itself there).
+// An Env that counts every operation that changes or lists the file system
+// (open, copy, rename, link, delete, directory creation and removal,
+// listing, rights, directory flush) and every read, write and flush of an
+// open file, and fails the one with a chosen number, or calls a hook at it
+// (the crash test kills itself there). It can also behave like a network
+// share that refuses the no-replace rename flag, or hard links too.
 #pragma once
 
 #include <functional>
@@ -21,6 +24,9 @@ class CountingEnv : public platform::EnvWrapper {
   const std::string& what(int64_t n) const { return what_[static_cast<size_t>(n - 1)]; }
   // Called instead of failing when set.
   std::function<void()> at_fail;
+  // A share: the rename flag is refused (and links, when set too).
+  bool refuse_rename_flags = false;
+  bool refuse_links = false;
 
   // Counts one operation; true when it must fail.
   bool Tick(const std::string& what) {
@@ -49,13 +55,40 @@ class CountingEnv : public platform::EnvWrapper {
     if (Tick("copy " + from)) return Injected("copy " + from);
     return EnvWrapper::CopyFile(from, to);
   }
-  platform::Status MoveFile(const std::string& from, const std::string& to) override {
+  platform::Status RenameNoReplace(const std::string& from, const std::string& to) override {
     if (Tick("move " + from)) return Injected("move " + from);
-    return EnvWrapper::MoveFile(from, to);
+    if (refuse_rename_flags) return platform::Status::NotSupported("rename flag");
+    return EnvWrapper::RenameNoReplace(from, to);
+  }
+  platform::Status LinkFile(const std::string& from, const std::string& to) override {
+    if (Tick("link " + from)) return Injected("link " + from);
+    if (refuse_links) return platform::Status::NotSupported("link");
+    return EnvWrapper::LinkFile(from, to);
+  }
+  platform::Status RenameFile(const std::string& from, const std::string& to) override {
+    if (Tick("rename " + from)) return Injected("rename " + from);
+    return EnvWrapper::RenameFile(from, to);
+  }
+  platform::Status DeleteFile(const std::string& path) override {
+    if (Tick("delete " + path)) return Injected("delete " + path);
+    return EnvWrapper::DeleteFile(path);
   }
   platform::Status CreateDirectories(const std::string& path) override {
     if (Tick("mkdir " + path)) return Injected("mkdir " + path);
     return EnvWrapper::CreateDirectories(path);
+  }
+  platform::Status RemoveDirectory(const std::string& path) override {
+    if (Tick("rmdir " + path)) return Injected("rmdir " + path);
+    return EnvWrapper::RemoveDirectory(path);
+  }
+  platform::Status ListDirectory(const std::string& dir, const std::string& pattern,
+                                 std::vector<platform::DirEntry>* entries) override {
+    if (Tick("list " + dir)) return Injected("list " + dir);
+    return EnvWrapper::ListDirectory(dir, pattern, entries);
+  }
+  platform::Status CopyPermissions(const std::string& from, const std::string& to) override {
+    if (Tick("chmod " + to)) return Injected("chmod " + to);
+    return EnvWrapper::CopyPermissions(from, to);
   }
   platform::Status SyncDirectory(const std::string& dir) override {
     if (Tick("sync " + dir)) return Injected("sync " + dir);

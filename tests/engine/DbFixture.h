@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,26 @@ inline Snapshot Snap(const std::string& dir) {
     if (e.is_regular_file()) s[e.path().filename().string()] = ReadBytes(e.path().string());
   }
   return s;
+}
+
+// The old files of a backup directory: everything but the lists of the
+// references a run could not copy, which it writes beside them.
+inline Snapshot OldFilesIn(const std::string& dir) {
+  Snapshot s = Snap(dir);
+  std::erase_if(s, [](const auto& kv) { return kv.first.rfind("nieskopiowane-", 0) == 0; });
+  return s;
+}
+
+// The rows a dropped-reference list names, in order.
+inline std::vector<std::string> ListedRows(const std::string& list) {
+  std::vector<std::string> rows;
+  std::istringstream in(ReadBytes(list));
+  bool body = false;
+  for (std::string line; std::getline(in, line);) {
+    if (body) rows.push_back(line.substr(0, line.find('\t')));
+    if (line.rfind("wiersz\t", 0) == 0) body = true;
+  }
+  return rows;
 }
 
 // Equal snapshots, or which names differ (never the bytes themselves).

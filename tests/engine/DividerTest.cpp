@@ -80,7 +80,10 @@ TEST(DividerTest, EveryRecordMovesAndTheOldFilesAreKept) {
   // files byte for byte.
   ASSERT_EQ(used.rfind(t / "old", 0), 0u) << used;
   ASSERT_EQ(used.back(), '/');
-  EXPECT_TRUE(SameFiles(Snap(used), before));
+  EXPECT_TRUE(SameFiles(OldFilesIn(used), before));
+  // Beside them, the rows whose reference could not be copied.
+  EXPECT_EQ(d.DroppedList(), used + "nieskopiowane-opisy.dbf.txt");
+  EXPECT_EQ(ListedRows(d.DroppedList()).size(), d.Counts().dropped);
   ExpectDivided(t.dir(), used, o, g, 1);
   EXPECT_TRUE(fs::exists(t / "opisy.001"));
   EXPECT_EQ(d.Counts().rows, 120u);
@@ -119,12 +122,13 @@ TEST(DividerTest, NoIdFieldConvertsEveryRowSilently) {
   auto g = Make(o);
   const std::string used = Divide(Job(t.dir(), o, 5));
   ExpectDivided(t.dir(), used, o, g, 5, false);
-  EXPECT_EQ(Snap(used).size(), 2u);
+  EXPECT_EQ(OldFilesIn(used).size(), 2u);
 }
 
 TEST(DividerTest, DeleteOldRemovesOnlyTheJobsFiles) {
   TempDir t;
   auto o = SmallTable(t.dir());
+  o.dangling = 0;  // every reference can be copied
   auto g = Make(o);
   std::ofstream(t / "opisy.bak") << "a copy the user made";
   std::ofstream(t / "opisy.012") << "old continuation";
@@ -138,10 +142,49 @@ TEST(DividerTest, DeleteOldRemovesOnlyTheJobsFiles) {
   EXPECT_TRUE(fs::exists(t / "opisy.bak"));
   EXPECT_TRUE(fs::exists(t / "opisy.000"));
   EXPECT_FALSE(fs::exists(t / "opisy.012"));
+  EXPECT_TRUE(d.DroppedList().empty());
   // Compare against the old files kept aside.
   TempDir old;
   for (const auto& [name, bytes] : before) std::ofstream(old / name, std::ios::binary) << bytes;
   ExpectDivided(t.dir(), old.dir(), o, g, 5);
+}
+
+// A reference that cannot be copied (a dangling address, a text that is
+// no address) empties its row, so the old files are the only copy of what
+// it pointed to: they are kept even when the user asked to delete them.
+TEST(DividerTest, ReferencesNotCopiedKeepTheOldFilesWhateverTheChoice) {
+  TempDir t;
+  auto o = SmallTable(t.dir());
+  o.dangling = 0;
+  auto g = Make(o);
+  {
+    // One row's address overwritten with a name.
+    dbase::Table table;
+    table.SetDatabaseName(t.dir());
+    table.SetTableName(o.table_name);
+    table.SetWritableFields({o.address_field});
+    ASSERT_TRUE(table.Open().ok());
+    const int f = table.FindField(o.address_field);
+    ASSERT_TRUE(table.First().ok());
+    while (table.GetText(f).empty() ||
+           table.GetText(table.FindField("ID")) == std::string(5, '\xFF')) {
+      ASSERT_TRUE(table.Next().ok());
+    }
+    ASSERT_TRUE(table.Edit().ok());
+    ASSERT_TRUE(table.SetText(f, "Nowy").ok());
+    ASSERT_TRUE(table.Post().ok());
+    ASSERT_TRUE(table.Close().ok());
+  }
+  const Snapshot before = Snap(t.dir());
+  TDivider d(Job(t.dir(), o, 5, /*keep=*/false));
+  std::string used;
+  d.Divide("", used);
+  EXPECT_EQ(d.Counts().dropped, 1u);
+  ASSERT_EQ(Subdirs(t.dir(), "old").size(), 1u);
+  EXPECT_EQ(used, t / (Subdirs(t.dir(), "old")[0] + "/"));
+  EXPECT_TRUE(SameFiles(OldFilesIn(used), before));
+  const std::string list = ReadBytes(d.DroppedList());
+  EXPECT_NE(list.find("\tNowy\ttekst nie jest adresem"), std::string::npos) << list;
 }
 
 TEST(DividerTest, SharedBackupDirectoryCollectsStemFilesAndRefusesClashes) {
@@ -157,14 +200,15 @@ TEST(DividerTest, SharedBackupDirectoryCollectsStemFilesAndRefusesClashes) {
   EXPECT_TRUE(fs::exists(t / "backup/OPISY.txt"));
   ExpectDivided(t.dir(), used, o, g, 5);
 
-  // A second division into the same backup clashes on opisy.dbf.
+  // A second division into the same backup clashes on opisy.dbf: found
+  // before anything moves.
   const Snapshot now = Snap(t.dir());
   EXPECT_EQ(ErrorOf(Job(t.dir(), o, 5), t / "backup"),
-            "Błąd podczas kopiowania plików do katalogu tymczasowego");
-  EXPECT_TRUE(SameFiles(Snap(t.dir()), now));  // the clash was at the first file
-  const auto work = Subdirs(t.dir(), "tmp");
-  ASSERT_EQ(work.size(), 1u);  // the complete new files wait there
-  EXPECT_TRUE(fs::exists(t / (work[0] + "/opisy.dat")));
+            "Błąd podczas kopiowania plików do katalogu tymczasowego\n"
+            "W katalogu kopii jest już plik: " +
+                t / "backup/opisy.dbf");
+  EXPECT_TRUE(SameFiles(Snap(t.dir()), now));
+  EXPECT_TRUE(Subdirs(t.dir(), "tmp").empty());
 }
 
 TEST(DividerTest, MissingFilesSkipTheJobUntouched) {

@@ -115,19 +115,34 @@ TEST(DivisionRequestTest, HandPickedJobNeedsAllThreeTextsButBlanksCount) {
   EXPECT_EQ(dialog.informed[0].flags, 64);
 }
 
-TEST(DivisionRequestTest, HandPickedSkippedJobWithKeepOldShowsAnEmptyPath) {
-  RequestEntries e;
-  e.DataFN = "/d/a.dat";
-  e.TableFN = "/d/a.dbf";
-  e.FieldName = "ADRES";
-  FakeJobs jobs;
-  jobs.missing.insert("/d/a.dbf");
-  ScriptedDialog dialog;
-  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(e);
-  EXPECT_TRUE(result.completed);
-  ASSERT_EQ(dialog.informed.size(), 1u);
-  EXPECT_EQ(dialog.informed[0].text,
-            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: ");
+// A job that found nothing to divide is no success: the hand-picked job
+// names the missing file, a preset the directory where it found nothing.
+TEST(DivisionRequestTest, NothingFoundToDivideIsAnError) {
+  struct Case {
+    RequestEntries entries;
+    std::set<std::string> missing;
+    const char* message;
+  } cases[] = {
+      {{}, {"/d/a.dbf"}, "Nie znaleziono pliku: /d/a.dbf"},
+      {Preset(2, "/db", true),
+       {"/db/opisy.dbf", "/db/mopisy.dbf"},
+       "W katalogu /db nie znaleziono żadnej tabeli z plikiem opisów"},
+  };
+  cases[0].entries.DataFN = "/d/a.dat";
+  cases[0].entries.TableFN = "/d/a.dbf";
+  cases[0].entries.FieldName = "ADRES";
+  for (const Case& c : cases) {
+    FakeJobs jobs;
+    jobs.missing = c.missing;
+    ScriptedDialog dialog;
+    try {
+      engine::DivisionRequest(&dialog, jobs.Runner()).Run(c.entries);
+      ADD_FAILURE() << "no error: " << c.message;
+    } catch (const EngineError& err) {
+      EXPECT_STREQ(err.what(), c.message);
+    }
+    EXPECT_TRUE(dialog.informed.empty());
+  }
 }
 
 TEST(DivisionRequestTest, PresetJobsFieldsAndOneSharedBackupDirectory) {
@@ -168,6 +183,9 @@ TEST(DivisionRequestTest, WertalSkipsMissingPairsAndKeepsThePath) {
   EXPECT_EQ(result.jobs.size(), 2u);
   EXPECT_FALSE(result.jobs[0].ran);
   EXPECT_EQ(result.total.rows, 1u);
+  EXPECT_EQ(result.message,
+            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "
+            "/db/old1/\r\nPominięto (brak tabeli lub pliku opisów): /db/opisy.dbf");
 }
 
 TEST(DivisionRequestTest, KeepOldOffLeavesThePathEmptyThroughout) {
@@ -185,7 +203,18 @@ TEST(DivisionRequestTest, AnErrorInTheSecondJobEndsTheRequest) {
   engine::DivisionRequest request(&dialog, jobs.Runner());
   int done = 0;
   request.SetOnJobDone([&](const engine::JobReport&) { ++done; });
-  EXPECT_THROW(request.Run(Preset(1, "/db", true)), EngineError);
+  // The error says which job was already divided and where its old files
+  // are.
+  try {
+    request.Run(Preset(1, "/db", true));
+    ADD_FAILURE() << "no error";
+  } catch (const engine::RequestError& err) {
+    EXPECT_STREQ(err.what(),
+                 "Błąd podczas zapisu danych\nWcześniej podzielono: /db/opisy.dbf (stare pliki w "
+                 "/db/old1/)");
+    ASSERT_EQ(err.committed().size(), 1u);
+    EXPECT_EQ(err.committed()[0].info.TableFile, "/db/opisy.dbf");
+  }
   EXPECT_EQ(jobs.infos.size(), 2u);
   EXPECT_EQ(done, 1);
   EXPECT_TRUE(dialog.informed.empty());

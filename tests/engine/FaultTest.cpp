@@ -1,7 +1,11 @@
-// Every copy, move, directory creation, open, read, write and flush of a
-// division fails in turn: the message is the one for that step, and the
-// user's data stays complete in the table's directory, the backup directory
-// or the working directory.
+// Every operation of a division on the file system fails in turn (opens,
+// copies, renames, links, deletes, listings, rights, reads, writes,
+// flushes, the journal's own writes), on a local disk and on a share that
+// refuses the rename flag or links. After each failure, and after the
+// recovery the next run makes, the user's data is complete: the old files
+// in place, or the new files in place with the old ones kept as asked.
+// A kill at every step of the commit, followed by the recovery, gives the
+// same.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,6 +14,7 @@
 #include <random>
 
 #include "engine/EngineError.h"
+#include "engine/Recovery.h"
 #include "tests/engine/CountingEnv.h"
 #include "tests/engine/DbFixture.h"
 
@@ -18,62 +23,87 @@ using testing_util::TempDir;
 
 namespace {
 
-const std::set<std::string> kEngineMessages = {
-    "Błąd podczas tworzenia katalogu tymczasowego",
-    "Błąd podczas kopiowania plików do katalogu tymczasowego",
-    "Błąd podczas kopiowania plików z katalogu tymczasowego",
-    "Błąd podczas zapisu danych",
-};
-
 void CopyFiles(const Snapshot& files, const std::string& dir) {
   for (const auto& [name, bytes] : files) std::ofstream(dir + name, std::ios::binary) << bytes;
 }
 
-// Each file of `want` byte-identical in one of the directories.
-testing::AssertionResult EachSomewhere(const Snapshot& want, const std::vector<std::string>& dirs) {
-  std::vector<Snapshot> snaps;
-  for (const auto& d : dirs) snaps.push_back(Snap(d));
-  for (const auto& [name, bytes] : want) {
-    bool found = false;
-    for (const auto& s : snaps) {
-      auto it = s.find(name);
-      if (it != s.end() && it->second == bytes) found = true;
-    }
-    if (!found) return testing::AssertionFailure() << name << " is nowhere complete";
-  }
-  return testing::AssertionSuccess();
-}
+struct Mode {
+  const char* name;
+  bool keep;          // the user keeps the old files
+  double dangling;    // share of rows whose reference cannot be copied
+  bool refuse_flags;  // a share without the no-replace rename flag
+  bool refuse_links;  // ... and without hard links
+};
 
-// A table with a memo file whose description file needs two files of 1 MB;
-// `compressed` is the share of records stored compressed.
-void MakeTwoFileTable(const std::string& dir, double compressed) {
+const Mode kModes[] = {
+    {"keep", true, 0.06, false, false},
+    {"delete", false, 0, false, false},
+    {"delete, references not copied", false, 0.06, false, false},
+    {"share, keep", true, 0, true, false},
+    {"share without links, delete", false, 0, true, true},
+};
+
+// A table with a memo file whose description file needs two files of 1 MB.
+Snapshot MakeModel(const std::string& dir, const Mode& m, double compressed) {
   auto o = SmallTable(dir, 40);
   o.with_dbt = true;
   o.mean_record = 30000;
   o.raster = 1.0;
   o.compressed = compressed;
+  o.dangling = m.dangling;
   Make(o);
+  return Snap(dir);
 }
 
-void RunAllFaults(bool keep) {
-  // A table whose description file needs two files of 1 MB.
+void AsShare(CountingEnv& env, const Mode& m) {
+  env.refuse_rename_flags = m.refuse_flags;
+  env.refuse_links = m.refuse_links;
+}
+
+// The state a run (and the recovery after it) may leave: the table's
+// directory holds exactly the old files or exactly the new ones; with the
+// new ones, the old files are in the one backup directory when they had to
+// be kept; no working directory is left.
+void ExpectComplete(const std::string& dir, const Snapshot& old_files, const Snapshot& new_files,
+                    bool kept) {
+  const Snapshot now = Snap(dir);
+  EXPECT_TRUE(Subdirs(dir, "tmp").empty()) << "working directory left";
+  EXPECT_TRUE(Subdirs(dir, "new").empty());
+  const auto olds = Subdirs(dir, "old");
+  if (SameFiles(now, old_files)) {
+    for (const auto& o : olds) EXPECT_TRUE(OldFilesIn(dir + o + "/").empty()) << o;
+    return;
+  }
+  EXPECT_TRUE(SameFiles(now, new_files)) << "neither the old nor the new files in place";
+  if (kept) {
+    ASSERT_EQ(olds.size(), 1u);
+    EXPECT_TRUE(SameFiles(OldFilesIn(dir + olds[0] + "/"), old_files));
+  } else {
+    EXPECT_TRUE(olds.empty());
+  }
+}
+
+void RunAllFaults(const Mode& m) {
+  SCOPED_TRACE(m.name);
   TempDir model;
-  MakeTwoFileTable(model.dir(), 0.2);
-  const Snapshot old_files = Snap(model.dir());
+  const Snapshot old_files = MakeModel(model.dir(), m, 0.2);
 
   // The undisturbed run: how many operations, and the new files.
   Snapshot new_files;
   int64_t total = 0;
-  uint64_t dropped = 0;  // dangling addresses of the generated table
+  bool kept = m.keep;
   {
     TempDir t;
     CopyFiles(old_files, t.dir());
     CountingEnv env;
-    engine::TDivider d(Job(t.dir(), keep), &env);
+    AsShare(env, m);
+    engine::TDivider d(Job(t.dir(), m.keep), &env);
     std::string used;
     d.Divide("", used);
     total = env.count();
-    dropped = d.Counts().dropped;
+    kept = m.keep || d.Counts().dropped > 0;
+    EXPECT_EQ(d.Counts().dropped > 0, m.dangling > 0);
+    EXPECT_TRUE(d.Notes().empty());
     // No flush per record: each new file once, then the directories.
     std::set<std::string> flushed;
     int flushes = 0;
@@ -91,21 +121,21 @@ void RunAllFaults(bool keep) {
         EXPECT_TRUE(flushed.count(e.path().filename().string()));
       }
     }
-    EXPECT_LE(flushes, 2 * static_cast<int>(Snap(t.dir()).size()) + 4);
-    EXPECT_EQ(env.what(total).rfind("sync " + t.dir(), 0), 0u) << "table directory last";
+    EXPECT_LE(flushes, 2 * static_cast<int>(Snap(t.dir()).size()) + 8);
     new_files = Snap(t.dir());
     ASSERT_GE(new_files.count("opisy.001"), 1u);
+    ExpectComplete(t.dir(), old_files, new_files, kept);
   }
   ASSERT_GT(total, 50);
 
   std::map<std::string, int> messages;
-  int row_loop_reads = 0;  // failed reads of the old records seen
   const char* only = std::getenv("FAULT_ONLY");
   for (int64_t k = only ? std::atoll(only) : 1; k <= (only ? std::atoll(only) : total); ++k) {
     TempDir t;
     CopyFiles(old_files, t.dir());
     CountingEnv env(k);
-    engine::TDivider d(Job(t.dir(), keep), &env);
+    AsShare(env, m);
+    engine::TDivider d(Job(t.dir(), m.keep), &env);
     std::string used;
     std::string error;
     try {
@@ -116,129 +146,102 @@ void RunAllFaults(bool keep) {
     const std::string what = env.what(k);
     SCOPED_TRACE("operation " + std::to_string(k) + " of " + std::to_string(total) + ": " + what +
                  " -> " + (error.empty() ? "(no error)" : error));
-    std::vector<std::string> olds = Subdirs(t.dir(), "old");
-    std::vector<std::string> works = Subdirs(t.dir(), "tmp");
-    ASSERT_LE(olds.size(), 1u);
-    ASSERT_LE(works.size(), 1u);
-    const std::string old_dir = olds.empty() ? "" : t / (olds[0] + "/");
-    const std::string work_dir = works.empty() ? "" : t / (works[0] + "/");
     if (error.empty()) {
-      // A run that ends well did so in full: no row lost its reference to
-      // a record the system failed to read.
-      EXPECT_TRUE(works.empty());
-      if (keep) {
-        ASSERT_FALSE(old_dir.empty());
-        EXPECT_TRUE(SameFiles(Snap(old_dir), old_files));
-      }
-      EXPECT_EQ(d.Counts().dropped, dropped);
+      // A run that ends well did so in full; what it could not tidy up it
+      // names.
       EXPECT_TRUE(SameFiles(Snap(t.dir()), new_files));
-      continue;
+      if (!Subdirs(t.dir(), "tmp").empty()) EXPECT_FALSE(d.Notes().empty());
+    } else {
+      ++messages[error.substr(0, error.find_first_of(":\n"))];
+      // Every message is a Polish sentence, also when the system's reason
+      // follows it.
+      EXPECT_NE(error.rfind("injected", 0), 0u) << "a bare reason reached the user";
+      const bool unchanged = SameFiles(Snap(t.dir()), old_files);
+      // Either nothing changed, or the message says where everything is
+      // and how to finish.
+      if (!unchanged) {
+        EXPECT_NE(error.find("podzial-cli recover"), std::string::npos);
+        EXPECT_NE(error.find("Stare pliki: "), std::string::npos);
+      }
     }
-    ++messages[error];
-    // A failed read of the old description file after it opened fails the
-    // run in the row loop, before anything in the table's directory moved.
-    if (what == "read " + t.dir() + "opisy.dat" &&
-        error.rfind("Nie udało się otworzyć pliku: ", 0) != 0) {
-      ++row_loop_reads;
-      EXPECT_EQ(error.rfind("Błąd podczas odczytu danych: wiersz ", 0), 0u);
-      EXPECT_TRUE(SameFiles(Snap(t.dir()), old_files));
-      EXPECT_TRUE(works.empty() && olds.empty());
-    }
-    // Every message is a Polish sentence, also when the system's reason
-    // follows it.
-    EXPECT_NE(error.rfind("injected", 0), 0u) << "a bare reason reached the user";
-    std::vector<std::string> dirs = {t.dir()};
-    if (!old_dir.empty()) dirs.push_back(old_dir);
-    if (!work_dir.empty()) dirs.push_back(work_dir);
-    if (SameFiles(Snap(t.dir()), old_files)) {
-      // Nothing in the table's directory changed.
-      continue;
-    }
-    // The commit had begun: the old files complete in the backup directory
-    // or still in place, the new ones in place or in the working directory.
-    EXPECT_TRUE(kEngineMessages.count(error));
-    if (keep) {
-      EXPECT_TRUE(EachSomewhere(old_files, dirs)) << "old files";
-    }
-    EXPECT_FALSE(work_dir.empty() && !SameFiles(Snap(t.dir()), new_files))
-        << "new files neither in place nor waiting";
-    EXPECT_TRUE(EachSomewhere(new_files, dirs)) << "new files";
+    // The next run's recovery leaves the old or the new files, complete.
+    const engine::RecoveryReport r = engine::RecoverDirectory(platform::Env::Default(), t.dir());
+    EXPECT_TRUE(r.failed.empty()) << r.failed[0];
+    ExpectComplete(t.dir(), old_files, new_files, kept);
   }
-  for (const auto& [m, n] : messages) std::printf("%5d x %s\n", n, m.c_str());
-  if (!only) {
-    EXPECT_GT(row_loop_reads, 0);
-  }
+  for (const auto& [msg, n] : messages) std::printf("%5d x %s\n", n, msg.c_str());
 }
 
-TEST(FaultTest, EveryOperationFailingInTurnKeepingOldFiles) {
-  RunAllFaults(true);
-}
-TEST(FaultTest, EveryOperationFailingInTurnDeletingOldFiles) {
-  RunAllFaults(false);
+TEST(FaultTest, EveryOperationFailingInTurn) {
+  for (const Mode& m : kModes) RunAllFaults(m);
 }
 
-// A division killed with SIGKILL at 20 random operations. Keeping old
-// data, every old file is afterwards intact in the table's directory or
-// complete in the backup directory; deleting it, either the old files are
-// all in place or the new ones are complete (in place or still waiting in
-// the working directory).
-void CrashAnywhere(bool keep) {
+// Kills the division at operation k with SIGKILL, then recovers as the
+// next run would and checks that the old or the new files are complete.
+void KillAt(const Mode& m, const Snapshot& old_files, const Snapshot& new_files, bool kept,
+            int64_t k) {
+  TempDir t;
+  CopyFiles(old_files, t.dir());
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    CountingEnv env(k);
+    AsShare(env, m);
+    env.at_fail = [] { raise(SIGKILL); };
+    try {
+      engine::TDivider d(Job(t.dir(), m.keep), &env);
+      std::string used;
+      d.Divide("", used);
+    } catch (...) {
+    }
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  const engine::RecoveryReport r = engine::RecoverDirectory(platform::Env::Default(), t.dir());
+  EXPECT_TRUE(r.failed.empty()) << r.failed[0];
+  ExpectComplete(t.dir(), old_files, new_files, kept);
+}
+
+// Every operation from the journal on, and 10 random ones before it.
+void CrashEverywhereInTheCommit(const Mode& m) {
+  SCOPED_TRACE(m.name);
   TempDir model;
-  MakeTwoFileTable(model.dir(), 0.5);
-  const Snapshot old_files = Snap(model.dir());
-  int64_t total = 0;
+  const Snapshot old_files = MakeModel(model.dir(), m, 0.5);
+  int64_t total = 0, journal = 0;
   Snapshot new_files;
+  bool kept = m.keep;
   {
     TempDir t;
     CopyFiles(old_files, t.dir());
     CountingEnv env;
-    engine::TDivider d(Job(t.dir(), keep), &env);
+    AsShare(env, m);
+    engine::TDivider d(Job(t.dir(), m.keep), &env);
     std::string used;
     d.Divide("", used);
     total = env.count();
+    kept = m.keep || d.Counts().dropped > 0;
     new_files = Snap(t.dir());
+    for (int64_t n = 1; n <= total && !journal; ++n) {
+      if (env.what(n).find("podzial.dziennik") != std::string::npos) journal = n;
+    }
   }
-  const char* seed_text = std::getenv("CRASH_SEED");
-  const uint32_t seed = seed_text ? static_cast<uint32_t>(std::atol(seed_text)) : 20261207u;
-  std::mt19937 rng(seed);
-  for (int i = 0; i < 20; ++i) {
-    const int64_t k = std::uniform_int_distribution<int64_t>(1, total)(rng);
-    TempDir t;
-    CopyFiles(old_files, t.dir());
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      CountingEnv env(k);
-      env.at_fail = [] { raise(SIGKILL); };
-      try {
-        engine::TDivider d(Job(t.dir(), keep), &env);
-        std::string used;
-        d.Divide("", used);
-      } catch (...) {
-      }
-      _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    SCOPED_TRACE("seed " + std::to_string(seed) + ", killed at operation " + std::to_string(k) +
-                 " of " + std::to_string(total));
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    std::vector<std::string> dirs = {t.dir()};
-    for (const auto& d : Subdirs(t.dir(), "old")) dirs.push_back(t / (d + "/"));
-    if (keep) {
-      EXPECT_TRUE(EachSomewhere(old_files, dirs));
-    } else {
-      for (const auto& d : Subdirs(t.dir(), "tmp")) dirs.push_back(t / (d + "/"));
-      EXPECT_TRUE(EachSomewhere(old_files, {t.dir()}) || EachSomewhere(new_files, dirs));
-    }
+  ASSERT_GT(journal, 0);
+  std::vector<int64_t> steps;
+  for (int64_t k = journal; k <= total; ++k) steps.push_back(k);
+  std::mt19937 rng(20261207u);
+  for (int i = 0; i < 10; ++i) {
+    steps.push_back(std::uniform_int_distribution<int64_t>(1, journal - 1)(rng));
+  }
+  for (int64_t k : steps) {
+    SCOPED_TRACE("killed at operation " + std::to_string(k) + " of " + std::to_string(total));
+    KillAt(m, old_files, new_files, kept, k);
   }
 }
 
-TEST(CrashTest, KilledAnywhereKeepingOldFiles) {
-  CrashAnywhere(true);
-}
-TEST(CrashTest, KilledAnywhereDeletingOldFiles) {
-  CrashAnywhere(false);
+TEST(CrashTest, KilledAtEveryStepOfTheCommitThenRecovered) {
+  for (const Mode& m : kModes) CrashEverywhereInTheCommit(m);
 }
 
 }  // namespace
