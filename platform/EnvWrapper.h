@@ -50,6 +50,10 @@ class EnvWrapper : public Env {
   bool SameDirectory(const std::string& a, const std::string& b) override {
     return target_->SameDirectory(a, b);
   }
+  Status FreeSpace(const std::string& dir, uint64_t* bytes) override {
+    return target_->FreeSpace(dir, bytes);
+  }
+  Status CanCreateIn(const std::string& dir) override { return target_->CanCreateIn(dir); }
 
  private:
   Env* target_;
