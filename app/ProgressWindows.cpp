@@ -15,6 +15,13 @@ class Window : public engine::ProgressWindow {
   Window(const std::string& caption, int32_t maximum, TProgressWindows* owner)
       : wnd_(nullptr, caption, maximum), owner_(owner) {}
 
+  ~Window() override {
+    // The main window under it is drawn again before anything else (the
+    // completion box) comes up, so no piece of the bar stays on it.
+    wnd_.hide();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+
   void Show() override {
     wnd_.show();
     Repaint();
@@ -24,6 +31,13 @@ class Window : public engine::ProgressWindow {
   void SetPosition(int32_t position) override {
     wnd_.Bar()->SetPosition(position);
     if (since_repaint_.hasExpired(kRepaintIntervalMs)) Repaint();
+  }
+
+  // The bar is full; the window stays up and says what happens now.
+  void SetPhase(const std::string& text) override {
+    wnd_.Bar()->SetPosition(wnd_.Bar()->Max());
+    wnd_.SetPhase(QString::fromStdString(text));
+    Repaint();
   }
 
  private:

@@ -8,12 +8,20 @@
 #include "controls/QtMessageBoxes.h"
 #include "controls/QtOpenDialogs.h"
 #include "controls/QtSaveDialogs.h"
+#include "controls/QtTranslation.h"
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
 #include "platform/SaveDialog.h"
 
 int main(int argc, char** argv) {
+  // Qt takes the language of its own texts that come from locale data (the
+  // sizes and dates in the file dialog) from the environment at start-up;
+  // the translation below covers the rest.
+  qputenv("LC_MESSAGES", "pl_PL.UTF-8");
+  qputenv("LC_TIME", "pl_PL.UTF-8");
   QApplication app(argc, argv);
+  QApplication::setApplicationVersion(QStringLiteral(PODZIAL_VERSION));
+  InstallPolishQtTranslation(&app);
   QtMessageBoxes boxes;
   QtOpenDialogs dialogs;
   platform::SetMessageBoxes(&boxes);

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/Polish.h"
 #include "engine/DivisionChecks.h"
 #include "engine/DivisionRequest.h"
 #include "engine/ProgressWindow.h"
@@ -34,6 +35,12 @@ class TerminalBar : public engine::ProgressWindow {
     std::fprintf(stderr, "%s\n", caption_.c_str());
   }
   void SetBytes(uint64_t bytes) override { bytes_ = bytes; }
+  // The rows are done: the full bar gives way to what happens now.
+  void SetPhase(const std::string& text) override {
+    if (!shown_) return;
+    std::fprintf(stderr, "\r\033[K%s", text.c_str());
+    std::fflush(stderr);
+  }
   void SetPosition(int32_t position) override {
     if (!shown_) return;
     const auto now = Clock::now();
@@ -219,24 +226,28 @@ struct PresetArgs {
 };
 
 inline void AddMaxMbOption(CLI::App* sub, int32_t& max_mb) {
-  sub->add_option("--max-mb", max_mb, "Maksymalny rozmiar pliku w MB (0 = bez limitu)")
-      ->check(CLI::Range(0, 2047));
+  sub->add_option("--max-mb", max_mb,
+                  "Maksymalny rozmiar pliku opisów w MB, od 0 (bez limitu) do 2047; domyślnie 650")
+      ->type_name("MB")
+      ->check(IntegerIn(0, 2047));
 }
 
 inline void AddDivideOptions(CLI::App* sub, DivideArgs& a, const std::string& delete_old_help) {
-  sub->add_option("--table", a.table, "Plik tabeli (.dbf)")->required();
-  sub->add_option("--data", a.data, "Plik opisów (.dat, .dan)")->required();
-  sub->add_option("--field", a.field, "Pole z adresem opisu")->required();
+  sub->add_option("--table", a.table, "Plik tabeli (.dbf)")->required()->type_name("PLIK");
+  sub->add_option("--data", a.data, "Plik opisów (.dat, .dan) w katalogu tabeli")
+      ->required()
+      ->type_name("PLIK");
+  sub->add_option("--field", a.field, "Pole z adresem opisu")->required()->type_name("POLE");
   AddMaxMbOption(sub, a.max_mb);
   sub->add_flag("--no-check-id", a.no_check_id, "Nie pomijaj wierszy ze znacznikiem w polu ID");
   sub->add_flag("--delete-old", a.delete_old, delete_old_help);
 }
 
 inline void AddPresetOptions(CLI::App* sub, PresetArgs& a, const std::string& delete_old_help) {
-  sub->add_option("PRESET", a.preset, "tolm, wertal lub kadmor")
+  sub->add_option("ZESTAW", a.preset, "tolm, wertal lub kadmor")
       ->required()
-      ->check(CLI::IsMember({"tolm", "wertal", "kadmor"}));
-  sub->add_option("DIR", a.dir, "Katalog bazy")->required();
+      ->check(OneOf({"tolm", "wertal", "kadmor"}));
+  sub->add_option("KATALOG", a.dir, "Katalog bazy")->required()->type_name("");
   AddMaxMbOption(sub, a.max_mb);
   sub->add_flag("--delete-old", a.delete_old, delete_old_help);
   sub->add_flag("--yes", a.yes, "Odpowiedz Tak na pytanie o wersję bazy programu Kadmor");

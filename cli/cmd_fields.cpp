@@ -45,7 +45,7 @@ cli::AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
   auto file = std::make_shared<std::string>();
   CLI::App* sub = app.add_subcommand(
       "fields", "Pokazuje pola tabeli dBASE, liczbę wierszy, wersję, pliki .mdx i .dbt");
-  sub->add_option("TABLE", *file, "Plik tabeli .dbf")->required();
+  sub->add_option("TABELA", *file, "Plik tabeli .dbf")->required()->type_name("");
   sub->callback([run, file] { *run = [file] { return RunFields(*file); }; });
 });
 

@@ -4,15 +4,30 @@
 #include <memory>
 
 #include "cli/Command.h"
+#include "cli/LockTimeout.h"
 #include "cli/StoreText.h"
 #include "store/Checker.h"
+#include "store/Format.h"
 
 namespace {
 
-int RunInfo(const std::string& file) {
+int RunInfo(const std::string& file, int lock_timeout) {
   store::CheckReport r;
   std::string error;
-  if (!store::ReadSetInfo(platform::Env::Default(), file, &r, &error)) {
+  cli::ToolEnv env(lock_timeout);
+  // The header is read under the lock byte, so that no writer of another
+  // program is half way through it; a file that cannot be opened is left
+  // to ReadSetInfo to report.
+  std::unique_ptr<platform::File> hold;
+  if (env.get()->OpenFile(file, platform::OpenMode::kReadOnlyShared, &hold).ok() &&
+      !hold->LockByte(store::kLockOffset).ok() && env.ReportTimeout(file)) {
+    return cli::kExitFailure;
+  }
+  const bool read = store::ReadSetInfo(env.get(), file, &r, &error);
+  hold.reset();
+  // Without the lock the picture could be torn: given up, it says nothing.
+  if (env.ReportTimeout(file)) return cli::kExitFailure;
+  if (!read) {
     std::cerr << "Błąd: " << file << ": " << error << "\n";
     return cli::kExitFailure;
   }
@@ -36,9 +51,13 @@ int RunInfo(const std::string& file) {
 
 cli::AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
   auto file = std::make_shared<std::string>();
+  auto lock_timeout = std::make_shared<int>(cli::kDefaultLockTimeout);
   CLI::App* sub = app.add_subcommand("info", "Pokazuje nagłówek pliku opisów i pliki jego zbioru");
-  sub->add_option("FILE", *file, "Plik opisów")->required();
-  sub->callback([run, file] { *run = [file] { return RunInfo(*file); }; });
+  sub->add_option("PLIK", *file, "Plik opisów")->required()->type_name("");
+  cli::AddLockTimeoutOption(sub, *lock_timeout);
+  sub->callback([run, file, lock_timeout] {
+    *run = [file, lock_timeout] { return RunInfo(*file, *lock_timeout); };
+  });
 });
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/Command.h"
+#include "cli/Polish.h"
 #include "store/jxmemo.h"
 
 namespace {
@@ -24,9 +25,11 @@ int RunNew(const NewArgs& a) {
 cli::AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
   auto args = std::make_shared<NewArgs>();
   CLI::App* sub = app.add_subcommand("new", "Tworzy pusty plik opisów");
-  sub->add_option("FILE", args->file, "Nazwa nowego pliku opisów")->required();
-  sub->add_option("--max-mb", args->maxMb, "Limit rozmiaru pliku w MB (0 = bez limitu)")
-      ->check(CLI::Range(0, 2047));
+  sub->add_option("PLIK", args->file, "Nazwa nowego pliku opisów")->required()->type_name("");
+  sub->add_option("--max-mb", args->maxMb,
+                  "Limit rozmiaru pliku w MB, od 0 (bez limitu) do 2047; domyślnie 0")
+      ->type_name("MB")
+      ->check(cli::IntegerIn(0, 2047));
   sub->callback([run, args] { *run = [args] { return RunNew(*args); }; });
 });
 

@@ -1,13 +1,15 @@
 // podzial-cli plan divide ... | plan preset ...: a dry run with the same
 // arguments as divide and preset. Opens everything read-only and reports
 // what the division would do and the new files it would make, without
-// writing a byte.
+// writing a byte; it fails where the division would fail before writing
+// (files in use, a directory that may not be written, too little space).
 #include <iostream>
 #include <sstream>
 
 #include "cli/Command.h"
 #include "cli/EngineUi.h"
 #include "engine/EngineError.h"
+#include "engine/PlanChecks.h"
 #include "engine/Planner.h"
 
 namespace cli {
@@ -17,6 +19,7 @@ struct PlanOptions {
   DivideArgs divide;
   PresetArgs preset;
   bool json = false;
+  bool no_verify = false;  // taken so that any divide line can be planned
 };
 
 std::string RowsJson(const std::vector<uint32_t>& rows) {
@@ -76,9 +79,20 @@ int Report(const engine::RequestResult& r, const std::vector<engine::JobPlan>& p
 int RunPlan(const PlanOptions& o, bool preset) {
   const engine::RequestEntries e = preset ? PresetEntries(o.preset) : DivideEntries(o.divide);
   TerminalDialog dialog(o.preset.yes);
-  engine::TPlanner planner;
+  platform::Env* env = platform::Env::Default();
+  engine::TPlanner planner(env);
   std::vector<engine::JobPlan> plans;
-  engine::DivisionRequest request(&dialog, planner.Runner(&plans));
+  engine::JobRunner plan_job = planner.Runner(&plans);
+  engine::JobRunner runner = [&](const engine::TDividerInfo& info, const std::string& old_dir,
+                                 std::string& used_old_dir, engine::JobReport& report) {
+    engine::CheckFilesAndDirectory(env, info);
+    plan_job(info, old_dir, used_old_dir, report);
+    if (!report.ran) return;
+    uint64_t new_bytes = 0;
+    for (const auto& f : plans.back().files) new_bytes += f.size;
+    engine::CheckFreeSpace(env, info, new_bytes);
+  };
+  engine::DivisionRequest request(&dialog, runner);
   try {
     return Report(request.Run(e), plans, dialog, o.json);
   } catch (const engine::EngineError& err) {
@@ -95,11 +109,13 @@ AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
 
   CLI::App* d = plan->add_subcommand("divide", "Plan podziału wybranej tabeli (jak divide)");
   AddDivideOptions(d, o->divide, "Bez znaczenia dla planu (jak w divide)");
+  d->add_flag("--no-verify", o->no_verify, "Bez znaczenia dla planu (jak w divide)");
   d->add_flag("--json", o->json, "Wypisz plan jako obiekt JSON");
   d->callback([o, run] { *run = [o] { return RunPlan(*o, false); }; });
 
   CLI::App* p = plan->add_subcommand("preset", "Plan podziału bazy innego programu (jak preset)");
   AddPresetOptions(p, o->preset, "Bez znaczenia dla planu (jak w preset)");
+  p->add_flag("--no-verify", o->no_verify, "Bez znaczenia dla planu (jak w preset)");
   p->add_flag("--json", o->json, "Wypisz plan jako obiekt JSON");
   p->callback([o, run] { *run = [o] { return RunPlan(*o, true); }; });
 });

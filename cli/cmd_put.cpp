@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/LockTimeout.h"
 #include "cli/StoreText.h"
 #include "store/jxmemo.h"
 
@@ -15,6 +16,7 @@ namespace {
 struct PutArgs {
   std::string file;
   std::string input;
+  int lock_timeout = cli::kDefaultLockTimeout;
 };
 
 int RunPut(const PutArgs& a) {
@@ -38,14 +40,17 @@ int RunPut(const PutArgs& a) {
     std::cerr << "Błąd: rekord jest za duży\n";
     return cli::kExitFailure;
   }
-  store::tjxmemo memo;
+  cli::ToolEnv env(a.lock_timeout);
+  store::tjxmemo memo(env.get());
   if (!memo.Open(a.file)) {
+    if (env.ReportTimeout(a.file)) return cli::kExitFailure;
     std::cerr << "Nie udało się otworzyć pliku: " << a.file << " (" << memo.LastError() << ")\n";
     return cli::kExitFailure;
   }
   int32_t address = 0;
   if (!memo.WriteRecord(static_cast<int32_t>(bytes.size()), address,
                         reinterpret_cast<const uint8_t*>(bytes.data()), 0)) {
+    if (env.ReportTimeout(a.file)) return cli::kExitFailure;
     std::cerr << "Błąd podczas zapisu danych: " << memo.LastError() << "\n";
     return cli::kExitFailure;
   }
@@ -57,8 +62,10 @@ cli::AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
   auto args = std::make_shared<PutArgs>();
   CLI::App* sub =
       app.add_subcommand("put", "Dopisuje bajty pliku (lub wejścia) jako rekord i podaje adres");
-  sub->add_option("FILE", args->file, "Plik opisów")->required();
-  sub->add_option("INPUT", args->input, "Plik z danymi rekordu (domyślnie standardowe wejście)");
+  sub->add_option("PLIK", args->file, "Plik opisów")->required()->type_name("");
+  sub->add_option("DANE", args->input, "Plik z danymi rekordu (domyślnie standardowe wejście)")
+      ->type_name("");
+  cli::AddLockTimeoutOption(sub, args->lock_timeout);
   sub->callback([run, args] { *run = [args] { return RunPut(*args); }; });
 });
 

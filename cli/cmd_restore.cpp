@@ -25,6 +25,9 @@ int RunRestore(const RestoreOptions& o) {
     }
     if (o.dry) {
       for (const auto& g : plan.groups) {
+        if (!g.new_dir.empty()) {
+          std::cout << "Pliki po podziale trafią do katalogu: " << g.new_dir << "\n";
+        }
         for (const auto& m : g.aside) std::cout << "odłożę: " << m.from << " -> " << m.to << "\n";
         for (const auto& m : g.back) std::cout << "przywrócę: " << m.from << " -> " << m.to << "\n";
       }
@@ -50,8 +53,12 @@ AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
       "restore",
       "Przywraca dane sprzed podziału z katalogu kopii (old + cyfry); pliki po podziale "
       "przenosi do katalogu new + cyfry obok nich");
-  cmd->add_option("BACKUPDIR", o->backup_dir, "Katalog kopii zachowany przez podział")->required();
-  cmd->add_flag("--dry-run", o->dry, "Tylko sprawdza i wypisuje, co zostałoby przeniesione");
+  cmd->add_option("KATALOG_KOPII", o->backup_dir, "Katalog kopii zachowany przez podział")
+      ->required()
+      ->type_name("");
+  cmd->add_flag(
+      "--dry-run", o->dry,
+      "Tylko sprawdza i wypisuje, co zostałoby przeniesione i dokąd (katalog new + cyfry kopii)");
   cmd->callback([o, run] { *run = [o] { return RunRestore(*o); }; });
 });
 

@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "cli/Command.h"
+#include "cli/Examples.h"
+#include "cli/Polish.h"
 
 namespace cli {
 std::vector<Registrar>& Registry() {
@@ -14,33 +16,29 @@ std::vector<Registrar>& Registry() {
 
 int main(int argc, char** argv) {
   CLI::App app{"Podział plików z danymi opisowymi: narzędzia wiersza poleceń"};
+  app.name("podzial-cli");
   app.require_subcommand(1);
-  app.set_help_flag("-h,--help", "Wyświetla pomoc i kończy");
-  auto fmt = app.get_formatter();
-  fmt->label("Usage", "Użycie");
-  fmt->label("OPTIONS", "OPCJE");
-  fmt->label("SUBCOMMAND", "POLECENIE");
-  fmt->label("SUBCOMMANDS", "POLECENIA");
-  fmt->label("Options", "Opcje");
-  fmt->label("Subcommands", "Polecenia");
-  fmt->label("Positionals", "Argumenty");
-  fmt->label("REQUIRED", "WYMAGANE");
-  fmt->label("TEXT", "TEKST");
-  fmt->label("INT", "LICZBA");
+  cli::SetPolishLabels(app);
+  app.set_version_flag("-V,--version", std::string("podzial-cli ") + PODZIAL_VERSION,
+                       "Wypisuje wersję programu i kończy");
+  app.footer(
+      "Pomoc polecenia: podzial-cli POLECENIE --help lub podzial-cli help POLECENIE.\n"
+      "Kody wyjścia: 0 powodzenie, 1 błąd operacji lub problemy w pliku, 2 błędne wywołanie.");
 
   std::function<int()> run;
   for (auto& reg : cli::Registry()) reg(app, &run);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return cli::kExitUsage;
+  CLI::App* help = app.add_subcommand("help", "Pokazuje pomoc polecenia (jak POLECENIE --help)");
+  help->add_option("POLECENIE", "Polecenie, którego pomoc pokazać");
+  cli::SetPolishGroups(app);
+  cli::SetExamples(app, cli::kExamples);
+
+  const int parsed = cli::ParseCommandLine(app, argc, argv);
+  if (parsed >= 0) return parsed;
+  if (!run) {
+    // "help" alone: the whole program's help.
+    std::cout << app.help();
+    return cli::kExitOk;
   }
-  if (!run) return cli::kExitUsage;
   try {
     return run();
   } catch (const std::exception& e) {

@@ -147,11 +147,15 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
   Edit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QFont font = Edit1->font();
   if (fixedFont) {
-    // "Courier New" where it is installed, else the system's fixed-width font.
+    // "Courier New" where it is installed, else the system's fixed-width
+    // font; asked for as fixed-pitch either way, so that the font matcher
+    // keeps to typewriter faces.
     if (QFontDatabase::hasFamily(QStringLiteral("Courier New")))
       font.setFamily(QStringLiteral("Courier New"));
     else
       font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setFixedPitch(true);
+    font.setStyleHint(QFont::TypeWriter);
   }
   font.setPointSize(UpDown1->Position());
   Edit1->setFont(font);

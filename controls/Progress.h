@@ -8,6 +8,8 @@
 
 #include "controls/NewCtrls.h"
 
+class QLabel;
+
 class TProgressWnd : public QWidget {
   Q_OBJECT
  public:
@@ -17,6 +19,12 @@ class TProgressWnd : public QWidget {
 
   TNewProgressBar* Bar() const { return bar_; }
 
+  // What the job does after its rows (verification, exchange of files): a
+  // line above the bar, which moves down to make room. Empty hides it.
+  void SetPhase(const QString& text);
+  QString Phase() const;
+
  private:
   TNewProgressBar* bar_;
+  QLabel* phase_;
 };

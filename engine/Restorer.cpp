@@ -107,7 +107,8 @@ RestorePlan TRestorer::Prepare(const std::string& BackupDir) {
   if (plan.groups.empty()) {
     throw EngineError("Katalog kopii nie zawiera plików do przywrócenia: " + BackupDir);
   }
-  for (RestoreGroup& g : plan.groups) PrepareGroup(g);
+  const std::string digits = platform::ExtractFileName(root).substr(3);
+  for (RestoreGroup& g : plan.groups) PrepareGroup(g, digits);
   return plan;
 }
 
@@ -123,7 +124,7 @@ bool IsDroppedList(const std::string& name) {
 
 }  // namespace
 
-void TRestorer::PrepareGroup(RestoreGroup& g) {
+void TRestorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
   if (!env_->DirectoryExists(g.database_dir)) {
     throw EngineError("Brak katalogu bazy danych: " + g.database_dir);
   }
@@ -175,7 +176,13 @@ void TRestorer::PrepareGroup(RestoreGroup& g) {
   for (const auto& m : g.back) CheckNotInUse(m.from);
 
   if (!g.aside.empty()) {
-    g.new_dir = IncludeBackslash(UniqueName(g.database_dir + "new", "", env_));
+    // "new" with the digits of the backup, so that the pair is easy to see
+    // and a dry run names the directory the real run will use.
+    std::string name = g.database_dir + "new" + digits;
+    for (int n = 2; env_->FileExists(name) || env_->DirectoryExists(name); ++n) {
+      name = g.database_dir + "new" + digits + "_" + std::to_string(n);
+    }
+    g.new_dir = IncludeBackslash(name);
     for (auto& m : g.aside) m.to = g.new_dir + platform::ExtractFileName(m.from);
   }
   // After the current files are aside, every old name must be free.

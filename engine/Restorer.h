@@ -29,7 +29,8 @@ struct RestoreMove {
 struct RestoreGroup {
   std::string backup_dir;          // with trailing separator
   std::string database_dir;        // with trailing separator
-  std::string new_dir;             // "new<digits>" in database_dir, with separator; "" if unused
+  std::string new_dir;             // "new" + the backup's digits in database_dir, with separator;
+                                   // "" if unused
   std::vector<RestoreMove> aside;  // current files -> new_dir
   std::vector<RestoreMove> back;   // old files -> database_dir
 };
@@ -57,7 +58,8 @@ class TRestorer {
                const std::function<void(const RestoreMove&)>& moved = nullptr);
 
  private:
-  void PrepareGroup(RestoreGroup& g);
+  // digits: those of the backup's name, given to the "new" directory.
+  void PrepareGroup(RestoreGroup& g, const std::string& digits);
   void CheckNotInUse(const std::string& path);
 
   platform::Env* env_;

@@ -26,6 +26,14 @@ Status Env::MoveFile(const std::string& from, const std::string& to) {
   return RenameFile(from, to);
 }
 
+Status Env::FreeSpace(const std::string& dir, uint64_t* bytes) {
+  return Status::NotSupported("free space: " + dir);
+}
+
+Status Env::CanCreateIn(const std::string& dir) {
+  return Status::NotSupported("access: " + dir);
+}
+
 Status CopyOpenFile(Env* env, File* from, const std::string& to) {
   std::unique_ptr<File> out;
   Status s = env->OpenFile(to, OpenMode::kCreateExclusive, &out);

@@ -139,6 +139,13 @@ class Env {
   // Whether two existing paths are names of one file (a move that made a
   // link and was cut short leaves both).
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+  // Bytes this user may still write on the file system that holds `dir`.
+  // NotSupported where the backend cannot tell.
+  virtual Status FreeSpace(const std::string& dir, uint64_t* bytes);
+  // OK when this user may create entries in `dir`; Invalid with the reason
+  // when not (no write permission, a file system mounted read-only).
+  // NotSupported where the backend cannot tell.
+  virtual Status CanCreateIn(const std::string& dir);
 };
 
 // Copies what the open file `from` holds into a new file `to` (fails with
@@ -148,6 +155,10 @@ Status CopyOpenFile(Env* env, File* from, const std::string& to);
 
 // Case-insensitive wildcard match of a file name: '*' any run, '?' one
 // character. "*.*" matches every name, as on Windows, also one without dot.
+// Letter case is ignored for ASCII and for the accented letters of UTF-8
+// names (Polish among them).
 bool MatchPattern(const std::string& pattern, const std::string& name);
+// Whether two file names are equal ignoring letter case as MatchPattern does.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace platform

@@ -6,9 +6,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <strings.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -20,8 +20,47 @@
 namespace platform {
 namespace {
 
+// The reason in Polish for what a user meets; strerror for the rest.
+std::string Reason(int err) {
+  switch (err) {
+    case ENOENT:
+      return "nie ma takiego pliku ani katalogu";
+    case ENOTDIR:
+      return "część ścieżki nie jest katalogiem";
+    case EISDIR:
+      return "to jest katalog";
+    case EEXIST:
+      return "plik już istnieje";
+    case ENOTEMPTY:
+      return "katalog nie jest pusty";
+    case EACCES:
+    case EPERM:
+      return "brak uprawnień";
+    case EROFS:
+      return "system plików tylko do odczytu";
+    case ENOSPC:
+      return "brak miejsca na dysku";
+    case EDQUOT:
+      return "przekroczony przydział miejsca na dysku";
+    case EIO:
+      return "błąd wejścia-wyjścia";
+    case EBUSY:
+    case ETXTBSY:
+      return "plik jest używany";
+    case EMFILE:
+    case ENFILE:
+      return "za dużo otwartych plików";
+    case ENAMETOOLONG:
+      return "za długa nazwa";
+    case EXDEV:
+      return "pliki leżą w różnych systemach plików";
+    default:
+      return std::strerror(err);
+  }
+}
+
 Status ErrnoStatus(const std::string& context, int err) {
-  std::string msg = context + ": " + std::strerror(err);
+  std::string msg = context + ": " + Reason(err);
   switch (err) {
     case ENOENT:
     case ENOTDIR:
@@ -49,7 +88,7 @@ class PosixFile final : public File {
       ssize_t r = ::pread(fd_, p + *got, n - *got, static_cast<off_t>(offset + *got));
       if (r < 0) {
         if (errno == EINTR) continue;
-        return ErrnoStatus("read " + path_, errno);
+        return ErrnoStatus("odczyt " + path_, errno);
       }
       if (r == 0) break;
       *got += static_cast<size_t>(r);
@@ -65,7 +104,7 @@ class PosixFile final : public File {
       ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(offset + done));
       if (r < 0) {
         if (errno == EINTR) continue;
-        return ErrnoStatus("write " + path_, errno);
+        return ErrnoStatus("zapis " + path_, errno);
       }
       done += static_cast<size_t>(r);
     }
@@ -75,14 +114,14 @@ class PosixFile final : public File {
   Status Size(uint64_t* size) override {
     if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
     struct stat st;
-    if (::fstat(fd_, &st) != 0) return ErrnoStatus("stat " + path_, errno);
+    if (::fstat(fd_, &st) != 0) return ErrnoStatus("stan " + path_, errno);
     *size = static_cast<uint64_t>(st.st_size);
     return Status::OK();
   }
 
   Status Flush() override {
     if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
-    if (::fsync(fd_) != 0) return ErrnoStatus("fsync " + path_, errno);
+    if (::fsync(fd_) != 0) return ErrnoStatus("zapis na dysk " + path_, errno);
     return Status::OK();
   }
 
@@ -109,7 +148,7 @@ class PosixFile final : public File {
     if (fd_ < 0) return Status::IOError(path_ + ": plik zamknięty");
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) return ErrnoStatus("close " + path_, errno);
+    if (::close(fd) != 0) return ErrnoStatus("zamknięcie " + path_, errno);
     return Status::OK();
   }
 
@@ -129,7 +168,7 @@ class PosixFile final : public File {
     while (::fcntl(fd_, cmd, &fl) != 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EACCES) {
-        return Status::Busy("lock " + path_ + ": bajt blokady jest zajęty");
+        return Status::Busy("blokada " + path_ + ": bajt blokady jest zajęty");
       }
       // A write lock needs a descriptor open for writing. A read-only one
       // takes a read lock instead: it still waits for every writer's lock
@@ -138,7 +177,7 @@ class PosixFile final : public File {
         fl.l_type = F_RDLCK;
         continue;
       }
-      return ErrnoStatus("lock " + path_, errno);
+      return ErrnoStatus("blokada " + path_, errno);
     }
     return Status::OK();
   }
@@ -146,10 +185,6 @@ class PosixFile final : public File {
   int fd_;
   std::string path_;
 };
-
-bool IEquals(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
 
 bool StatPath(const std::string& path, struct stat* st) {
   return ::stat(path.c_str(), st) == 0;
@@ -186,18 +221,18 @@ class PosixEnv final : public Env {
     do {
       fd = ::open(real.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return ErrnoStatus("open " + real, errno);
+    if (fd < 0) return ErrnoStatus("otwarcie " + real, errno);
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
       ::close(fd);
-      return Status::NotFound("open " + real + ": to jest katalog");
+      return Status::NotFound("otwarcie " + real + ": to jest katalog");
     }
     while (::flock(fd, lock | LOCK_NB) != 0) {
       if (errno == EINTR) continue;
       int err = errno;
       ::close(fd);
-      if (err == EWOULDBLOCK) return Status::Busy("open " + real + ": plik jest używany");
-      return ErrnoStatus("flock " + real, err);
+      if (err == EWOULDBLOCK) return Status::Busy("otwarcie " + real + ": plik jest używany");
+      return ErrnoStatus("blokada " + real, err);
     }
     *result = std::make_unique<PosixFile>(fd, real);
     return Status::OK();
@@ -231,7 +266,7 @@ class PosixEnv final : public Env {
           bool found = false;
           if (DIR* d = ::opendir(dir.c_str())) {
             while (struct dirent* e = ::readdir(d)) {
-              if (IEquals(e->d_name, comp)) {
+              if (SameNameIgnoringCase(e->d_name, comp)) {
                 candidate = out + e->d_name;
                 found = true;
                 break;
@@ -252,12 +287,12 @@ class PosixEnv final : public Env {
   Status CopyFile(const std::string& from, const std::string& to) override {
     std::string src = ResolvePath(from);
     int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return ErrnoStatus("open " + src, errno);
+    if (in < 0) return ErrnoStatus("otwarcie " + src, errno);
     int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
       int err = errno;
       ::close(in);
-      return ErrnoStatus("create " + to, err);
+      return ErrnoStatus("tworzenie " + to, err);
     }
     Status s;
     std::vector<char> buf(1 << 20);
@@ -265,7 +300,7 @@ class PosixEnv final : public Env {
       ssize_t r = ::read(in, buf.data(), buf.size());
       if (r < 0) {
         if (errno == EINTR) continue;
-        s = ErrnoStatus("read " + src, errno);
+        s = ErrnoStatus("odczyt " + src, errno);
         break;
       }
       if (r == 0) break;
@@ -274,7 +309,7 @@ class PosixEnv final : public Env {
         ssize_t w = ::write(out, buf.data() + done, static_cast<size_t>(r - done));
         if (w < 0) {
           if (errno == EINTR) continue;
-          s = ErrnoStatus("write " + to, errno);
+          s = ErrnoStatus("zapis " + to, errno);
           break;
         }
         done += w;
@@ -282,7 +317,7 @@ class PosixEnv final : public Env {
       if (!s.ok()) break;
     }
     ::close(in);
-    if (::close(out) != 0 && s.ok()) s = ErrnoStatus("close " + to, errno);
+    if (::close(out) != 0 && s.ok()) s = ErrnoStatus("zamknięcie " + to, errno);
     return s;
   }
 
@@ -292,9 +327,10 @@ class PosixEnv final : public Env {
       const int err = errno;
       // NFS and CIFS answer EINVAL to the flag; older kernels ENOSYS.
       if (err == EINVAL || err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP) {
-        return Status::NotSupported("rename " + src + " -> " + to + ": " + std::strerror(err));
+        return Status::NotSupported("zmiana nazwy " + src + " -> " + to + ": " +
+                                    std::strerror(err));
       }
-      return ErrnoStatus("rename " + src + " -> " + to, err);
+      return ErrnoStatus("zmiana nazwy " + src + " -> " + to, err);
     }
     return Status::OK();
   }
@@ -305,9 +341,9 @@ class PosixEnv final : public Env {
       const int err = errno;
       // FAT and some shares refuse links with EPERM; so does a directory.
       if (err == EPERM || err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP || err == EMLINK) {
-        return Status::NotSupported("link " + src + " -> " + to + ": " + std::strerror(err));
+        return Status::NotSupported("dowiązanie " + src + " -> " + to + ": " + std::strerror(err));
       }
-      return ErrnoStatus("link " + src + " -> " + to, err);
+      return ErrnoStatus("dowiązanie " + src + " -> " + to, err);
     }
     return Status::OK();
   }
@@ -315,7 +351,7 @@ class PosixEnv final : public Env {
   Status RenameFile(const std::string& from, const std::string& to) override {
     std::string src = ResolvePath(from);
     if (::rename(src.c_str(), to.c_str()) != 0) {
-      return ErrnoStatus("rename " + src + " -> " + to, errno);
+      return ErrnoStatus("zmiana nazwy " + src + " -> " + to, errno);
     }
     return Status::OK();
   }
@@ -324,28 +360,30 @@ class PosixEnv final : public Env {
     std::string src = ResolvePath(from);
     std::string dst = ResolvePath(to);
     struct stat st;
-    if (::stat(src.c_str(), &st) != 0) return ErrnoStatus("stat " + src, errno);
+    if (::stat(src.c_str(), &st) != 0) return ErrnoStatus("stan " + src, errno);
     // The group first: changing it may clear the set-group bit that the
     // mode then puts back. Only a member of the group may give it.
     if (::chown(dst.c_str(), static_cast<uid_t>(-1), st.st_gid) != 0 && errno != EPERM) {
-      return ErrnoStatus("chown " + dst, errno);
+      return ErrnoStatus("grupa " + dst, errno);
     }
-    if (::chmod(dst.c_str(), st.st_mode & 07777) != 0) return ErrnoStatus("chmod " + dst, errno);
+    if (::chmod(dst.c_str(), st.st_mode & 07777) != 0)
+      return ErrnoStatus("prawa dostępu " + dst, errno);
     return Status::OK();
   }
 
   Status DeleteFile(const std::string& path) override {
     std::string real = ResolvePath(path);
-    if (::unlink(real.c_str()) != 0) return ErrnoStatus("unlink " + real, errno);
+    if (::unlink(real.c_str()) != 0) return ErrnoStatus("usunięcie " + real, errno);
     return Status::OK();
   }
 
   Status CreateDirectories(const std::string& path) override {
-    if (path.empty()) return Status::Invalid("mkdir: pusta ścieżka");
+    if (path.empty()) return Status::Invalid("tworzenie katalogu: pusta ścieżka");
     std::string real = ResolvePath(path);
     struct stat st;
     if (StatPath(real, &st)) {
-      return S_ISDIR(st.st_mode) ? Status::OK() : Status::Exists("mkdir " + real + ": to plik");
+      return S_ISDIR(st.st_mode) ? Status::OK()
+                                 : Status::Exists("tworzenie katalogu " + real + ": to plik");
     }
     size_t end = real.size();
     while (end > 1 && real[end - 1] == '/') --end;
@@ -356,13 +394,13 @@ class PosixEnv final : public Env {
     }
     std::string dir = real.substr(0, end);
     if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
-      return ErrnoStatus("mkdir " + dir, errno);
-    return DirectoryExists(dir) ? Status::OK() : Status::IOError("mkdir " + dir);
+      return ErrnoStatus("tworzenie katalogu " + dir, errno);
+    return DirectoryExists(dir) ? Status::OK() : Status::IOError("tworzenie katalogu " + dir);
   }
 
   Status RemoveDirectory(const std::string& path) override {
     std::string real = ResolvePath(path);
-    if (::rmdir(real.c_str()) != 0) return ErrnoStatus("rmdir " + real, errno);
+    if (::rmdir(real.c_str()) != 0) return ErrnoStatus("usunięcie katalogu " + real, errno);
     return Status::OK();
   }
 
@@ -371,7 +409,7 @@ class PosixEnv final : public Env {
     entries->clear();
     std::string real = ResolvePath(dir.empty() ? "." : dir);
     DIR* d = ::opendir(real.c_str());
-    if (!d) return ErrnoStatus("opendir " + real, errno);
+    if (!d) return ErrnoStatus("odczyt katalogu " + real, errno);
     std::string base = real;
     if (base.back() != '/') base += '/';
     while (struct dirent* e = ::readdir(d)) {
@@ -395,9 +433,9 @@ class PosixEnv final : public Env {
   Status SyncDirectory(const std::string& dir) override {
     std::string real = ResolvePath(dir);
     int fd = ::open(real.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return ErrnoStatus("open " + real, errno);
+    if (fd < 0) return ErrnoStatus("otwarcie " + real, errno);
     Status s;
-    if (::fsync(fd) != 0) s = ErrnoStatus("fsync " + real, errno);
+    if (::fsync(fd) != 0) s = ErrnoStatus("zapis na dysk " + real, errno);
     ::close(fd);
     return s;
   }
@@ -420,6 +458,30 @@ class PosixEnv final : public Env {
     struct stat sa, sb;
     if (!StatPath(ResolvePath(a), &sa) || !StatPath(ResolvePath(b), &sb)) return false;
     return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+
+  Status FreeSpace(const std::string& dir, uint64_t* bytes) override {
+    std::string real = ResolvePath(dir.empty() ? "." : dir);
+    struct statvfs vfs;
+    if (::statvfs(real.c_str(), &vfs) != 0) return ErrnoStatus("wolne miejsce " + real, errno);
+    *bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+    return Status::OK();
+  }
+
+  Status CanCreateIn(const std::string& dir) override {
+    std::string real = ResolvePath(dir.empty() ? "." : dir);
+    struct statvfs vfs;
+    if (::statvfs(real.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY)) {
+      return Status::Invalid(real + ": system plików jest tylko do odczytu");
+    }
+    if (::access(real.c_str(), W_OK | X_OK) != 0) {
+      const int err = errno;
+      if (err == EACCES || err == EROFS || err == EPERM) {
+        return Status::Invalid(real + ": brak prawa zapisu w katalogu");
+      }
+      return ErrnoStatus("dostęp " + real, err);
+    }
+    return Status::OK();
   }
 };
 

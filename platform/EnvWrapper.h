@@ -53,6 +53,10 @@ class EnvWrapper : public Env {
   bool SameFile(const std::string& a, const std::string& b) override {
     return target_->SameFile(a, b);
   }
+  Status FreeSpace(const std::string& dir, uint64_t* bytes) override {
+    return target_->FreeSpace(dir, bytes);
+  }
+  Status CanCreateIn(const std::string& dir) override { return target_->CanCreateIn(dir); }
 
  private:
   Env* target_;

@@ -38,7 +38,7 @@ Status FileSet::SeekAddress(int32_t address, int32_t limitKb, bool forWrite, boo
                             uint16_t* currentFile, File** file, uint64_t* offset) {
   Location loc;
   if (!MapAddress(address, limitKb, &loc))
-    return Status::Invalid("adres " + std::to_string(address) + " poza zbiorem plików");
+    return Status::Invalid("adres " + HexAddress8(address) + " poza zbiorem plików");
   if (loc.File > 0 && !Handles[static_cast<size_t>(loc.File)]) {
     std::string name = NameOf(loc.File);
     if (!env_->FileExists(name) && writable && forWrite) {

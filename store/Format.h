@@ -8,10 +8,19 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace store {
+
+// An address as the tables keep it and the user types it: eight upper-case
+// hexadecimal digits.
+inline std::string HexAddress8(int32_t address) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08X", static_cast<uint32_t>(address));
+  return buf;
+}
 
 inline constexpr int kKilobyte = 1024;
 inline constexpr int kHeaderBlockSize = 1024;  // the base file's first kilobyte

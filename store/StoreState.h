@@ -14,9 +14,9 @@
 
 namespace store {
 
-// " (adres N)" for messages about a block or record.
+// " (adres 0000002A)" for messages about a block or record.
 inline std::string At(int32_t address) {
-  return " (adres " + std::to_string(address) + ")";
+  return " (adres " + HexAddress8(address) + ")";
 }
 
 struct tjxmemo::Impl {

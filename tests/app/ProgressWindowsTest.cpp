@@ -33,6 +33,28 @@ TEST(ProgressWindowsTest, WindowFollowsTheRunAndGoesWithIt) {
   EXPECT_FALSE(IsTopLevel(shown));
 }
 
+// After the rows the window stays up through the verification and the
+// exchange of files, its bar full and a line saying what happens.
+TEST(ProgressWindowsTest, PhasesAfterTheRowsKeepTheWindowUp) {
+  TProgressWindows factory;
+  TProgressWnd* shown = nullptr;
+  factory.on_shown = [&](TProgressWnd* w) { shown = w; };
+  auto window = factory.Create("Operacje na pliku: /baza/opisy.dat", 1000);
+  window->Show();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->Phase(), "");
+  window->SetPosition(990);
+  for (const char* phase : {engine::kPhaseVerify, engine::kPhaseCommit}) {
+    window->SetPhase(phase);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->Phase(), QString::fromUtf8(phase));
+    EXPECT_EQ(shown->Bar()->Position(), 1000);
+    EXPECT_EQ(shown->windowTitle(), "Operacje na pliku: /baza/opisy.dat");
+  }
+  window.reset();
+  EXPECT_FALSE(IsTopLevel(shown));
+}
+
 // Counts paint events of progress windows.
 struct PaintCounter : QObject {
   int paints = 0;

@@ -3,8 +3,11 @@
 // window in the middle of a run. Each picture is checked to hold a drawn
 // window of the expected size, not a blank.
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTemporaryDir>
 
 #include "app/Main.h"
 #include "app/ProgressWindows.h"
@@ -12,10 +15,18 @@
 #include "controls/GuiTestUtil.h"
 #include "controls/Progress.h"
 #include "controls/QtMessageBoxes.h"
+#include "controls/QtOpenDialogs.h"
+#include "controls/QtTranslation.h"
 #include "controls/Screenshot.h"
+#include "engine/DivisionRequest.h"
 #include "platform/MessageBox.h"
 
 namespace {
+
+// As the program starts: Qt reads the language of its locale data (sizes
+// and dates in the file dialog) before the application exists.
+[[maybe_unused]] const bool kPolishLocaleData =
+    qputenv("LC_MESSAGES", "pl_PL.UTF-8") && qputenv("LC_TIME", "pl_PL.UTF-8");
 
 using testing_util::SaveScreenshot;
 
@@ -54,6 +65,54 @@ TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
   form.DivTypeChange();
   form.findChild<QLineEdit*>("TolmDir")->setText("/baza");
   SaveScreenshot(&form, "main-window-presets.png", QSize(Scaled(372), Scaled(290)));
+}
+
+// What Qt draws itself, in Polish: the open dialog of the description file
+// picker and the Kadmor question; the progress window while the new files
+// are verified; a completion box whose path does not break.
+TEST(ScreenshotsTest, PolishDialogsAndTheVerificationPhase) {
+  ASSERT_TRUE(InstallPolishQtTranslation(qApp));
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (const char* name : {"opisy.dat", "opisyv.dat", "dokopisy.dat", "opisy.dbf"}) {
+    QFile f(dir.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  platform::OpenDialogRequest r;
+  r.filter = "Dane (*.dat;*.dan)|*.dat;*.dan|Wszystkie (*.*)|*.*";
+  r.options = platform::kOfnHideReadOnly | platform::kOfnPathMustExist |
+              platform::kOfnFileMustExist | platform::kOfnEnableSizing;
+  r.initial_dir = dir.path().toStdString();
+  QFileDialog files;
+  QtOpenDialogs::Prepare(files, r);
+  files.resize(640, 400);
+  files.show();
+  QTest::qWait(500);  // the folder is listed in the background
+  SaveScreenshot(&files, "open-dialog.png", QSize());
+  files.hide();
+
+  auto question = MakeMessageBox(engine::kMsgKadmorQuestion, "", 36, nullptr);
+  question->show();
+  SaveScreenshot(question.get(), "kadmor-question.png", QSize());
+  question->hide();
+
+  TProgressWindows progress;
+  TProgressWnd* shown = nullptr;
+  progress.on_shown = [&](TProgressWnd* w) { shown = w; };
+  auto wnd = progress.Create("Operacje na pliku: /srv/bazy/gmina/opisy.dat", 100000);
+  wnd->Show();
+  ASSERT_NE(shown, nullptr);
+  for (int32_t row = 0; row < 100000; row += 10) wnd->SetPosition(row);
+  wnd->SetPhase(engine::kPhaseVerify);
+  SaveScreenshot(shown, "progress-verification.png", QSize(Scaled(426), Scaled(65)));
+  wnd.reset();
+
+  auto done = MakeMessageBox(
+      "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "
+      "/srv/bazy/gminy/powiat-zachodni/ewidencja-2024/old48213077",
+      "Informacja", 64, nullptr);
+  done->show();
+  SaveScreenshot(done.get(), "completion-long-path.png", QSize());
 }
 
 }  // namespace

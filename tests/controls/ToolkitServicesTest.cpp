@@ -1,11 +1,14 @@
 // The Qt side of the toolkit services: message boxes built from a flag
 // word, button codes, the open dialog set up from a request, filters, and
 // the standard error display at a handler's edge.
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <new>
 
 #include "controls/ErrorDisplay.h"
@@ -13,6 +16,7 @@
 #include "controls/GuiTestUtil.h"
 #include "controls/QtMessageBoxes.h"
 #include "controls/QtOpenDialogs.h"
+#include "controls/QtTranslation.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -37,6 +41,62 @@ TEST(QtMessageBoxesTest, FlagWordsGiveIconAndButtons) {
   EXPECT_EQ(MessageBoxResult(QMessageBox::Ok), platform::kIdOk);
   // A box closed otherwise is no Yes.
   EXPECT_EQ(MessageBoxResult(QMessageBox::Escape), platform::kIdCancel);
+}
+
+// A box the caller gave no title shows the program's name; a path is kept
+// on one line of its own, never broken at a separator.
+TEST(QtMessageBoxesTest, UntitledBoxesAndPaths) {
+  auto untitled = MakeMessageBox("Niepoprawna wartość", "", 16, nullptr);
+  EXPECT_EQ(untitled->windowTitle(), QString::fromUtf8("Podział plików z danymi opisowymi"));
+
+  auto done = MakeMessageBox(
+      "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "
+      "/srv/bazy-gminne/<2024>/old4821",
+      "Informacja", 64, nullptr);
+  const QString text = done->text();
+  EXPECT_EQ(QString(text).remove(QChar(0x2060)),
+            QString::fromUtf8("Operacja została zakończona.\nPoprzednie dane zostały zachowane "
+                              "w katalogu:\n/srv/bazy-gminne/<2024>/old4821"));
+  // Laid out far narrower than the path, as the box's label does: the path
+  // stays whole on its line.
+  QTextLayout layout(text.mid(text.lastIndexOf(QLatin1Char('\n')) + 1), done->font());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WordWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(40);
+  }
+  layout.endLayout();
+  EXPECT_EQ(layout.lineCount(), 1);
+}
+
+// Qt's own words in Polish: the Yes and No of a question, the buttons of
+// the open dialog, the context menu of an edit.
+TEST(QtTranslationTest, QtsOwnWordsArePolish) {
+  ASSERT_TRUE(InstallPolishQtTranslation(qApp));
+  auto question = MakeMessageBox("Kontynuować podział ?", "", 36, nullptr);
+  EXPECT_EQ(question->button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), "Tak");
+  EXPECT_EQ(question->button(QMessageBox::No)->text().remove(QLatin1Char('&')), "Nie");
+
+  QFileDialog files;
+  platform::OpenDialogRequest r;
+  r.filter = "Dane (*.dat;*.dan)|*.dat;*.dan";
+  r.options = platform::kOfnFileMustExist;
+  QtOpenDialogs::Prepare(files, r);
+  auto* buttons = files.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  ASSERT_NE(buttons->button(QDialogButtonBox::Open), nullptr);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text().remove(QLatin1Char('&')),
+            QString::fromUtf8("Otwórz"));
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), "Anuluj");
+
+  QLineEdit edit;
+  std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+  ASSERT_FALSE(menu->actions().isEmpty());
+  EXPECT_EQ(
+      menu->actions().front()->text().remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0),
+      "Cofnij");
 }
 
 TEST(QtMessageBoxesTest, AnsweredBoxReturnsTheButtonCode) {

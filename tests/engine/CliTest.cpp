@@ -91,4 +91,56 @@ TEST(CliTest, ErrorsAndUsage) {
   EXPECT_NE(r.out.find("ze znacznikiem ID: 0,"), std::string::npos) << r.out;
 }
 
+// Any divide line can be planned; a plan fails where the division could not
+// start, and says why.
+TEST(CliTest, PlanTakesEveryDivideLineAndRefusesFilesInUse) {
+  TempDir t;
+  Make(SmallTable(t.dir(), 5));
+  const std::string line = "divide --table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") +
+                           " --field OPISTOP --max-mb 1 --no-verify --delete-old";
+  const Snapshot before = Snap(t.dir());
+  CliRun r = Cli(t, "plan " + line);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Plan podziału"), std::string::npos) << r.out;
+  {
+    std::unique_ptr<platform::File> peer;
+    ASSERT_TRUE(platform::Env::Default()
+                    ->OpenFile(t / "opisy.dat", platform::OpenMode::kReadOnlyShared, &peer)
+                    .ok());
+    r = Cli(t, "plan " + line);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Plik " + (t / "opisy.dat") + " jest otwarty w innym programie"),
+              std::string::npos)
+        << r.err;
+  }
+  EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
+}
+
+// probe tells a missing file and one that is no description file from a
+// recorded limit.
+TEST(CliTest, ProbeRefusesWhatIsNoDescriptionFile) {
+  TempDir t;
+  Make(SmallTable(t.dir(), 5));
+  struct Case {
+    std::string file;
+    int code;
+    std::string says;
+  };
+  const Case cases[] = {
+      {t / "brak.dat", 1, "Błąd: nie ma pliku " + (t / "brak.dat")},
+      {t / "opisy.dbf", 1, "nie można odczytać pliku opisów " + (t / "opisy.dbf") + ": "},
+      {t / "opisy.dat", 0, ""},
+  };
+  for (const Case& c : cases) {
+    CliRun r = Cli(t, "probe " + c.file);
+    EXPECT_EQ(r.code, c.code) << c.file << r.err;
+    if (c.code == 0) {
+      EXPECT_EQ(r.out, "0\n") << c.file;
+    } else {
+      EXPECT_EQ(r.out, "") << c.file;
+      EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+  }
+}
+
 }  // namespace

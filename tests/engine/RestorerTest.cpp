@@ -348,8 +348,16 @@ TEST(RestorerTest, CommandLineRestoresAndPrintsEveryMove) {
   TolmLayout t;
   testing_util::TempDir scratch;
   const auto old_files = Tree(t.backup);
-  testing_util::CliRun r = testing_util::RunCli(scratch.dir(), "restore " + t.backup);
+  // The dry run names the directory the real run then uses.
+  testing_util::CliRun r = testing_util::RunCli(scratch.dir(), "restore --dry-run " + t.backup);
   ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Pliki po podziale trafią do katalogu: " + t.db + "new123/\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(Tree(t.backup), old_files);
+  r = testing_util::RunCli(scratch.dir(), "restore " + t.backup);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::is_directory(t.db + "new123"));
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 7 + 6 + 2) << r.out;
   EXPECT_NE(r.out.find(t.backup + "opisy.dat -> " + t.db + "opisy.dat\n"), std::string::npos)
       << r.out;

@@ -14,6 +14,7 @@
 
 #include "platform/Env.h"
 #include "platform/EnvWrapper.h"
+#include "platform/LockWait.h"
 #include "tests/platform/TempDir.h"
 
 using platform::Env;
@@ -245,6 +246,103 @@ TEST(EnvTest, PatternsIgnoreCaseAndStemMatchesContinuations) {
   EXPECT_TRUE(MatchPattern("tmp*.tmp", "tmp123.TMP"));
   EXPECT_FALSE(MatchPattern("tmp*.tmp", "tmp123.tmpx"));
   EXPECT_TRUE(MatchPattern("a?c", "abc"));
+}
+
+// Names copied from Windows shares come in any case, Polish letters too;
+// '?' stands for one letter however many bytes it takes.
+TEST(EnvTest, PolishLettersFoldInNamesPatternsAndResolution) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool match;
+  };
+  const Case cases[] = {
+      {"działki.dbf", "DZIAŁKI.DBF", true},
+      {"ŻÓŁĆ.*", "żółć.001", true},
+      {"ĄĆĘŁŃÓŚŹŻ", "ąćęłńóśźż", true},
+      {"dzia?ki.dbf", "DZIAŁKI.DBF", true},
+      {"dzia??ki.dbf", "DZIAŁKI.DBF", false},
+      {"działki.dbf", "dzialki.dbf", false},
+      {"zolc", "żółć", false},
+      {"*.dbf",
+       "\xff\xfe"
+       "A.DBF",
+       true},
+      {"\xc5", "\xc5\x81", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::MatchPattern(c.pattern, c.name), c.match) << c.pattern << " / " << c.name;
+  }
+  EXPECT_TRUE(platform::SameNameIgnoringCase("Łódź", "ŁÓDŹ"));
+  EXPECT_FALSE(platform::SameNameIgnoringCase("Łódź", "Lodz"));
+
+  TempDir t;
+  Env* env = Env::Default();
+  ASSERT_TRUE(env->CreateDirectories(t / "Gmina Żółkiewka").ok());
+  WriteText(t / "Gmina Żółkiewka/DZIAŁKI.DBF", "x");
+  EXPECT_TRUE(env->FileExists(t / "gmina żółkiewka/działki.dbf"));
+  EXPECT_EQ(env->ResolvePath(t / "GMINA ŻÓŁKIEWKA/Działki.dbf"), t / "Gmina Żółkiewka/DZIAŁKI.DBF");
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(env->ListDirectory(t / "gmina żółkiewka", "działki.*", &entries).ok());
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "DZIAŁKI.DBF");
+}
+
+TEST(EnvTest, FreeSpaceAndWritableDirectories) {
+  TempDir t;
+  Env* env = Env::Default();
+  uint64_t free_bytes = 0;
+  ASSERT_TRUE(env->FreeSpace(t.dir(), &free_bytes).ok());
+  EXPECT_GT(free_bytes, 0u);
+  EXPECT_TRUE(env->FreeSpace(t / "missing", &free_bytes).IsNotFound());
+  EXPECT_TRUE(env->CanCreateIn(t.dir()).ok());
+  ASSERT_TRUE(env->CreateDirectories(t / "ro").ok());
+  ::chmod((t / "ro").c_str(), 0555);
+  // root may write anywhere; the permission is checked only for others.
+  if (::geteuid() != 0) {
+    EXPECT_EQ(env->CanCreateIn(t / "ro").code(), platform::Status::Code::kInvalid);
+  }
+  ::chmod((t / "ro").c_str(), 0755);
+}
+
+struct CountingListener : platform::LockWaitListener {
+  int waits = 0, ends = 0;
+  void Waiting(const std::string&) override { ++waits; }
+  void WaitEnded() override { ++ends; }
+};
+
+// A lock byte another File holds: granted when it is let go in time, given
+// up with Busy once the limit has passed; the listener hears of a wait
+// only after the notice time.
+TEST(EnvTest, LockWaitGivesUpAfterItsLimitAndNoticesLongWaits) {
+  TempDir t;
+  WriteText(t / "a.dat", std::string(2048, 'x'));
+  auto holder = MustOpen(t / "a.dat", OpenMode::kReadWriteShared);
+  ASSERT_TRUE(holder->LockByte(1023).ok());
+
+  CountingListener quiet;
+  platform::LockWaitEnv short_wait(Env::Default(), 100, &quiet, 1000);
+  auto f = std::unique_ptr<File>();
+  ASSERT_TRUE(short_wait.OpenFile(t / "a.dat", OpenMode::kReadWriteShared, &f).ok());
+  platform::Status s = f->LockByte(1023);
+  EXPECT_TRUE(s.IsBusy());
+  EXPECT_NE(s.message().find("zablokowany przez inny program"), std::string::npos);
+  EXPECT_TRUE(short_wait.TimedOut());
+  EXPECT_EQ(quiet.waits, 0);
+
+  CountingListener told;
+  platform::LockWaitEnv long_wait(Env::Default(), 5000, &told, 50);
+  ASSERT_TRUE(long_wait.OpenFile(t / "a.dat", OpenMode::kReadWriteShared, &f).ok());
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    (void)holder->UnlockByte(1023);
+  });
+  s = f->LockByte(1023);
+  release.join();
+  EXPECT_TRUE(s.ok()) << s.ToString();
+  EXPECT_FALSE(long_wait.TimedOut());
+  EXPECT_EQ(told.waits, 1);
+  EXPECT_EQ(told.ends, 1);
 }
 
 }  // namespace

@@ -1,0 +1,222 @@
+// podzial-cli speaks Polish in everything it prints itself and in what its
+// command-line library would print: the help of every command and the
+// answers to wrong usages. And the file tools wait for a description file
+// another program holds locked, say so, and give up in time.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "platform/Env.h"
+#include "tests/platform/TempDir.h"
+
+namespace {
+
+using testing_util::TempDir;
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+Outcome Program(const TempDir& t, const std::string& program, const std::string& args) {
+  const std::string cli = std::string(PODZIAL_BINARY_DIR) + "/" + program;
+  const std::string cmd =
+      cli + " " + args + " </dev/null >" + (t / "out.txt") + " 2>" + (t / "err.txt");
+  const int status = std::system(cmd.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(t / "out.txt"), Slurp(t / "err.txt")};
+}
+
+Outcome Cli(const TempDir& t, const std::string& args) {
+  return Program(t, "cli/podzial-cli", args);
+}
+
+// The words CLI11 prints on its own; none may reach the user.
+const std::regex kEnglish(
+    "\\b(Options|Subcommands|Positionals|REQUIRED|required|Usage|TEXT|INT|UINT|FLOAT|Expected|"
+    "expected|Could not|convert|Value|range|Outcome with|following|subcommand|allowed|Display|"
+    "information|Excludes|Needs|not found)\\b");
+
+std::string EnglishIn(const std::string& text) {
+  std::smatch m;
+  return std::regex_search(text, m, kEnglish) ? m.str() : "";
+}
+
+// Every command listed under "Polecenia:" of the program's help.
+std::vector<std::string> Commands(const std::string& help) {
+  std::vector<std::string> names;
+  const size_t start = help.find("Polecenia:\n");
+  if (start == std::string::npos) return names;
+  std::istringstream lines(help.substr(start + 11));
+  for (std::string line; std::getline(lines, line) && line.rfind("  ", 0) == 0;) {
+    std::istringstream words(line);
+    std::string name;
+    words >> name;
+    names.push_back(name);
+  }
+  return names;
+}
+
+TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
+  TempDir t;
+  Outcome top = Cli(t, "--help");
+  ASSERT_EQ(top.code, 0) << top.err;
+  EXPECT_EQ(EnglishIn(top.out), "") << top.out;
+  EXPECT_NE(top.out.find("Opcje:"), std::string::npos) << top.out;
+  std::vector<std::string> commands = Commands(top.out);
+  for (const char* expected : {"divide", "preset", "plan", "restore", "probe", "cat", "help"}) {
+    EXPECT_NE(std::find(commands.begin(), commands.end(), expected), commands.end()) << expected;
+  }
+  commands.push_back("plan divide");
+  commands.push_back("plan preset");
+  for (const std::string& c : commands) {
+    Outcome r = Cli(t, c + " --help");
+    EXPECT_EQ(r.code, 0) << c << r.err;
+    EXPECT_EQ(EnglishIn(r.out + r.err), "") << c << ":\n" << r.out;
+    EXPECT_NE(r.out.find("Użycie: podzial-cli " + c), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Przykłady:\n  podzial-cli "), std::string::npos) << c << ":\n" << r.out;
+    // "help COMMAND" is the same help.
+    EXPECT_EQ(Cli(t, "help " + c).out, r.out) << c;
+  }
+  Outcome divide = Cli(t, "divide --help");
+  EXPECT_NE(divide.out.find("domyślnie 650"), std::string::npos) << divide.out;
+  Outcome version = Cli(t, "--version");
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out, std::string("podzial-cli ") + PODZIAL_VERSION + "\n");
+}
+
+TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
+  TempDir t;
+  struct Case {
+    std::string args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"", "Brak polecenia; dostępne: "},
+      {"divid --table a", "Nieznane polecenie: divid (czy chodziło o divide?)"},
+      {"plan divde", "Nieznane polecenie: divde (czy chodziło o divide?)"},
+      {"plan", "Brak polecenia; dostępne: divide, preset"},
+      {"divide --tabel a --data b --field c", "Nieznana opcja: --tabel (czy chodziło o --table?)"},
+      {"divide --data b --field c", "Brak wymaganej opcji --table"},
+      {"divide --table a --data b --field c --max-mb 3000",
+       "--max-mb: wartość 3000 spoza przedziału 0–2047"},
+      {"divide --table a --data b --field c --max-mb abc", "„abc” nie jest liczbą całkowitą"},
+      {"divide --data b --field c --table", "Opcja --table wymaga wartości"},
+      {"preset tolx /baza",
+       "„tolx” nie jest jednym z: tolm, wertal, kadmor (czy chodziło o tolm?)"},
+      {"probe", "Brak wymaganego argumentu PLIK"},
+      {"probe a.dat b.dat", "Nieoczekiwany argument: b.dat"},
+      {"cat a.dat 80000000", "adres 80000000 jest poza zakresem adresów (od 00000001 do 7FFFFFFF)"},
+      {"cat a.dat 123456789", "adres 123456789 jest poza zakresem adresów"},
+      {"cat a.dat 2a", "Nie udało się otworzyć pliku"},
+      {"cat a.dat 0", "adres 00000000 nie wskazuje żadnego rekordu"},
+      {"cat a.dat xyz", "nieprawidłowy adres „xyz” (oczekiwane cyfry szesnastkowe"},
+      {"info a.dat --lock-timeout -1", "--lock-timeout: wartość -1 spoza przedziału"},
+  };
+  for (const Case& c : cases) {
+    Outcome r = Cli(t, c.args);
+    EXPECT_NE(r.code, 0) << c.args;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ":\n" << r.err;
+    EXPECT_EQ(EnglishIn(r.err), "") << c.args << ":\n" << r.err;
+    EXPECT_EQ(r.out, "") << c.args;
+    // Usage errors end with where the help is.
+    if (r.code == 2 && c.args.rfind("cat", 0) != 0) {
+      EXPECT_NE(r.err.find("\nPomoc: podzial-cli"), std::string::npos) << r.err;
+    }
+  }
+}
+
+// Another program holds the lock byte of the description file: after two
+// seconds the tool says it waits, after --lock-timeout it gives up with
+// exit code 1 and the file as it was.
+TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
+  TempDir t;
+  ASSERT_EQ(Cli(t, "new " + (t / "opisy.dat")).code, 0);
+  std::ofstream(t / "rekord.txt") << "opis";
+  Outcome put = Cli(t, "put " + (t / "opisy.dat") + " " + (t / "rekord.txt"));
+  ASSERT_EQ(put.code, 0) << put.err;
+  ASSERT_EQ(put.out.size(), 9u) << put.out;
+  const std::string address = put.out.substr(0, 8);
+  const std::string before = Slurp(t / "opisy.dat");
+
+  std::unique_ptr<platform::File> peer;
+  ASSERT_TRUE(platform::Env::Default()
+                  ->OpenFile(t / "opisy.dat", platform::OpenMode::kReadWriteShared, &peer)
+                  .ok());
+  ASSERT_TRUE(peer->LockByte(1023).ok());
+
+  const auto start = std::chrono::steady_clock::now();
+  Outcome cat = Cli(t, "cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 3");
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(cat.code, 1);
+  EXPECT_EQ(cat.err.rfind("Plik opisów jest zablokowany przez inny program, czekam…\n", 0), 0u)
+      << cat.err;
+  EXPECT_NE(cat.err.find("przerwano po 3 s. Pliki nie zostały zmienione."), std::string::npos)
+      << cat.err;
+  EXPECT_GE(waited, 3.0);
+  EXPECT_LT(waited, 20.0);
+
+  // A limit below the notice time gives up without the notice.
+  for (const std::string tool : {"put", "probe", "info", "check"}) {
+    std::string args = tool + " " + (t / "opisy.dat") + " --lock-timeout 1";
+    if (tool == "put") args += " " + (t / "rekord.txt");
+    Outcome r = Cli(t, args);
+    EXPECT_EQ(r.code, 1) << tool << r.out;
+    EXPECT_EQ(r.err.find("czekam"), std::string::npos) << tool << r.err;
+    EXPECT_NE(r.err.find("jest nadal zablokowany przez inny program"), std::string::npos)
+        << tool << r.err;
+  }
+  EXPECT_EQ(Slurp(t / "opisy.dat"), before);
+
+  ASSERT_TRUE(peer->UnlockByte(1023).ok());
+  Outcome free = Cli(t, "cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 1");
+  EXPECT_EQ(free.code, 0) << free.err;
+  EXPECT_EQ(free.out, "opis");
+}
+
+// The database generator: every option explained, the help for a bare
+// call (a usage error), and the target directory made when missing.
+TEST(CliUsageTest, GeneratorExplainsItselfAndMakesItsDirectory) {
+  TempDir t;
+  const std::string gen = "tools/demodb/podzial-gen";
+  Outcome bare = Program(t, gen, "");
+  EXPECT_EQ(bare.code, 2);
+  EXPECT_NE(bare.err.find("Użycie: podzial-gen"), std::string::npos) << bare.err;
+  for (const char* command : {"tolm", "table"}) {
+    Outcome help = Program(t, gen, std::string(command) + " --help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(EnglishIn(help.out), "") << help.out;
+    // Every option has a description: text after its name on its line, or
+    // on the next line when the name is long.
+    std::vector<std::string> lines;
+    std::istringstream in(help.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].rfind("  -", 0) != 0) continue;
+      const size_t name_end = lines[i].find("  ", 2);
+      const bool same_line = name_end != std::string::npos &&
+                             lines[i].find_first_not_of(' ', name_end) != std::string::npos;
+      const bool next_line = i + 1 < lines.size() && lines[i + 1].rfind("      ", 0) == 0 &&
+                             lines[i + 1].find_first_not_of(' ') != std::string::npos;
+      EXPECT_TRUE(same_line || next_line) << command << ": " << lines[i];
+    }
+  }
+  Outcome made =
+      Program(t, gen, "table " + (t / "nowy/katalog") + " --table a.dbf --data a.dat --rows 3");
+  EXPECT_EQ(made.code, 0) << made.err;
+  EXPECT_TRUE(platform::Env::Default()->FileExists(t / "nowy/katalog/a.dbf"));
+}
+
+}  // namespace
