@@ -54,6 +54,7 @@ MainFormServices EngineServices(platform::Env* env, TProgressWindows* progress) 
     table.SetDatabaseName(dir);
     table.SetTableName(file);
     table.SetExclusive(false);
+    table.SetIndexOptional(true);  // the field list needs no index
     platform::Status st = table.Open();
     if (!st.ok()) throw Exception(st.message());
     return table.FieldNames();

@@ -28,7 +28,7 @@ int RunCheck(const std::string& file, int lock_timeout) {
     std::cout << "Bajty zapisane: " << r.StoredBytes << "\n";
     std::cout << "Bajty po rozpakowaniu: " << r.PlainBytes << "\n";
     std::cout << "Bloki: " << r.Blocks << ", wolne: " << r.FreeBlocks
-              << ", bez rekordu: " << r.OrphanBlocks << "\n";
+              << ", pozostałości przerwanych zapisów: " << r.OrphanBlocks << "\n";
     std::cout << "Niedokończone rekordy: " << r.UnfinishedRecords << "\n";
   }
   for (const auto& n : r.Notes) std::cout << "Uwaga: " << cli::Where(r, n) << n.Text << "\n";

@@ -1,5 +1,6 @@
 // podzial-cli fields TABLE: the fields of a dBASE table, its row count and
-// version, the companions that belong to it and the tags of its index.
+// version, the companions that belong to it and the tags of its index. An
+// index that cannot be read is a warning: the fields are still listed.
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -15,6 +16,7 @@ int RunFields(const std::string& path) {
   dbase::Table table;
   table.SetDatabaseName(slash == std::string::npos ? "." : path.substr(0, slash));
   table.SetTableName(slash == std::string::npos ? path : path.substr(slash + 1));
+  table.SetIndexOptional(true);
   platform::Status s = table.Open();
   if (!s.ok()) {
     std::cerr << "Błąd: " << s.message() << "\n";
@@ -28,6 +30,7 @@ int RunFields(const std::string& path) {
   std::cout << "Wersja: " << version << " (" << dbase::DbfVersionName(table.Version()) << ")\n";
   std::cout << "Indeks .mdx: " << (table.MdxPath().empty() ? std::string("brak") : table.MdxPath())
             << "\n";
+  if (!table.IndexProblem().empty()) std::cout << "Uwaga: " << table.IndexProblem() << "\n";
   std::cout << "Plik notatek .dbt: "
             << (table.DbtPath().empty() ? std::string("brak") : table.DbtPath()) << "\n";
   for (const dbase::IndexTagInfo& t : table.IndexTags()) {

@@ -114,14 +114,23 @@ Status IndexKeeper::Prepare(MdxFile* mdx, platform::File* dbf, const DbfHeader& 
     if (!matched) return Refuse(tag, mismatch);
     tags_.push_back(std::move(k));
   }
-  // Rebuilding a tag rewrites its pages: no two tags may share one.
-  std::vector<uint32_t> all;
-  for (const Kept& k : tags_) all.insert(all.end(), k.pages.begin(), k.pages.end());
-  std::sort(all.begin(), all.end());
-  if (std::adjacent_find(all.begin(), all.end()) != all.end())
-    return Status::Invalid("Uszkodzony plik indeksu: dwa znaczniki dzielą stronę " +
-                           std::to_string(*std::adjacent_find(all.begin(), all.end())));
-  return Status::OK();
+  if (tags_.empty()) return Status::OK();
+  // Rewriting a tag must leave every other tag's blocks alone: each of
+  // them is walked only to learn the pages it holds, and the file's page
+  // count and free list are checked, before anything is written.
+  std::vector<TagPages> owned(mdx->Tags().size());
+  for (size_t i = 0; i < owned.size(); ++i) owned[i].header = mdx->Tags()[i].header_page;
+  for (const Kept& k : tags_) {
+    TagPages& t = owned[static_cast<size_t>(k.tag.number - 1)];
+    t.nodes = k.pages;
+    t.rewritten = true;
+  }
+  for (size_t i = 0; i < owned.size(); ++i) {
+    if (owned[i].rewritten) continue;
+    Status s = mdx->OwnedPages(mdx->Tags()[i], &owned[i].nodes);
+    if (!s.ok()) return s;
+  }
+  return mdx->CheckBeforeWrite(owned);
 }
 
 bool IndexKeeper::SameAsStored(Kept* k, const TagEntries& stored, std::string* mismatch) const {

@@ -4,8 +4,9 @@
 // entry with the keys computed from the rows: if they differ in any way we
 // cannot be sure to reproduce the tag, and the open fails before anything
 // changes. Posts update the keys held in memory; at close each tag whose
-// keys changed is rebuilt in its own pages. Unaffected tags are never read
-// beyond their headers and never written.
+// keys changed is rebuilt in its own pages. Unaffected tags are never
+// written: when some tag is affected, each other tag is walked only to learn
+// its pages, whatever its node layout, so that no write touches them.
 #pragma once
 
 #include <cstdint>

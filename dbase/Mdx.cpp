@@ -1,7 +1,8 @@
 // Reading, walking and rewriting .mdx tags. Every page number read from the
 // file is checked against the file size before it is followed, and a walk
 // keeps a visited set and a depth limit, so a damaged file gives an error
-// instead of a loop or a read past the end.
+// instead of a loop or a read past the end. Page arithmetic is done in 64
+// bits: a page number near 2^32 must never wrap to the file header.
 #include "dbase/Mdx.h"
 
 #include <algorithm>
@@ -19,7 +20,9 @@ using platform::Status;
 
 namespace {
 
-constexpr int kMaxDepth = 16;  // 126^16 keys: far beyond any table
+// Two keys per node at least give 2^40 entries: beyond any table, and
+// deeper than any tree we build.
+constexpr int kMaxDepth = 40;
 
 std::string CString(const uint8_t* p, size_t max, bool* terminated) {
   const void* end = std::memchr(p, 0, max);
@@ -33,12 +36,12 @@ std::string CString(const uint8_t* p, size_t max, bool* terminated) {
 
 }  // namespace
 
-NodeLayout MakeNodeLayout(size_t block_size, size_t key_length) {
+NodeLayout MakeNodeLayout(size_t block_size, size_t key_length, size_t reserve) {
   NodeLayout l;
   l.block_size = block_size;
   l.key_length = key_length;
   l.item_length = (key_length + 4 + 3) / 4 * 4;
-  l.max_keys = (block_size - 12) / l.item_length;
+  l.max_keys = (block_size - reserve) / l.item_length;
   return l;
 }
 
@@ -72,6 +75,7 @@ void BuildTree(const NodeLayout& layout, const TagEntries& entries,
     start += cnt;
   }
   out->first_leaf = level.front().page;
+  out->levels = 1;
   // An interior node holds at most `per` pointers, i.e. per-1 keys.
   while (level.size() > 1) {
     const size_t m = (level.size() + per - 1) / per;
@@ -92,6 +96,7 @@ void BuildTree(const NodeLayout& layout, const TagEntries& entries,
       idx += cnt;
     }
     level = std::move(up);
+    ++out->levels;
   }
   out->root = level.front().page;
 }
@@ -101,7 +106,7 @@ Status MdxFile::Corrupt(const std::string& why) const {
 }
 
 Status MdxFile::ReadBlock(uint32_t page, std::vector<uint8_t>* block) {
-  uint64_t off = static_cast<uint64_t>(page) * kMdxPage;
+  const uint64_t off = static_cast<uint64_t>(page) * kMdxPage;
   if (page == 0 || off + block_size_ > file_size_)
     return Corrupt("strona " + std::to_string(page) + " leży poza plikiem");
   block->assign(block_size_, 0);
@@ -141,6 +146,7 @@ Status MdxFile::Open(platform::File* file, const std::string& path) {
     return Corrupt("liczba znaczników " + std::to_string(tag_count) + " nie mieści się w pliku");
   language_driver_ = h[31];
   page_count_ = DecodeU32(h + 32);
+  free_head_ = DecodeU32(h + 36);
   std::vector<uint8_t> table(tag_count * entry_len);
   if (!table.empty()) {
     s = file_->ReadAt(table_off, table.data(), table.size(), &got);
@@ -177,9 +183,6 @@ Status MdxFile::Open(platform::File* file, const std::string& path) {
       if (!term || t.filter.empty())
         return Corrupt("znacznik " + t.name + ": uszkodzony filtr FOR");
     }
-    if (t.key_length < 1 || t.item_length < t.key_length + 4u || t.max_keys < 2 ||
-        8u + static_cast<size_t>(t.max_keys) * t.item_length + 4 > block_size_)
-      return Corrupt("znacznik " + t.name + ": niespójne długości klucza i węzła");
     tags_.push_back(t);
   }
   return Status::OK();
@@ -197,12 +200,35 @@ bool MdxFile::Reserved(uint32_t page) const {
 
 Status MdxFile::Walk(const MdxTag& tag, uint32_t record_count, TagEntries* entries,
                      std::vector<uint32_t>* pages) {
+  // Each node must hold max_keys items and, with one key less, the extra
+  // pointer of an interior node; both fit when the items do.
+  if (tag.key_length < 1 || tag.item_length < tag.key_length + 4u || tag.max_keys < 2 ||
+      8u + static_cast<size_t>(tag.max_keys) * tag.item_length > block_size_)
+    return Corrupt("znacznik " + tag.name + ": niespójne długości klucza i węzła");
+  return Visit(tag, true, record_count, entries, pages);
+}
+
+Status MdxFile::OwnedPages(const MdxTag& tag, std::vector<uint32_t>* pages) {
+  TagEntries none;
+  return Visit(tag, false, 0, &none, pages);
+}
+
+Status MdxFile::Visit(const MdxTag& tag, bool full, uint32_t record_count, TagEntries* entries,
+                      std::vector<uint32_t>* pages) {
   *entries = TagEntries();
   entries->key_length = tag.key_length;
   pages->clear();
-  std::vector<uint8_t> visited(file_size_ / kMdxPage + 1, 0);
+  std::vector<uint8_t> visited(FilePages() + 1, 0);
   int leaf_depth = -1;
   const std::string where = "znacznik " + tag.name + ": ";
+  const size_t item_length = tag.item_length;
+  // A node is interior when it holds fewer than the maximum of keys and the
+  // pointer after its last item is set; that pointer must lie in the block.
+  auto interior = [&](const uint8_t* b, uint32_t n) {
+    if (n >= tag.max_keys || item_length < 4) return false;
+    const uint64_t at = 8 + static_cast<uint64_t>(n) * item_length;
+    return at + 4 <= block_size_ && DecodeU32(b + at) != 0;
+  };
   std::function<Status(uint32_t, int, std::string*)> visit = [&](uint32_t page, int depth,
                                                                  std::string* last) -> Status {
     if (depth > kMaxDepth) return Corrupt(where + "za głębokie drzewo");
@@ -217,34 +243,35 @@ Status MdxFile::Walk(const MdxTag& tag, uint32_t record_count, TagEntries* entri
     pages->push_back(page);
     const uint8_t* b = node.data();
     const uint32_t n = DecodeU32(b);
-    if (n > tag.max_keys) return Corrupt(where + "za dużo kluczy w węźle");
-    const bool interior = n < tag.max_keys && DecodeU32(b + 8 + n * tag.item_length) != 0;
+    if (full && n > tag.max_keys) return Corrupt(where + "za dużo kluczy w węźle");
     last->clear();
-    if (interior) {
+    if (interior(b, n)) {
       for (uint32_t i = 0; i <= n; ++i) {
-        const uint8_t* item = b + 8 + i * tag.item_length;
+        const uint8_t* item = b + 8 + static_cast<size_t>(i) * item_length;
         std::string sub;
         s = visit(DecodeU32(item), depth + 1, &sub);
         if (!s.ok()) return s;
-        if (i < n && sub.compare(0, std::string::npos, reinterpret_cast<const char*>(item + 4),
-                                 tag.key_length) != 0)
+        if (full && i < n &&
+            sub.compare(0, std::string::npos, reinterpret_cast<const char*>(item + 4),
+                        tag.key_length) != 0)
           return Corrupt(where + "klucz węzła " + std::to_string(page) +
                          " różni się od ostatniego klucza poddrzewa");
         *last = std::move(sub);
       }
       return Status::OK();
     }
+    if (!full) return Status::OK();
     if (leaf_depth < 0) leaf_depth = depth;
     if (leaf_depth != depth) return Corrupt(where + "liście na różnych głębokościach");
     for (uint32_t i = 0; i < n; ++i) {
-      const uint8_t* item = b + 8 + i * tag.item_length;
+      const uint8_t* item = b + 8 + static_cast<size_t>(i) * item_length;
       uint32_t recno = DecodeU32(item);
       if (recno < 1 || recno > record_count)
         return Corrupt(where + "numer rekordu " + std::to_string(recno) + " poza tabelą");
       entries->Add(item + 4, recno);
     }
     if (n > 0)
-      last->assign(reinterpret_cast<const char*>(b + 8 + (n - 1) * tag.item_length + 4),
+      last->assign(reinterpret_cast<const char*>(b + 8 + (n - 1) * item_length + 4),
                    tag.key_length);
     return Status::OK();
   };
@@ -252,20 +279,74 @@ Status MdxFile::Walk(const MdxTag& tag, uint32_t record_count, TagEntries* entri
   return visit(tag.root, 0, &last);
 }
 
+Status MdxFile::CheckBeforeWrite(const std::vector<TagPages>& tags) {
+  const uint64_t file_pages = FilePages();
+  if (page_count_ > file_pages)
+    return Corrupt("nagłówek podaje " + std::to_string(page_count_) + " stron, a plik ma " +
+                   std::to_string(file_pages));
+  // Owner of every 512-byte page: the tag's index + 1; a block covers
+  // pages_per_block pages, so blocks that start on different pages can
+  // still overlap.
+  std::vector<uint32_t> owner(file_pages, 0);
+  auto claim = [&](uint32_t page, size_t who) -> Status {
+    for (uint64_t p = page; p < static_cast<uint64_t>(page) + pages_per_block_; ++p) {
+      if (p >= file_pages) return Corrupt("strona " + std::to_string(p) + " poza plikiem");
+      uint32_t& o = owner[p];
+      // Blocks of a rewritten tag may share a page with nothing, not even
+      // with each other; tags left as they are may overlap among themselves.
+      if (o != 0 && (tags[o - 1].rewritten || tags[who].rewritten))
+        return Corrupt(o == who + 1
+                           ? "węzły znacznika nachodzą na siebie (strona " + std::to_string(p) + ")"
+                           : "dwa znaczniki dzielą stronę " + std::to_string(p));
+      if (o == 0) o = static_cast<uint32_t>(who + 1);
+    }
+    return Status::OK();
+  };
+  for (size_t i = 0; i < tags.size(); ++i) {
+    if (tags[i].rewritten && static_cast<uint64_t>(tags[i].header) * kMdxPage < table_end_)
+      return Corrupt("nagłówek znacznika na tablicy znaczników");
+    Status s = claim(tags[i].header, i);
+    if (!s.ok()) return s;
+    for (uint32_t page : tags[i].nodes) {
+      s = claim(page, i);
+      if (!s.ok()) return s;
+    }
+  }
+  // The free-page list, each free block naming the next in its bytes 4-7.
+  std::vector<uint8_t> seen(file_pages, 0), block;
+  for (uint32_t page = free_head_; page != 0;) {
+    const std::string where = "lista wolnych stron: strona " + std::to_string(page);
+    if (page >= file_pages || !ReadBlock(page, &block).ok())
+      return Corrupt(where + " poza plikiem");
+    if (seen[page]) return Corrupt(where + " powtarza się");
+    seen[page] = 1;
+    if (Reserved(page)) return Corrupt(where + " leży na nagłówku");
+    for (uint64_t p = page; p < static_cast<uint64_t>(page) + pages_per_block_; ++p)
+      if (owner[p] != 0) return Corrupt(where + " należy do znacznika");
+    page = DecodeU32(block.data() + 4);
+  }
+  return Status::OK();
+}
+
 Status MdxFile::WriteTree(MdxTag* tag, const TagEntries& sorted, std::vector<uint32_t> reuse,
                           const uint8_t today[3]) {
   std::sort(reuse.begin(), reuse.end());
   const size_t old_nodes = reuse.size();
-  // New blocks go past both the header's page count and the real end.
-  uint64_t file_pages = (file_size_ + kMdxPage - 1) / kMdxPage;
-  uint32_t next = std::max<uint64_t>(page_count_, file_pages);
+  // New blocks go past both the header's page count and the real end,
+  // counted in 64 bits; a page number must still fit the file's 32 bits.
+  uint64_t next = std::max<uint64_t>(page_count_, FilePages());
   next = (next + pages_per_block_ - 1) / pages_per_block_ * pages_per_block_;
   size_t used = 0;
+  bool too_far = false;
   auto allocate = [&]() -> uint32_t {
     if (used < reuse.size()) return reuse[used++];
-    uint32_t p = next;
+    if (next + pages_per_block_ > 0xFFFFFFFFull) {
+      too_far = true;
+      return 0;
+    }
+    const uint64_t p = next;
     next += pages_per_block_;
-    return p;
+    return static_cast<uint32_t>(p);
   };
   NodeLayout layout;
   layout.block_size = block_size_;
@@ -274,6 +355,8 @@ Status MdxFile::WriteTree(MdxTag* tag, const TagEntries& sorted, std::vector<uin
   layout.max_keys = tag->max_keys;
   TreeImage img;
   BuildTree(layout, sorted, allocate, &img);
+  if (too_far) return Corrupt("znacznik " + tag->name + ": brak numerów stron na nowe węzły");
+  if (img.levels > kMaxDepth) return Corrupt("znacznik " + tag->name + ": za głębokie drzewo");
   for (size_t i = 0; i < img.nodes.size(); ++i) {
     Status s = file_->WriteAt(static_cast<uint64_t>(img.pages[i]) * kMdxPage, img.nodes[i].data(),
                               img.nodes[i].size());
@@ -291,7 +374,7 @@ Status MdxFile::WriteTree(MdxTag* tag, const TagEntries& sorted, std::vector<uin
       (static_cast<int64_t>(img.nodes.size()) - static_cast<int64_t>(old_nodes)) * pages_per_block_;
   tag->root = img.root;
   tag->pages_allocated = static_cast<uint32_t>(
-      std::max<int64_t>(static_cast<int64_t>(tag->pages_allocated) + grown, 0));
+      std::clamp<int64_t>(static_cast<int64_t>(tag->pages_allocated) + grown, 0, 0xFFFFFFFFll));
   EncodeU32(hdr.data(), tag->root);
   EncodeU32(hdr.data() + 4, tag->pages_allocated);
   hdr[20] = static_cast<uint8_t>(hdr[20] + 1);
@@ -300,7 +383,7 @@ Status MdxFile::WriteTree(MdxTag* tag, const TagEntries& sorted, std::vector<uin
   EncodeU32(hdr.data() + 252, img.root);
   s = file_->WriteAt(static_cast<uint64_t>(tag->header_page) * kMdxPage, hdr.data(), hdr.size());
   if (!s.ok()) return s;
-  if (next > page_count_) page_count_ = next;
+  if (next > page_count_) page_count_ = static_cast<uint32_t>(next);
   uint8_t h[16];
   EncodeU32(h, page_count_);
   s = file_->WriteAt(32, h, 4);

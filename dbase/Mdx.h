@@ -1,10 +1,11 @@
 // The production index (.mdx): file header, tag table, tag headers and the
-// B-tree of each tag. MdxFile reads and checks the structure through a
-// platform::File, walks a tag's tree with every page bounds- and
-// loop-checked, and rewrites one tag's tree from its entries in index order
-// without touching any byte that belongs to another tag. BuildTree lays out
-// a tree the way dBASE does (leaves, then interior levels whose keys are the
-// highest key below them); TableWriter and the rebuild of a tag share it.
+// B-tree of each tag. MdxFile locates the tags through a platform::File,
+// walks a tag's tree with every page bounds- and loop-checked (fully for a
+// tag to be rewritten, only for the pages it holds otherwise), and rewrites
+// one tag's tree from its entries in index order without touching any byte
+// that belongs to another tag. BuildTree lays out a tree the way dBASE does
+// (leaves, then interior levels whose keys are the highest key below them);
+// TableWriter and the rebuild of a tag share it.
 #pragma once
 
 #include <cstdint>
@@ -59,14 +60,24 @@ struct NodeLayout {
   size_t max_keys = 0;
 };
 
-// Item length and keys per node as dBASE derives them from the key length.
-NodeLayout MakeNodeLayout(size_t block_size, size_t key_length);
+// Item length and keys per node as writers derive them from the key
+// length: (block - reserve) / item, where dBASE and its engine keep 12 bytes
+// (room for the extra pointer of an interior node) and some libraries 8.
+NodeLayout MakeNodeLayout(size_t block_size, size_t key_length, size_t reserve = 12);
 
 struct TreeImage {
   std::vector<uint32_t> pages;              // page of each node
   std::vector<std::vector<uint8_t>> nodes;  // one block each
   uint32_t root = 0;
   uint32_t first_leaf = 0;
+  int levels = 0;
+};
+
+// The blocks one tag holds in the file: its header and its nodes.
+struct TagPages {
+  uint32_t header = 0;
+  std::vector<uint32_t> nodes;
+  bool rewritten = false;  // its nodes will be replaced
 };
 
 // Lays out the nodes of a tree holding `entries` (already in index order):
@@ -79,8 +90,10 @@ void BuildTree(const NodeLayout& layout, const TagEntries& entries,
 
 class MdxFile {
  public:
-  // Reads the header, the tag table and every tag header. `file` stays
-  // owned by the caller and must outlive this object.
+  // Reads the header and the tag table and locates every tag: its header
+  // block inside the file, its name and its expressions. The node layout of
+  // a tag is not judged here (see Walk). `file` stays owned by the caller
+  // and must outlive this object.
   platform::Status Open(platform::File* file, const std::string& path);
 
   const std::vector<MdxTag>& Tags() const { return tags_; }
@@ -89,16 +102,27 @@ class MdxFile {
   uint8_t LanguageDriver() const { return language_driver_; }
 
   // Every entry of the tag in index order and the pages of its nodes.
-  // Refuses pages outside the file, loops, too deep trees, leaves at
-  // different depths, interior keys that are not the highest key below
-  // them and record numbers outside 1..record_count.
+  // Refuses a node layout whose keys do not fit the block, pages outside
+  // the file or on a header, loops, too deep trees, leaves at different
+  // depths, interior keys that are not the highest key below them and
+  // record numbers outside 1..record_count.
   platform::Status Walk(const MdxTag& tag, uint32_t record_count, TagEntries* entries,
                         std::vector<uint32_t>* pages);
+  // Only the pages of the tag's nodes, for a tag that stays as it is: its
+  // keys and layout are not judged, but every page followed must lie in
+  // the file off the headers, without loops.
+  platform::Status OwnedPages(const MdxTag& tag, std::vector<uint32_t>* pages);
 
-  // Replaces the tag's tree by one built from `sorted`. Nodes go to the
-  // tag's old node pages `reuse` first, then to new blocks at the end of
-  // the file; old pages left over are zeroed. Updates the tag header and
-  // the file header's page count and date.
+  // Before a rewrite: no block of a rewritten tag may overlap a block of
+  // another tag, the header's page count may not claim more than the file
+  // holds, and the free-page list must stay inside the file on pages no
+  // tag holds.
+  platform::Status CheckBeforeWrite(const std::vector<TagPages>& tags);
+
+  // Replaces the tag's tree by one built from `sorted`, in the tag's own
+  // node layout. Nodes go to the tag's old node pages `reuse` first, then
+  // to new blocks at the end of the file; old pages left over are zeroed.
+  // Updates the tag header and the file header's page count and date.
   platform::Status WriteTree(MdxTag* tag, const TagEntries& sorted, std::vector<uint32_t> reuse,
                              const uint8_t today[3]);
 
@@ -108,6 +132,10 @@ class MdxFile {
   // Whether a block at `page` would overlap the file header, the tag table
   // or a tag header: no node may lie there.
   bool Reserved(uint32_t page) const;
+  platform::Status Visit(const MdxTag& tag, bool full, uint32_t record_count, TagEntries* entries,
+                         std::vector<uint32_t>* pages);
+  // Pages of the file as a 64-bit count, a partial last page included.
+  uint64_t FilePages() const { return (file_size_ + kMdxPage - 1) / kMdxPage; }
 
   platform::File* file_ = nullptr;
   std::string path_;
@@ -117,6 +145,7 @@ class MdxFile {
   uint32_t pages_per_block_ = 0;
   uint32_t block_size_ = 0;
   uint32_t page_count_ = 0;
+  uint32_t free_head_ = 0;
   uint64_t table_end_ = 0;
   std::vector<MdxTag> tags_;
 };

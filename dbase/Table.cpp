@@ -36,6 +36,10 @@ struct Table::Impl {
   std::string dir, name;
   bool exclusive = false;
   std::vector<std::string> writable_names;
+  bool index_optional = false;
+  bool in_index = false;    // OpenFiles got as far as the production index
+  bool skip_index = false;  // open the table as if it had none
+  std::string index_problem;
 
   bool active = false;
   // The memo file is opened only by an exclusive table, to hold it.
@@ -163,7 +167,8 @@ Status Table::Impl::OpenFiles() {
     }
   }
 
-  if (h.production_mdx) {
+  in_index = true;
+  if (h.production_mdx && !skip_index) {
     std::string mdx_name = CompanionPath(dbf_path, "MDX");
     if (!env->FileExists(mdx_name))
       return Status::NotFound("Nie znaleziono pliku indeksu: " + mdx_name);
@@ -210,11 +215,27 @@ void Table::SetWritableFields(std::vector<std::string> names) {
   impl_->writable_names = std::move(names);
 }
 
+void Table::SetIndexOptional(bool optional) {
+  impl_->index_optional = optional;
+}
+
 Status Table::Open() {
   Impl& m = *impl_;
   if (m.active) return Status::Invalid("Tabela jest już otwarta");
   m.Reset();
+  m.index_problem.clear();
+  m.in_index = false;
   Status s = m.OpenFiles();
+  if (!s.ok() && m.in_index && m.index_optional && m.writable_names.empty()) {
+    // Only the index failed: open again without it and keep the reason.
+    m.index_problem = s.message();
+    m.Reset();
+    m.skip_index = true;
+    s = m.OpenFiles();
+    m.skip_index = false;
+    const std::string mdx = CompanionPath(m.dbf_path, "MDX");
+    m.mdx_path = m.env->FileExists(mdx) ? m.env->ResolvePath(mdx) : std::string();
+  }
   if (!s.ok()) {
     m.Reset();
     return s;
@@ -297,6 +318,10 @@ std::vector<IndexTagInfo> Table::IndexTags() const {
   for (const MdxTag& t : impl_->mdx.Tags())
     out.push_back({t.name, t.expression, t.filter, t.key_type, t.unique, t.descending});
   return out;
+}
+
+const std::string& Table::IndexProblem() const {
+  return impl_->index_problem;
 }
 
 uint32_t Table::RecordCount() const {

@@ -52,6 +52,11 @@ class Table {
   // fails before anything changes.
   void SetWritableFields(std::vector<std::string> names);
 
+  // For a table opened for reading only: a production index that cannot
+  // be found or read does not fail the open; IndexProblem() then says why
+  // and the table has no index tags. Used where only the fields matter.
+  void SetIndexOptional(bool optional);
+
   platform::Status Open();
   // Writes what is still held, updates the header's date when rows were
   // posted (and rebuilds the index tags they changed), releases the locks.
@@ -76,6 +81,9 @@ class Table {
   const std::string& MdxPath() const;
   const std::string& DbtPath() const;
   std::vector<IndexTagInfo> IndexTags() const;
+  // Why the production index was left unread (see SetIndexOptional);
+  // empty when it was read or there is none.
+  const std::string& IndexProblem() const;
 
   // The header's record count, deleted rows included.
   uint32_t RecordCount() const;

@@ -256,12 +256,13 @@ Status TableWriter::Finish() {
   }
   if (!m.layout.tags.empty())
     return WriteProductionIndex(m.env, m.dbf_path, m.layout.tags, m.layout.year, m.layout.month,
-                                m.layout.day);
+                                m.layout.day, m.layout.mdx);
   return Status::OK();
 }
 
 Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
-                            const std::vector<TagLayout>& tags, int year, int month, int day) {
+                            const std::vector<TagLayout>& tags, int year, int month, int day,
+                            const MdxLayout& mdx_layout) {
   if (tags.empty() || tags.size() > kMaxTags)
     return Bad("Indeks musi mieć od 1 do " + std::to_string(kMaxTags) + " znaczników");
   const std::string mdx_path = CompanionPath(dbf_path, "MDX");
@@ -276,7 +277,9 @@ Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
   uint8_t today[3];
   HeaderDate(year, month, day, today);
 
-  const size_t block = 1024, ppb = 2;
+  const size_t ppb = mdx_layout.pages_per_block, block = ppb * kMdxPage;
+  if (ppb < 1 || ppb > 32 || mdx_layout.node_reserve < 8 || mdx_layout.node_reserve > 12)
+    return Bad("Niedozwolony układ bloków indeksu");
   std::string error;
   std::vector<MdxTag> mtags;
   std::vector<TagKeys> keys(tags.size());
@@ -293,7 +296,8 @@ Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
       return Bad("Niedozwolona nazwa znacznika: " + ts.name);
     for (const MdxTag& o : mtags)
       if (o.name == t.name) return Bad("Powtórzona nazwa znacznika: " + ts.name);
-    if (t.expression.size() >= kMdxMaxExpression || t.filter.size() >= block - kMdxFilterOffset)
+    if (t.expression.size() >= kMdxMaxExpression ||
+        (!t.filter.empty() && t.filter.size() + kMdxFilterOffset >= block))
       return Bad("Za długie wyrażenie znacznika " + t.name);
     Expression e;
     if (!e.Parse(t.expression, h.fields, &error))
@@ -303,7 +307,8 @@ Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
       return Bad("Znacznik " + t.name + " (" + t.expression + "): nieobsługiwany typ klucza");
     size_t len = t.key_type == 'C' ? static_cast<size_t>(e.Width()) : t.key_type == 'N' ? 12 : 8;
     if (len < 1 || len > 100) return Bad("Znacznik " + t.name + ": niedozwolona długość klucza");
-    NodeLayout l = MakeNodeLayout(block, len);
+    NodeLayout l = MakeNodeLayout(block, len, mdx_layout.node_reserve);
+    if (l.max_keys < 2) return Bad("Znacznik " + t.name + ": klucz za długi na węzeł indeksu");
     t.key_length = static_cast<uint16_t>(len);
     t.item_length = static_cast<uint16_t>(l.item_length);
     t.max_keys = static_cast<uint16_t>(l.max_keys);
@@ -355,7 +360,8 @@ Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
   for (size_t i = 0; i < tags.size(); ++i) {
     TagEntries sorted;
     keys[i].Order(key_bytes[i], covered[i], nullptr, &sorted);
-    BuildTree(MakeNodeLayout(block, mtags[i].key_length), sorted, allocate, &trees[i]);
+    BuildTree(MakeNodeLayout(block, mtags[i].key_length, mdx_layout.node_reserve), sorted, allocate,
+              &trees[i]);
     mtags[i].root = trees[i].root;
     mtags[i].pages_allocated = static_cast<uint32_t>((trees[i].nodes.size() + 1) * ppb);
     key_bytes[i].clear();

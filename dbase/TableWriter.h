@@ -44,6 +44,15 @@ struct TagLayout {
   bool descending = false;
 };
 
+// How the .mdx lays out its blocks and nodes. dBASE and its engine use
+// 1,024-byte blocks and derive the keys per node as (block - 12) / item
+// length; other writers keep 8 bytes instead, leaving interior nodes no
+// room for their extra pointer when full.
+struct MdxLayout {
+  uint16_t pages_per_block = 2;  // 512-byte pages per block
+  size_t node_reserve = 12;
+};
+
 struct TableLayout {
   uint8_t version = 0x03;
   uint8_t language_driver = 0x00;  // byte 29 (0x57: binary ANSI, 0x23 Polish 852 ...)
@@ -52,6 +61,7 @@ struct TableLayout {
   uint16_t memo_block_size = 512;  // dBASE IV memo files only
   // Non-empty: a production .mdx with these tags; byte 28 of the .dbf set.
   std::vector<TagLayout> tags;
+  MdxLayout mdx;
   // Date of last update written to the headers; {0,0,0} = today.
   int year = 0, month = 0, day = 0;
 };
@@ -89,6 +99,7 @@ class TableWriter {
 // .mdx must not exist yet; byte 28 of the .dbf is set.
 platform::Status WriteProductionIndex(platform::Env* env, const std::string& dbf_path,
                                       const std::vector<TagLayout>& tags, int year = 0,
-                                      int month = 0, int day = 0);
+                                      int month = 0, int day = 0,
+                                      const MdxLayout& mdx = MdxLayout());
 
 }  // namespace dbase

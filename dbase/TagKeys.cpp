@@ -5,6 +5,7 @@
 #include "dbase/TagKeys.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <numeric>
 
@@ -13,10 +14,6 @@
 namespace dbase {
 
 namespace {
-
-bool SafeForAnyDriver(uint8_t c) {
-  return c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
-}
 
 // Sign, significant digits and exponent of a decimal text such as
 // "-012.340"; false when it is not a plain decimal number.
@@ -55,10 +52,6 @@ bool SplitNumber(const std::string& text, bool strip_int_zeros, bool* neg, std::
 }
 
 }  // namespace
-
-bool BinaryCollation(uint8_t language_driver) {
-  return language_driver == 0x00 || language_driver == 0x57;
-}
 
 bool EncodeNumericKey(const std::string& text, NumericStyle style, uint8_t constant, uint8_t* key) {
   bool neg = false;
@@ -111,7 +104,7 @@ int CompareNumericKeys(const uint8_t* a, const uint8_t* b) {
 bool TagKeys::Init(const MdxTag& tag, const std::vector<FieldDef>& fields, uint8_t language_driver,
                    std::string* error) {
   tag_ = tag;
-  binary_ = BinaryCollation(language_driver);
+  collation_ = &CollationFor(language_driver);
   if (!key_.Parse(tag.expression, fields, error)) return false;
   has_filter_ = !tag.filter.empty();
   if (has_filter_) {
@@ -146,6 +139,23 @@ bool TagKeys::UsesField(int field) const {
   return key_.UsesField(field) || (has_filter_ && filter_.UsesField(field));
 }
 
+bool TagKeys::OrderKnown(const uint8_t* key, std::string* why) const {
+  if (collation_->kind == Collation::Kind::kBinary) return true;
+  for (size_t i = 0; i < tag_.key_length; ++i) {
+    if (!collation_->Knows(key[i])) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", key[i]);
+      *why = collation_->kind == Collation::Kind::kUnknown
+                 ? "klucz zawiera znaki, których kolejność zależy od sterownika językowego"
+                 : "klucz zawiera bajt " + std::string(hex) +
+                       ", którego miejsca nie podaje tablica sortowania sterownika " +
+                       collation_->name;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool TagKeys::Make(const uint8_t* record, bool* covered, uint8_t* key, std::string* why) const {
   Value v;
   *covered = true;
@@ -159,15 +169,7 @@ bool TagKeys::Make(const uint8_t* record, bool* covered, uint8_t* key, std::stri
   const size_t len = tag_.key_length;
   if (plain_field_offset_ >= 0) {  // the common case, without the evaluator
     std::memcpy(key, record + plain_field_offset_, len);
-    if (!binary_) {
-      for (size_t i = 0; i < len; ++i) {
-        if (!SafeForAnyDriver(key[i])) {
-          *why = "klucz zawiera znaki, których kolejność zależy od sterownika językowego";
-          return false;
-        }
-      }
-    }
-    return true;
+    return OrderKnown(key, why);
   }
   if (!key_.Evaluate(record, &v)) {
     *why = "nie da się dokładnie obliczyć klucza";
@@ -177,15 +179,7 @@ bool TagKeys::Make(const uint8_t* record, bool* covered, uint8_t* key, std::stri
     case 'C': {
       std::memset(key, ' ', len);
       std::memcpy(key, v.text.data(), std::min(len, v.text.size()));
-      if (!binary_) {
-        for (size_t i = 0; i < len; ++i) {
-          if (!SafeForAnyDriver(key[i])) {
-            *why = "klucz zawiera znaki, których kolejność zależy od sterownika językowego";
-            return false;
-          }
-        }
-      }
-      return true;
+      return OrderKnown(key, why);
     }
     case 'N':
       if (!EncodeNumericKey(v.text, style_, constant_, key)) {
@@ -215,8 +209,7 @@ int TagKeys::Compare(const uint8_t* a, const uint8_t* b) const {
     double x = platform::DecodeF64(a), y = platform::DecodeF64(b);
     c = x < y ? -1 : x > y ? 1 : 0;
   } else {
-    c = std::memcmp(a, b, tag_.key_length);
-    c = c < 0 ? -1 : c > 0 ? 1 : 0;
+    c = collation_->Compare(a, b, tag_.key_length);
   }
   return tag_.descending ? -c : c;
 }
@@ -242,13 +235,13 @@ void TagKeys::Order(const std::vector<uint8_t>& keys, const std::vector<uint8_t>
     for (uint32_t r : rows) {
       uint64_t p = 0;
       const uint8_t* k = key(r);
-      for (size_t i = 0; i < 8; ++i) p = p << 8 | (i < len ? k[i] : 0);
+      for (size_t i = 0; i < 8; ++i) p = p << 8 | (i < len ? collation_->SortByte(k[i]) : 0);
       items.push_back({desc ? ~p : p, r});
     }
     std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
       if (a.prefix != b.prefix) return a.prefix < b.prefix;
       if (len > 8) {
-        int c = std::memcmp(key(a.row) + 8, key(b.row) + 8, len - 8);
+        int c = collation_->Compare(key(a.row) + 8, key(b.row) + 8, len - 8);
         if (c != 0) return desc ? c > 0 : c < 0;
       }
       return a.row < b.row;

@@ -1,24 +1,21 @@
 // Keys of one index tag computed from table rows, and the tag's order.
 // Whatever cannot be reproduced byte for byte is refused, never guessed:
 // an expression we do not understand, a key length that does not match,
-// character keys under a language driver with its own sort table unless
-// they hold only blanks, digits and capital letters (whose order every
-// driver keeps), numbers whose key style the tag does not show, blank
-// dates.
+// character keys under a language driver whose order is not known to us
+// unless they hold only blanks, digits and capital letters (whose order
+// every driver keeps), bytes a driver's weight table leaves unordered,
+// numbers whose key style the tag does not show, blank dates.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "dbase/Collation.h"
 #include "dbase/Expr.h"
 #include "dbase/Mdx.h"
 
 namespace dbase {
-
-// Whether C keys of a table with this language driver are ordered by plain
-// byte value.
-bool BinaryCollation(uint8_t language_driver);
 
 // Styles of the length byte (byte 1) of 12-byte numeric keys met in files.
 enum class NumericStyle {
@@ -61,11 +58,14 @@ class TagKeys {
              const std::vector<uint8_t>* preferred, TagEntries* out) const;
 
  private:
+  // Whether the driver orders every byte of the key in a known way.
+  bool OrderKnown(const uint8_t* key, std::string* why) const;
+
   MdxTag tag_;
   Expression key_;
   Expression filter_;
   bool has_filter_ = false;
-  bool binary_ = true;
+  const Collation* collation_ = nullptr;
   int plain_field_offset_ = -1;  // a bare C field: its key is its bytes
   NumericStyle style_ = NumericStyle::kHalfBytes;
   uint8_t constant_ = 0;

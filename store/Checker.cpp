@@ -44,8 +44,15 @@ class Walker {
   void FollowFreeLists();
 
  private:
+  enum class Chain { kComplete, kUnfinished, kBroken };
+  // A block of a chain that ends early, or one its owner's chain did not
+  // reach: what an interrupted write leaves.
+  bool Leftover(int32_t address) const;
+
   CheckReport* r_;
   std::unordered_map<int32_t, BlockInfo> blocks_;
+  std::unordered_map<int32_t, Chain> chains_;  // by the address of its first block
+  std::unordered_set<int32_t> onChain_;
   std::vector<uint8_t> buf_ = std::vector<uint8_t>(kMaxBlockSize);
 };
 
@@ -125,7 +132,6 @@ void Walker::WalkFile(int n, File* f, uint64_t size) {
 }
 
 void Walker::FollowChains() {
-  std::unordered_set<int32_t> onChain;
   std::vector<int32_t> starts;
   for (const auto& [address, b] : blocks_)
     if (b.Head.Owner == address) starts.push_back(address);
@@ -137,38 +143,47 @@ void Walker::FollowChains() {
     const int64_t expected = stored != 0 ? stored : plain;
     int64_t total = 0;
     int32_t at = start;
+    const BlockInfo* prev = nullptr;  // the block whose next led here
+    int32_t prevAddress = 0;
     bool broken = false;
     std::unordered_set<int32_t> seen;
+    // A bad next pointer is reported at the block that holds it.
+    auto badNext = [&](const std::string& what) {
+      Problem(prev->File, prev->Offset, prevAddress,
+              "wskazanie na następny blok rekordu " + std::to_string(start) + " (adres " +
+                  std::to_string(at) + ") " + what);
+      broken = true;
+    };
     for (;;) {
       auto it = blocks_.find(at);
       if (it == blocks_.end()) {
-        Problem(
-            first.File, first.Offset, start,
-            "łańcuch rekordu prowadzi pod adres " + std::to_string(at) + ", gdzie nie ma bloku");
-        broken = true;
+        badNext("prowadzi poza zbiór albo tam, gdzie nie ma bloku");
         break;
       }
       const BlockInfo& b = it->second;
       if (!seen.insert(at).second) {
-        Problem(first.File, first.Offset, start, "pętla w łańcuchu rekordu");
-        broken = true;
+        badNext("tworzy pętlę w łańcuchu rekordu");
         break;
       }
       if (b.Head.Owner != start) {
-        Problem(b.File, b.Offset, at,
-                "łańcuch rekordu " + std::to_string(start) + " trafia na blok innego właściciela");
-        broken = true;
+        badNext("trafia na blok innego łańcucha");
         break;
       }
       if (b.Head.PlainLength != plain || b.Head.StoredLength != stored)
         Problem(b.File, b.Offset, at, "długości rekordu różnią się od pierwszego bloku");
-      onChain.insert(at);
+      onChain_.insert(at);
       total += std::max<int32_t>(b.Head.PayloadLength, 0);
       if (b.Head.Next == -1) break;
+      prev = &b;
+      prevAddress = at;
       at = b.Head.Next;
     }
-    if (broken) continue;
-    if (total < expected && !broken) {
+    if (broken) {
+      chains_[start] = Chain::kBroken;
+      continue;
+    }
+    if (total < expected) {
+      chains_[start] = Chain::kUnfinished;
       ++r_->UnfinishedRecords;
       Note(first.File, first.Offset, start,
            "niedokończony rekord (" + std::to_string(total) + " z " + std::to_string(expected) +
@@ -176,18 +191,46 @@ void Walker::FollowChains() {
       continue;
     }
     if (total != expected) {
+      chains_[start] = Chain::kBroken;
       Problem(first.File, first.Offset, start,
               "bloki rekordu mają " + std::to_string(total) + " B danych zamiast " +
                   std::to_string(expected));
       continue;
     }
+    chains_[start] = Chain::kComplete;
     ++r_->Records;
     r_->StoredBytes += total;
     r_->PlainBytes += plain;
     if (stored != 0) ++r_->CompressedRecords;
   }
+  // Blocks in use that no chain reached. Only a write interrupted before it
+  // linked them leaves such blocks, and their owner's chain then ends early.
+  std::vector<int32_t> unreached;
   for (const auto& [address, b] : blocks_)
-    if (b.Head.Owner != 0 && !onChain.count(address)) ++r_->OrphanBlocks;
+    if (b.Head.Owner != 0 && !onChain_.count(address)) unreached.push_back(address);
+  std::sort(unreached.begin(), unreached.end());
+  for (int32_t address : unreached) {
+    const BlockInfo& b = blocks_[address];
+    auto chain = chains_.find(b.Head.Owner);
+    if (chain == chains_.end()) {
+      Problem(b.File, b.Offset, address,
+              "właściciel bloku (" + std::to_string(b.Head.Owner) +
+                  ") nie jest początkiem żadnego łańcucha");
+    } else if (chain->second == Chain::kComplete) {
+      Problem(b.File, b.Offset, address,
+              "rekord " + std::to_string(b.Head.Owner) +
+                  " jest kompletny, a jego łańcuch nie prowadzi do tego bloku");
+    } else {
+      ++r_->OrphanBlocks;
+    }
+  }
+}
+
+bool Walker::Leftover(int32_t address) const {
+  auto b = blocks_.find(address);
+  if (b == blocks_.end()) return false;
+  auto chain = chains_.find(b->second.Head.Owner);
+  return chain != chains_.end() && chain->second == Chain::kUnfinished;
 }
 
 void Walker::FollowFreeLists() {
@@ -195,22 +238,26 @@ void Walker::FollowFreeLists() {
   for (int k = 1; k <= h.ClassCount; ++k) {
     int32_t at = h.Class(k).FreeHead;
     std::unordered_set<int32_t> seen;
+    const std::string where = "lista wolnych bloków klasy " + std::to_string(k);
     while (at != -1) {
       auto it = blocks_.find(at);
-      std::string where = "lista wolnych bloków klasy " + std::to_string(k);
       if (!seen.insert(at).second) {
         Problem(0, 0, at, where + ": pętla");
         break;
       }
       if (it == blocks_.end()) {
-        Problem(0, 0, at, where + ": pod adresem nie ma bloku");
+        Problem(0, 0, at, where + " wychodzi poza zbiór albo tam, gdzie nie ma bloku");
         break;
       }
       const BlockInfo& b = it->second;
       if (b.Head.Owner != 0) {
-        // A free block taken by a write that failed before the header was
-        // written: the store drops such a list on its next allocation.
-        Note(b.File, b.Offset, at, where + ": blok jest już zajęty (lista zostanie porzucona)");
+        // A write interrupted before it wrote the header leaves the list
+        // at the block it took; the store drops such a list. At any other
+        // block in use the list is damaged.
+        if (Leftover(at))
+          Note(b.File, b.Offset, at, where + ": blok zajęty przez przerwany zapis");
+        else
+          Problem(b.File, b.Offset, at, where + " prowadzi do zajętego bloku");
         break;
       }
       if (b.Head.Class != k) {
@@ -322,6 +369,17 @@ bool CheckSet(platform::Env* env, const std::string& fileName, CheckReport* repo
       f = cont.get();
     }
     w.WalkFile(cf.Number, f, cf.Size);
+  }
+  // Blocks are written only to the current file and those before it.
+  const FileHeader& h = report->Header;
+  for (int n = 1; n <= h.CurrentFile; ++n) {
+    if (h.MaxSize != 0 && std::any_of(report->Files.begin(), report->Files.end(),
+                                      [n](const CheckedFile& cf) { return cf.Number == n; }))
+      continue;
+    w.Problem(0, 12, 0,
+              "nagłówek podaje bieżący plik " + std::to_string(h.CurrentFile) +
+                  ", a pliku kontynuacji " + std::to_string(n) + " nie ma w zbiorze");
+    if (h.MaxSize == 0) break;
   }
   w.FollowChains();
   w.FollowFreeLists();

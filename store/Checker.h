@@ -36,7 +36,7 @@ struct CheckReport {
   int64_t PlainBytes = 0;   // their lengths before compression
   int64_t CompressedRecords = 0;
   int64_t FreeBlocks = 0;
-  int64_t OrphanBlocks = 0;  // in use but on no chain (left by a failed write)
+  int64_t OrphanBlocks = 0;  // in use, on no chain, owned by a chain that ends early
   // Chains that end early with a proper end mark: what a write interrupted
   // before it wrote the header leaves behind. Nothing refers to them.
   int64_t UnfinishedRecords = 0;

@@ -2,8 +2,10 @@
 // two-byte length, that many bytes of .dbf, then the .mdx. Both are parsed
 // from memory; every tag is set up against the table's fields and walked.
 // A tag that walks cleanly and whose keys can be computed is rebuilt from
-// the rows in memory and walked again: the new tree must hold exactly the
-// entries it was built from, and no other tag may change.
+// the rows in memory, as the table engine does it: the other tags walked
+// for their pages and the file checked first, the rebuild refused when
+// they fail. After it the new tree must hold exactly the entries it was
+// built from, and every other tag must keep its bytes and its entries.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -81,21 +83,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       covered[r] = c ? 1 : 0;
     }
     if (!walked || !all || mdx.Version() != 2 || rows != h.record_count) continue;
-    // Rebuild in memory, then the tag must read back as built and every
-    // other tag must still walk to the same entries.
-    std::vector<dbase::TagEntries> before(tags.size());
-    std::vector<bool> others_ok(tags.size());
-    std::vector<uint32_t> mine = pages;
-    mine.push_back(tag.header_page);
+    std::vector<dbase::TagPages> owned(tags.size());
     for (size_t o = 0; o < tags.size(); ++o) {
+      owned[o].header = tags[o].header_page;
+      if (o == t) {
+        owned[o].nodes = pages;
+        owned[o].rewritten = true;
+      } else if (!mdx.OwnedPages(tags[o], &owned[o].nodes).ok()) {
+        return 0;  // the engine refuses before any write
+      }
+    }
+    if (!mdx.CheckBeforeWrite(owned).ok()) return 0;
+    // What every other tag holds now: its entries, if it walks fully, and
+    // the bytes of its blocks.
+    std::vector<dbase::TagEntries> before(tags.size());
+    std::vector<bool> walks(tags.size());
+    std::vector<std::vector<uint8_t>> bytes(tags.size());
+    auto blocks_of = [&](size_t o) {
+      std::vector<uint8_t> out, block(mdx.BlockSize());
+      std::vector<uint32_t> all_pages = owned[o].nodes;
+      all_pages.push_back(owned[o].header);
+      for (uint32_t p : all_pages) {
+        size_t got = 0;
+        (void)mdx_file.ReadAt(static_cast<uint64_t>(p) * dbase::kMdxPage, block.data(),
+                              block.size(), &got);
+        out.insert(out.end(), block.begin(), block.begin() + static_cast<long>(got));
+      }
+      return out;
+    };
+    for (size_t o = 0; o < tags.size(); ++o) {
+      if (o == t) continue;
       std::vector<uint32_t> p;
-      others_ok[o] = o != t && mdx.Walk(tags[o], h.record_count, &before[o], &p).ok();
-      // A tag sharing a page with the rebuilt one is damaged input; only
-      // tags of their own must stay untouched.
-      p.push_back(tags[o].header_page);
-      for (uint32_t x : p)
-        for (uint32_t y : mine)
-          if (x == y) others_ok[o] = false;
+      walks[o] = mdx.Walk(tags[o], h.record_count, &before[o], &p).ok();
+      bytes[o] = blocks_of(o);
     }
     dbase::TagEntries sorted;
     keys.Order(key_bytes, covered, nullptr, &sorted);
@@ -107,7 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         again.keys != sorted.keys)
       std::abort();
     for (size_t o = 0; o < tags.size(); ++o) {
-      if (!others_ok[o]) continue;
+      if (o == t) continue;
+      if (blocks_of(o) != bytes[o]) std::abort();
+      if (!walks[o]) continue;
       dbase::TagEntries now;
       std::vector<uint32_t> p;
       if (!mdx.Walk(tags[o], h.record_count, &now, &p).ok() || now.recnos != before[o].recnos ||

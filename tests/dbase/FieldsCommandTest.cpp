@@ -1,9 +1,18 @@
 // podzial-cli fields, run as a separate program on tables written by
-// TableWriter; its output is compared byte for byte.
+// TableWriter; its output is compared byte for byte. And a division through
+// podzial-cli of a table under the Polish DOS driver, whose index is then
+// walked by the independent walker.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <set>
+
+#include "dbase/Table.h"
 #include "dbase/TableWriter.h"
+#include "platform/Coding.h"
 #include "tests/dbase/Helpers.h"
+#include "tests/dbase/MdxCheck.h"
 #include "tests/platform/TempDir.h"
 
 namespace dbase {
@@ -68,6 +77,161 @@ TEST(FieldsCommandTest, DamagedOrMissingTableFailsWithAMessage) {
   out = RunFields(t / "brak.dbf", &rc);
   EXPECT_EQ(rc, 1);
   EXPECT_NE(out.find("Nie znaleziono tabeli"), std::string::npos) << out;
+}
+
+// The index cannot be read, or is missing: the fields are listed all the
+// same, with the index's problem as a warning, and the exit code is 0.
+TEST(FieldsCommandTest, UnreadableIndexIsAWarning) {
+  struct Case {
+    const char* what;
+    std::function<void(const TempDir&)> damage;
+    const char* warning;
+  };
+  const std::vector<Case> cases = {
+      {"foreign version",
+       [](const TempDir& t) {
+         auto b = dbase_test::ReadBytes(t / "t.mdx");
+         b[0] = 9;
+         dbase_test::WriteBytes(t / "t.mdx", b);
+       },
+       "Uwaga: Uszkodzony plik indeksu"},
+      {"missing", [](const TempDir& t) { std::remove((t / "t.mdx").c_str()); },
+       "Uwaga: Nie znaleziono pliku indeksu"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir t;
+    TableLayout layout;
+    layout.fields = {{"ID", 'C', 5}, {"ADRES", 'C', 8}};
+    layout.tags = {{"ADRES", "ADRES"}};
+    TableWriter w;
+    ASSERT_TRUE(w.Create(t.dir(), "t.dbf", layout).ok());
+    ASSERT_TRUE(w.AppendRow({"1", "A"}).ok());
+    ASSERT_TRUE(w.Finish().ok());
+    c.damage(t);
+    int rc = -1;
+    std::string out = RunFields(t / "t.dbf", &rc);
+    EXPECT_EQ(rc, 0) << out;
+    EXPECT_EQ(out.rfind("ID C 5 0\nADRES C 8 0\nLiczba wierszy: 1\n", 0), 0u) << out;
+    EXPECT_NE(out.find(c.warning), std::string::npos) << out;
+    EXPECT_EQ(out.find("Znacznik "), std::string::npos) << out;
+  }
+}
+
+// Place of a byte in the Polish alphabet (code page 852), written out here
+// apart from the engine's weight table: blank, digits, then the letters.
+int PolishPlace(uint8_t c) {
+  static const std::string order =
+      " 0123456789A\xA4"
+      "BC\x8F"
+      "DE\xA8"
+      "FGHIJKL\x9D"
+      "MN\xE3"
+      "O\xE0"
+      "PQRS\x97"
+      "TUVWXYZ\x8D\xBD";
+  size_t p = order.find(static_cast<char>(c));
+  if (p == std::string::npos) ADD_FAILURE() << "byte " << int(c) << " not in the alphabet";
+  return static_cast<int>(p);
+}
+
+// A division on OPISTOP of a table under the Polish DOS driver: the tag
+// NAZOP (NAZWA+OPISTOP, Polish letters) is kept in step and walks in the
+// alphabet's order; the tag on NAZWA alone stays byte-identical.
+TEST(CliDivisionTest, PolishTagIsKeptInStepThroughADivision) {
+  TempDir t;
+  const std::string cli = PODZIAL_CLI;
+  int rc = -1;
+  dbase_test::RunCommand(cli + " new '" + (t / "opisy.dat") + "' 2>&1", &rc);
+  ASSERT_EQ(rc, 0);
+  std::vector<std::string> addresses;
+  for (int i = 0; i < 12; ++i) {
+    dbase_test::WriteBytes(t / "r.txt", std::vector<uint8_t>(300 + i * 50, 'a' + i));
+    std::string out = dbase_test::RunCommand(
+        cli + " put '" + (t / "opisy.dat") + "' '" + (t / "r.txt") + "' 2>&1", &rc);
+    ASSERT_EQ(rc, 0) << out;
+    addresses.push_back(out.substr(0, 8));
+  }
+  const std::vector<std::string> words = {
+      "\x9D\xE0"
+      "D\x8D",
+      "LUBLIN",
+      "\x97WIDNIK",
+      "SANOK",
+      "ZAMO\x97\x8F",
+      "\xBDYWIEC",
+      "\x8DR\xE0"
+      "D\x9D"
+      "A",
+      "\x8FMIEL\xE0W",
+      "CEDYNIA",
+      "\xA4"
+      "BAL",
+      "ANIN",
+      "E\x9DK",
+      "\xA8"
+      "BY",
+      "NIE\xE3SKO"};
+  TableLayout layout;
+  layout.version = 0x03;
+  layout.language_driver = 0x23;
+  layout.fields = {{"NAZWA", 'C', 12}, {"OPISTOP", 'C', 8}};
+  layout.tags = {{"NAZOP", "NAZWA+OPISTOP"}, {"NAZWA", "NAZWA"}, {"OPIS", "OPISTOP"}};
+  const int rows = 400;
+  {
+    TableWriter w;
+    ASSERT_TRUE(w.Create(t.dir(), "polska.dbf", layout).ok());
+    for (int i = 0; i < rows; ++i)
+      ASSERT_TRUE(w.AppendRow({words[i % words.size()] + std::to_string(i % 7),
+                               addresses[(i * 5) % addresses.size()]})
+                      .ok());
+    ASSERT_TRUE(w.Finish().ok());
+  }
+  const auto before = dbase_test::ReadBytes(t / "polska.mdx");
+  dbase_test::MdxCheck old_check;
+  old_check.Walk(before, rows);
+  std::string out =
+      dbase_test::RunCommand(cli + " divide --table '" + (t / "polska.dbf") + "' --data '" +
+                                 (t / "opisy.dat") + "' --field OPISTOP --delete-old 2>&1",
+                             &rc);
+  ASSERT_EQ(rc, 0) << out;
+
+  std::vector<std::string> keys;
+  {
+    Table table;
+    table.SetDatabaseName(t.dir());
+    table.SetTableName("polska.dbf");
+    ASSERT_TRUE(table.Open().ok());
+    for (table.First(); !table.Eof(); table.Next()) {
+      std::string nazwa = table.GetText(0), opis = table.GetText(1);
+      keys.push_back(nazwa + std::string(12 - nazwa.size(), ' ') + opis);
+    }
+  }
+  ASSERT_EQ(keys.size(), static_cast<size_t>(rows));
+  const auto after = dbase_test::ReadBytes(t / "polska.mdx");
+  dbase_test::MdxCheck check;
+  check.Walk(after, rows);
+  for (const auto& p : check.problems) ADD_FAILURE() << p;
+  ASSERT_EQ(check.tags.size(), 3u);
+  const auto& nazop = check.tags[0];
+  ASSERT_EQ(nazop.entries.size(), keys.size());
+  EXPECT_NE(nazop.entries, old_check.tags[0].entries);  // the division moved its keys
+  for (size_t i = 0; i < nazop.entries.size(); ++i) {
+    const auto& [key, recno] = nazop.entries[i];
+    EXPECT_EQ(key, keys[recno - 1]) << i;
+    if (i == 0) continue;
+    const std::string& prev = nazop.entries[i - 1].first;
+    std::vector<int> a, b;
+    for (unsigned char ch : prev) a.push_back(PolishPlace(ch));
+    for (unsigned char ch : key) b.push_back(PolishPlace(ch));
+    EXPECT_TRUE(a < b || (a == b && nazop.entries[i - 1].second < recno)) << i;
+  }
+  // NAZWA: every block of the tag as it was.
+  const auto& nazwa = old_check.tags[1];
+  std::set<uint32_t> pages = nazwa.pages;
+  pages.insert(nazwa.header_page);
+  for (uint32_t p : pages)
+    EXPECT_EQ(0, std::memcmp(&after[p * 512ull], &before[p * 512ull], 1024)) << p;
 }
 
 }  // namespace

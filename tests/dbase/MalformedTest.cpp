@@ -158,11 +158,6 @@ TEST(MalformedTest, DamagedIndexHeaderIsRefusedEvenForReading) {
          uint32_t h = platform::DecodeU32(&b[544]) * 512;
          std::memset(&b[h + 24], 'A', 221);
        }},
-      {"keys that do not fit a node",
-       [](auto& b) {
-         uint32_t h = platform::DecodeU32(&b[544]) * 512;
-         platform::EncodeU16(&b[h + 14], 500);
-       }},
       {"shorter than a header", [](auto& b) { b.resize(700); }},
   };
   for (const Case& c : cases) {

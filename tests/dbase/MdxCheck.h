@@ -1,7 +1,8 @@
 // An independent check of a .mdx against its .dbf, written apart from the
 // engine's own reader: walks every tag from its root, checks the node
 // rules (leaf or interior, interior keys = highest key below, leaves at one
-// depth, at most max-keys entries, zeros after the last leaf entry), then
+// depth, at most max-keys entries, zeros after the last leaf entry, in
+// either keys-per-node convention and any block size), then
 // recomputes each key from its row for the simple expressions the tests
 // use (a field, or fields joined by +, UPPER of ASCII) and checks that the
 // tag holds exactly one entry per covered row in key order, equal keys in
@@ -64,7 +65,10 @@ struct MdxCheck {
       t.max_keys = U16(mdx, h + 14);
       t.item_length = U16(mdx, h + 18);
       if (t.item_length != (t.key_length + 4 + 3) / 4 * 4) Problem(t.name + ": item length");
-      if (t.max_keys != (block - 12) / t.item_length) Problem(t.name + ": max keys");
+      // Keys per node: dBASE keeps 12 bytes of the block from items, some
+      // libraries only 8.
+      if (t.max_keys != (block - 12) / t.item_length && t.max_keys != (block - 8) / t.item_length)
+        Problem(t.name + ": max keys");
       t.expression = reinterpret_cast<const char*>(&mdx[h + 24]);
       if (mdx[h + 245]) t.filter = reinterpret_cast<const char*>(&mdx[h + 762]);
       int leaf_depth = -1;

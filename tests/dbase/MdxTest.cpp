@@ -11,8 +11,10 @@
 #include <set>
 #include <stdexcept>
 
+#include "dbase/Collation.h"
 #include "dbase/Table.h"
 #include "dbase/TableWriter.h"
+#include "platform/Coding.h"
 #include "tests/dbase/Helpers.h"
 #include "tests/dbase/MdxCheck.h"
 #include "tests/platform/TempDir.h"
@@ -276,11 +278,13 @@ TEST(MdxTest, PostsInEveryDirectionKeepAffectedTagsAndLeaveOthersUntouched) {
   EXPECT_GT(posts, 3000);
 }
 
-TEST(MdxTest, SortTableDriverRefusesKeysWhoseOrderItDecides) {
+// 0xC8, the usual mark of a code page 1250 table, names no driver whose
+// order is published: only keys whose order every driver keeps are taken.
+TEST(MdxTest, UnknownDriverRefusesKeysWhoseOrderItDecides) {
   TempDir t;
   std::mt19937 rng(3);
   auto rows = MakeRows(50, &rng);
-  WriteTable(t, Layout(0x23, {{"ADRES", "ADRES"}, {"NAZWA", "UPPER(NAZWA)"}}), rows);
+  WriteTable(t, Layout(0xC8, {{"ADRES", "ADRES"}, {"NAZWA", "UPPER(NAZWA)"}}), rows);
   {
     // Hexadecimal addresses in capitals keep their order under any driver;
     // a lower-case key would be ordered by the driver's own table.
@@ -303,15 +307,15 @@ TEST(MdxTest, SortTableDriverRefusesKeysWhoseOrderItDecides) {
   EXPECT_TRUE(check.problems.empty());
   EXPECT_EQ(check.tags[0].entries.back(), std::make_pair(std::string("0000AB  "), 1u));
 
-  // Keys with lower-case letters and a byte above 0x7F under the Polish
-  // driver: opening for writing NAZWA is refused before anything changes.
+  // Keys with lower-case letters and a byte above 0x7F under that driver:
+  // opening for writing NAZWA is refused before anything changes.
   TempDir t2;
   rows[5].nazwa =
       "\xA5r\xA2"
       "d\xB3o";
   WriteTable(t2, Layout(0x00, {{"NAZWA", "NAZWA"}}), rows);
   auto dbf = ReadBytes(t2 / "punkty.dbf");
-  dbf[29] = 0x23;  // now under the Polish driver
+  dbf[29] = 0xC8;
   dbase_test::WriteBytes(t2 / "punkty.dbf", dbf);
   const auto mdx2 = ReadBytes(t2 / "punkty.mdx");
   Table table;
@@ -390,6 +394,30 @@ TEST(MdxTest, TagsThatCannotBeReproducedAreRefusedWithNameAndExpression) {
          h[0] = static_cast<uint8_t>(other), h[1] = static_cast<uint8_t>(other >> 8), h[2] = 0;
        },
        "nagłówka"},
+      {"keys that do not fit a node",
+       [](Patch& p) { platform::EncodeU16(&p.mdx[p.Tag("ADRES").header_page * 512 + 14], 500); },
+       "niespójne długości"},
+      {"page count beyond the file",
+       [](Patch& p) {
+         platform::EncodeU32(&p.mdx[32], static_cast<uint32_t>(p.mdx.size() / 512 + 4));
+       },
+       "stron, a plik"},
+      {"page count that would wrap to the file header",
+       [](Patch& p) { platform::EncodeU32(&p.mdx[32], 0xFFFFFFFF); }, "stron, a plik"},
+      {"free list far outside the file",
+       [](Patch& p) { platform::EncodeU32(&p.mdx[36], 0xFFFFFFF0); }, "wolnych stron"},
+      {"free list on a node of an unchanged tag",
+       [](Patch& p) { platform::EncodeU32(&p.mdx[36], *p.Tag("ID").pages.begin()); },
+       "wolnych stron"},
+      {"unchanged tag whose node overlaps a node of a changed tag",
+       [](Patch& p) {
+         uint8_t* h = &p.mdx[p.Tag("ID").header_page * 512];
+         platform::EncodeU32(h, p.Tag("ADRES").root + 1);  // its zero second half
+       },
+       "dzielą stronę"},
+      {"unchanged tag that cannot even be walked for its pages",
+       [](Patch& p) { platform::EncodeU32(&p.mdx[p.Tag("ID").header_page * 512], 0x00FFFFF0); },
+       "znacznik ID"},
       {"loop in the tree",
        [](Patch& p) {
          const auto& tag = p.Tag("WIDE");
@@ -513,6 +541,162 @@ TEST(MdxTest, NumericTagKeepsTheKeyStyleItWasWrittenWith) {
     }
     EXPECT_EQ(got, want);
   }
+}
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// Index files in each node layout writers use: keys per node from 12 or
+// 8 spare bytes, blocks of 1, 2 or 4 pages, unique and descending tags,
+// trees of 1, 2 and 3 levels. Posts to the tag's field rebuild it in the
+// file's own layout; the tag nobody changed keeps its bytes.
+TEST(MdxTest, EveryNodeLayoutIsKeptInStepInTheFilesOwnLayout) {
+  struct Case {
+    size_t reserve;
+    uint16_t ppb;
+    bool unique, descending;
+    int rows, levels;
+  };
+  std::vector<Case> cases;
+  for (size_t reserve : {12, 8})
+    for (int flags = 0; flags < 3; ++flags)
+      for (auto [rows, levels] : {std::pair{100, 1}, {3000, 2}, {17000, 3}})
+        cases.push_back({reserve, 2, flags == 1, flags == 2, rows, levels});
+  cases.push_back({12, 1, false, false, 3000, 2});
+  cases.push_back({8, 4, true, false, 3000, 2});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.reserve) + "/" + std::to_string(c.ppb) + " unique " +
+                 std::to_string(c.unique) + " desc " + std::to_string(c.descending) + " rows " +
+                 std::to_string(c.rows));
+    TempDir t;
+    TableLayout layout;
+    layout.fields = {{"KOD", 'C', 4}, {"ID", 'C', 5}};
+    layout.tags = {{"KOD", "KOD", "", c.unique, c.descending}, {"ID", "ID"}};
+    layout.mdx = {c.ppb, c.reserve};
+    std::vector<std::string> kod(static_cast<size_t>(c.rows));
+    {
+      TableWriter w;
+      ASSERT_TRUE(w.Create(t.dir(), "k.dbf", layout).ok());
+      for (int i = 0; i < c.rows; ++i) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%04X", (i * 40503) & 0xFFFF);  // distinct
+        kod[static_cast<size_t>(i)] = buf;
+        ASSERT_TRUE(w.AppendRow({buf, std::to_string(i % 997)}).ok());
+      }
+      ASSERT_TRUE(w.Finish().ok());
+    }
+    const auto before = ReadBytes(t / "k.mdx");
+    const auto pages_before = TagPages(before, static_cast<uint32_t>(c.rows));
+    {
+      Table table;
+      table.SetDatabaseName(t.dir());
+      table.SetTableName("k.dbf");
+      table.SetWritableFields({"KOD"});
+      Status s = table.Open();
+      ASSERT_TRUE(s.ok()) << s.message();
+      int i = 0;
+      for (table.First(); !table.Eof(); table.Next(), ++i) {
+        if (i % 10) continue;
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%04X", (i * 40503 + 1) & 0xFFFF);
+        kod[static_cast<size_t>(i)] = buf;
+        ASSERT_TRUE(table.Edit().ok());
+        ASSERT_TRUE(table.SetText(0, buf).ok());
+        ASSERT_TRUE(table.Post().ok());
+      }
+      ASSERT_TRUE(table.Close().ok());
+    }
+    const auto after = ReadBytes(t / "k.mdx");
+    MdxCheck check;
+    check.Walk(after, static_cast<uint32_t>(c.rows));
+    for (const auto& p : check.problems) ADD_FAILURE() << p;
+    ASSERT_EQ(check.tags.size(), 2u);
+    const auto& tag = check.tags[0];
+    EXPECT_EQ(tag.item_length, 8u);
+    EXPECT_EQ(tag.max_keys, (c.ppb * 512u - c.reserve) / 8);
+    EXPECT_EQ(tag.depth, c.levels);
+    std::vector<bool> all(kod.size(), true);
+    if (!c.unique) {
+      EXPECT_EQ(tag.entries, dbase_test::ExpectedEntries(kod, all, false, c.descending));
+    } else {
+      // One entry per distinct key, in key order, each naming a row with it.
+      EXPECT_EQ(tag.entries.size(), std::set<std::string>(kod.begin(), kod.end()).size());
+      for (size_t i = 0; i < tag.entries.size(); ++i) {
+        EXPECT_EQ(kod[tag.entries[i].second - 1], tag.entries[i].first);
+        if (i > 0) {
+          EXPECT_LT(tag.entries[i - 1].first, tag.entries[i].first);
+        }
+      }
+    }
+    for (uint32_t p : pages_before.at("ID"))
+      ASSERT_EQ(0, std::memcmp(&after[p * 512ull], &before[p * 512ull], c.ppb * 512u)) << p;
+  }
+}
+
+// A header that counts fewer pages than the file holds (some writers leave
+// it behind): new nodes still go past the real end, never over a page in
+// use, and the count is set right.
+TEST(MdxTest, PageCountBelowTheFileIsRepairedNotWrittenOver) {
+  TempDir t;
+  std::mt19937 rng(13);
+  auto rows = MakeRows(400, &rng);
+  WriteTable(t, Layout(0x00, AllTags()), rows);
+  auto mdx = ReadBytes(t / "punkty.mdx");
+  platform::EncodeU32(&mdx[32], static_cast<uint32_t>(mdx.size() / 512 - 5));
+  dbase_test::WriteBytes(t / "punkty.mdx", mdx);
+  {
+    Table table;
+    table.SetDatabaseName(t.dir());
+    table.SetTableName("punkty.dbf");
+    table.SetWritableFields({"ADRES"});
+    ASSERT_TRUE(table.Open().ok());
+    int i = 0;
+    for (table.First(); !table.Eof(); table.Next(), ++i) {
+      rows[i].adres = "A" + std::to_string(i);  // a key per row: the unique tag grows
+      ASSERT_TRUE(table.Edit().ok());
+      ASSERT_TRUE(table.SetText(1, rows[i].adres).ok());
+      ASSERT_TRUE(table.Post().ok());
+    }
+    ASSERT_TRUE(table.Close().ok());
+  }
+  CheckAllTags(t, rows);
+  EXPECT_GT(ReadBytes(t / "punkty.mdx").size(), mdx.size());
+}
+
+TEST(CollationTest, DriversWithPublishedTablesAndTiedBytes) {
+  // The Polish driver orders its letters as the alphabet does.
+  const Collation& pl = CollationFor(0x23);
+  ASSERT_EQ(pl.kind, Collation::Kind::kWeights);
+  const std::string alphabet =
+      "A\xA4"
+      "BC\x8F"
+      "DE\xA8"
+      "FGHIJKL\x9D"
+      "MN\xE3"
+      "O\xE0"
+      "PRS\x97"
+      "TUWYZ\x8D\xBD";
+  for (size_t i = 1; i < alphabet.size(); ++i)
+    EXPECT_LT(pl.SortByte(static_cast<uint8_t>(alphabet[i - 1])),
+              pl.SortByte(static_cast<uint8_t>(alphabet[i])))
+        << i;
+  for (uint8_t id : {0x00, 0x57}) EXPECT_EQ(CollationFor(id).kind, Collation::Kind::kBinary);
+  for (uint8_t id : {0x09, 0x0A, 0x19, 0x1A, 0x1B, 0x1F, 0x22, 0x23, 0x37, 0x87})
+    EXPECT_EQ(CollationFor(id).kind, Collation::Kind::kWeights) << int(id);
+  for (uint8_t id : {0x01, 0x02, 0x03, 0x58, 0x64, 0x69, 0xC8})
+    EXPECT_EQ(CollationFor(id).kind, Collation::Kind::kUnknown) << int(id);
+  EXPECT_FALSE(pl.Knows(0));  // a NUL's place is not published
+  // Two bytes of one weight: keys holding either are refused, others not.
+  uint8_t w[256];
+  for (int i = 0; i < 256; ++i) w[i] = static_cast<uint8_t>(i);
+  w[0xE1] = 0xE0;
+  const Collation tied = MakeWeightCollation("test", w);
+  EXPECT_FALSE(tied.Knows(0xE0));
+  EXPECT_FALSE(tied.Knows(0xE1));
+  EXPECT_TRUE(tied.Knows(0xE2));
 }
 
 }  // namespace
