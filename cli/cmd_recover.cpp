@@ -13,7 +13,7 @@ AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
   auto dir = std::make_shared<std::string>();
   CLI::App* sub = app.add_subcommand(
       "recover", "Kończy lub wycofuje podział przerwany awarią i usuwa jego katalog roboczy");
-  sub->add_option("DIR", *dir, "Katalog bazy (lub tabeli)")->required();
+  sub->add_option("KATALOG", *dir, "Katalog bazy (lub tabeli)")->required()->type_name("");
   sub->callback([dir, run] {
     *run = [dir] {
       if (!platform::Env::Default()->DirectoryExists(*dir)) {
