@@ -19,6 +19,7 @@
 #include "controls/OEBtn.h"
 #include "controls/OpenDialog.h"
 #include "engine/UserDialog.h"
+#include "platform/Interrupt.h"
 #include "platform/Path.h"
 
 namespace {
@@ -159,7 +160,13 @@ void TMainForm::CreateComponents() {
   BitBtn1->setText(QString::fromUtf8(kStartCaption));
   BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
   BitBtn1->setDefault(true);
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn1Click(); }); });
+  connect(BitBtn1, &QPushButton::clicked, this, [this] {
+    Guarded([this] { BitBtn1Click(); });
+    if (close_after_run_) {
+      close_after_run_ = false;
+      close();
+    }
+  });
   BitBtn2 = Make<QPushButton>(this, "BitBtn2", 285, 250, 75, 31);
   BitBtn2->setText(QString::fromUtf8("Wyjdź"));
   BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
@@ -265,6 +272,12 @@ engine::RequestEntries TMainForm::Entries() const {
 void TMainForm::BitBtn1Click() {
   engine::MessageBoxDialog dialog;
   engine::DivisionRequest request(&dialog, services_.run_job, env_);
+  platform::ClearInterrupt();
+  running_ = true;
+  struct Ended {
+    bool& running;
+    ~Ended() { running = false; }
+  } ended{running_};
   request.Run(Entries());
 }
 
@@ -273,6 +286,14 @@ void TMainForm::reject() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  // Closed during a run: the run stops at its next row (never inside the
+  // exchange of files), says so, and the window closes after it.
+  if (running_) {
+    platform::RequestInterrupt();
+    close_after_run_ = true;
+    event->ignore();
+    return;
+  }
   // A plain window close; the dialog's own would call reject() again.
   event->accept();
 }

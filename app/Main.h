@@ -68,6 +68,10 @@ class TMainForm : public QDialog {
   void SetTabOrders();
 
   MainFormServices services_;
+  // A division is running: closing the window asks it to stop at the next
+  // row and closes the window once it has ended.
+  bool running_ = false;
+  bool close_after_run_ = false;
   platform::Env* env_;
 
   // Components, named as in the window's layout.

@@ -68,6 +68,10 @@ int Report(const engine::RequestResult& r, const std::vector<engine::JobPlan>& p
           std::cout << " ... (razem " << p.counts.dropped << ")";
         }
         std::cout << "\n";
+        if (!p.info.KeepOld) {
+          std::cout << "  stare pliki zostaną zachowane w katalogu kopii, bo są jedyną kopią "
+                       "tego, na co wskazywały te wiersze\n";
+        }
       }
       for (const auto& f : p.files) std::cout << "  " << f.name << ": " << f.size << " B\n";
     }

@@ -98,6 +98,9 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   counts_ = DivisionCounts();
   dropped_list_.clear();
   notes_.clear();
+  // A run cut short here before may have moved the table aside: it is
+  // finished or undone before anything is looked at.
+  Repair(FolderOf(env_->ResolvePath(info_.TableFile)));
   if (!env_->FileExists(info_.TableFile) || !env_->FileExists(info_.DataFile)) return;
   ran_ = true;
   CheckMaxSize(info_);
@@ -125,6 +128,17 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   Commit(s, p, OldDir, UsedOldDir);
 }
 
+void TDivider::Repair(const std::string& dir) {
+  if (!env_->DirectoryExists(dir)) return;
+  RecoveryReport repaired = RecoverDirectory(env_, dir);
+  notes_ = repaired.done;
+  if (!repaired.failed.empty()) {
+    std::string msg;
+    for (const auto& f : repaired.failed) msg += (msg.empty() ? "" : "\n") + f;
+    throw EngineError(msg);
+  }
+}
+
 void TDivider::Resolve(Paths& p) {
   p.table_file = env_->ResolvePath(info_.TableFile);
   p.data_file = env_->ResolvePath(info_.DataFile);
@@ -132,18 +146,6 @@ void TDivider::Resolve(Paths& p) {
   // for a bare name), never in the system's temporary directory.
   p.table_dir = FolderOf(p.table_file);
   CheckSameDirectory(env_, p.table_dir, p.data_file, info_);
-
-  // A run cut short here before leaves its files to finish or undo first.
-  RecoveryReport repaired = RecoverDirectory(env_, p.table_dir);
-  notes_ = repaired.done;
-  if (!repaired.failed.empty()) {
-    std::string msg;
-    for (const auto& f : repaired.failed) msg += (msg.empty() ? "" : "\n") + f;
-    throw EngineError(msg);
-  }
-  // The repair may have brought other files in: names are looked up anew.
-  p.table_file = env_->ResolvePath(info_.TableFile);
-  p.data_file = env_->ResolvePath(info_.DataFile);
   p.table_name = platform::ExtractFileName(p.table_file);
   p.data_name = platform::ExtractFileName(p.data_file);
   const std::string mdx = ChangeExt(p.table_file, ".mdx");

@@ -116,7 +116,9 @@ class TDivider {
   // directory changes; between FlushNewFiles and Commit the working
   // directory holds the complete new files, on disk.
   struct Session;
-  // Resolves the names, repairs earlier runs cut short in the directory.
+  // Finishes or undoes earlier runs cut short in the table's directory.
+  void Repair(const std::string& dir);
+  // Resolves the names and checks the directories.
   void Resolve(Paths& p);
   // Holds the old table and description set and checks them and the
   // address field; nothing is created yet.

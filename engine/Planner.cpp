@@ -11,6 +11,7 @@
 #include "engine/ReadOnlyEnv.h"
 #include "engine/SizingEnv.h"
 #include "platform/Path.h"
+#include "store/Format.h"
 #include "store/jxmemo.h"
 
 namespace engine {
@@ -43,12 +44,19 @@ JobPlan TPlanner::PlanJob(const TDividerInfo& info) {
   Check(table.Open());
   store::tjxmemo source(&ro);
   if (!source.Open(data_file)) throw EngineError(kMsgOpen + info.DataFile);
+  // Every continuation file the header names must be there, as the
+  // division demands.
+  for (int n = 1; n <= source.CurrentFile(); ++n) {
+    const std::string part = store::ContinuationName(store::BaseNameOf(data_file), n);
+    if (!ro.FileExists(part)) throw EngineError(kMsgMissingPart + part);
+  }
   const int address = table.FindField(info.AddressField);
   if (address < 0) throw EngineError(kMsgNoField + info.AddressField);
   const dbase::FieldDef& def = table.Fields()[static_cast<size_t>(address)];
   CheckAddressField(def, info);
   const bool check_id = info.CheckID && table.FindField("ID") >= 0;
   const int id = check_id ? table.FindField("ID") : -1;
+  CheckAddressContent(table, address, id, info);
 
   // The new set, made as the division makes it, in memory.
   SizingEnv sizing;
@@ -71,7 +79,12 @@ JobPlan TPlanner::PlanJob(const TDividerInfo& info) {
       ++c.skipped_marker;
     } else {
       const int32_t old_address = HexToInt(text);
-      if (old_address == 0) {
+      if (!IsAddressText(text)) {
+        ++c.dropped;
+        if (plan.unreadable_rows.size() < kPlanListedRows) {
+          plan.unreadable_rows.push_back(table.RecNo());
+        }
+      } else if (old_address == 0) {
         ++c.zero_addresses;
       } else {
         int32_t size = 0, plain_size = 0, new_address = 0;

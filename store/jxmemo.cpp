@@ -28,6 +28,9 @@ bool tjxmemo::IsOpen() const {
 bool tjxmemo::Writable() const {
   return impl_->Writable;
 }
+int tjxmemo::CurrentFile() const {
+  return impl_->Header.CurrentFile;
+}
 const std::string& tjxmemo::FileName() const {
   return impl_->files.FileName();
 }

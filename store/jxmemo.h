@@ -66,6 +66,9 @@ class tjxmemo {
 
   bool IsOpen() const;
   bool Writable() const;
+  // The highest continuation file the header says the set has (0: only
+  // the base file).
+  int CurrentFile() const;
   const std::string& FileName() const;
   // Why the last failing call failed, for tools and messages.
   const std::string& LastError() const;

@@ -19,7 +19,9 @@
 #include "controls/IntEdit.h"
 #include "controls/OEBtn.h"
 #include "controls/OpenDialog.h"
+#include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "platform/Interrupt.h"
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
 
@@ -53,6 +55,7 @@ class MainFormTest : public ::testing::Test {
     s.run_job = [this](const engine::TDividerInfo& info, const std::string& old_dir,
                        std::string& used_old_dir, engine::JobReport& report) {
       jobs.push_back({info, old_dir});
+      if (during_job) during_job();
       if (fail_job == jobs.size()) throw engine::EngineError("Błąd zadania");
       if (info.KeepOld)
         used_old_dir = old_dir.empty() ? "/baza/old123/" : old_dir;
@@ -91,6 +94,7 @@ class MainFormTest : public ::testing::Test {
   std::vector<std::string> fields;
   std::vector<Job> jobs;
   size_t fail_job = 0;
+  std::function<void()> during_job;
   TMainForm form;
 };
 
@@ -424,3 +428,23 @@ TEST_F(MainFormTest, EnterOnTheFocusedExitButtonClosesWithoutStarting) {
 }
 
 }  // namespace
+
+// Closing the window during a run asks the run to stop (the engine looks
+// at the request between rows) and closes the window once the run has
+// ended and said so.
+TEST_F(MainFormTest, ClosingTheWindowDuringARunStopsItThenCloses) {
+  form.show();
+  FillUserRow();
+  bool asked = false;
+  during_job = [&] {
+    EXPECT_FALSE(form.close());  // refused while running
+    asked = platform::InterruptRequested();
+    if (asked) throw engine::EngineError(engine::kMsgInterrupted);
+  };
+  QTest::mouseClick(Get<QPushButton>("BitBtn1"), Qt::LeftButton);
+  EXPECT_TRUE(asked);
+  ASSERT_FALSE(boxes.shown.empty());
+  EXPECT_EQ(boxes.shown.back().text, engine::kMsgInterrupted);
+  EXPECT_FALSE(form.isVisible());
+  platform::ClearInterrupt();
+}

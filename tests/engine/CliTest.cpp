@@ -143,4 +143,54 @@ TEST(CliTest, ProbeRefusesWhatIsNoDescriptionFile) {
   }
 }
 
+// Mistakes a user makes and what the command line answers: a field of names
+// instead of addresses, a file that is not there, a preset whose second
+// job cannot start (the error names the job already divided), and a
+// recovery with nothing to do. Nothing in the directory changes on an
+// error.
+TEST(CliTest, WrongFieldMissingFileAndAPresetStoppedMidway) {
+  TempDir t;
+  fs::create_directories(t / "db");
+  ASSERT_TRUE(demodb::GenerateTolm(t / "db", 3, 5).ok());
+  const std::string db = t / "db/";
+  const std::string files = "--table " + db + "opisy.dbf --data " + db + "opisy.dat";
+  const Snapshot before = Snap(db);
+  struct Case {
+    std::string args;
+    int code;
+    std::string err_start;
+  } cases[] = {
+      {"divide " + files + " --field NAZWA --delete-old", 1,
+       "Pole NAZWA nie zawiera adresów: wiersz "},
+      {"divide --table " + db + "brak.dbf --data " + db + "opisy.dat --field OPISTOP", 1,
+       "Nie znaleziono pliku: " + db + "brak.dbf\n"},
+      {"recover " + db, 0, ""},
+  };
+  for (const Case& c : cases) {
+    CliRun r = Cli(t, c.args);
+    EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.err.rfind(c.err_start, 0), 0u) << r.err;
+    EXPECT_TRUE(SameFiles(Snap(db), before));
+    EXPECT_TRUE(Subdirs(db, "").empty());
+  }
+  EXPECT_EQ(Cli(t, "recover " + db).out, "Brak przerwanych podziałów w katalogu " + db + "\n");
+
+  // Another program has the second job's description file open.
+  std::unique_ptr<platform::File> held;
+  ASSERT_TRUE(platform::Env::Default()
+                  ->OpenFile(db + "opisyv.dat", platform::OpenMode::kReadOnlyShared, &held)
+                  .ok());
+  CliRun r = Cli(t, "preset tolm " + db + " --json");
+  EXPECT_EQ(r.code, 1);
+  const auto olds = Subdirs(db, "old");
+  ASSERT_EQ(olds.size(), 1u);
+  const std::string done =
+      "Wcześniej podzielono: " + db + "opisy.dbf (stare pliki w " + db + olds[0] + "/)";
+  EXPECT_NE(r.err.find(done), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"error\":\"Plik opisów " + db + "opisyv.dat jest używany", 0), 0u)
+      << r.out;
+  EXPECT_NE(r.out.find("\"committed\":[{\"table\":\"" + db + "opisy.dbf\""), std::string::npos)
+      << r.out;
+}
+
 }  // namespace

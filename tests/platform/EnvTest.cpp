@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 
 #include <fstream>
 #include <set>
@@ -14,6 +15,7 @@
 
 #include "platform/Env.h"
 #include "platform/EnvWrapper.h"
+#include "platform/Interrupt.h"
 #include "platform/LockWait.h"
 #include "tests/platform/TempDir.h"
 
@@ -343,6 +345,19 @@ TEST(EnvTest, LockWaitGivesUpAfterItsLimitAndNoticesLongWaits) {
   EXPECT_FALSE(long_wait.TimedOut());
   EXPECT_EQ(told.waits, 1);
   EXPECT_EQ(told.ends, 1);
+}
+
+// Ctrl+C and a termination signal ask the division to stop instead of
+// killing the process in the middle of a commit.
+TEST(EnvTest, InterruptSignalsBecomeARequest) {
+  platform::InstallInterruptHandlers();
+  for (int sig : {SIGINT, SIGTERM}) {
+    platform::ClearInterrupt();
+    ASSERT_EQ(raise(sig), 0);
+    EXPECT_TRUE(platform::InterruptRequested()) << sig;
+  }
+  platform::ClearInterrupt();
+  EXPECT_FALSE(platform::InterruptRequested());
 }
 
 }  // namespace
