@@ -283,6 +283,9 @@ void TDivider::RowLoop(Session& s) {
           if (s.target_store.WriteRecord(size, new_address, data, plain_size)) {
             ++counts_.records_written;
             counts_.bytes_written += static_cast<uint64_t>(size);
+            const uint64_t plain_length = static_cast<uint64_t>(plain_size ? plain_size : size);
+            counts_.plain_bytes += plain_length;
+            counts_.largest_record = std::max(counts_.largest_record, plain_length);
             CheckRow(s.work_table.SetText(s.address, IntToHex8(new_address)));
             if (verifier_) {
               verifier_->AddRecord(s.work_table.RecNo(), new_address, data, size, plain_size);

@@ -199,8 +199,8 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
     storedLength = Size;
   } else if (CompressRecords) {
     packed = TryAllocate(static_cast<size_t>(Size));
-    int32_t len = Size;
-    if (packed && Compress(packed.get(), &len, Data, Size) == 0 && len > 0 && len <= Size) {
+    const int32_t len = packed ? PackPlainRecord(DefaultCodec(), packed.get(), Data, Size) : 0;
+    if (len > 0) {
       bytes = packed.get();
       count = len;
       storedLength = len;
