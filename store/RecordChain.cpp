@@ -65,17 +65,22 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
   Impl& m = *impl_;
   m.ClearError();
   if (Address == 0) return true;
-  Status s = m.files.Lock();
-  if (!s.ok()) return m.FailSystem("blokada pliku: " + s.ToString());
+  // A held set keeps every other program out of its files for as long as
+  // it is open: the lock byte would guard against nobody.
+  const bool held = m.files.Held();
+  if (!held) {
+    Status s = m.files.Lock();
+    if (!s.ok()) return m.FailSystem("blokada pliku: " + s.ToString());
+  }
   struct Unlocker {
     FileSet& files;
-    bool held = true;
+    bool locked;
     void Release() {
-      if (held) (void)files.Unlock();
-      held = false;
+      if (locked) (void)files.Unlock();
+      locked = false;
     }
     ~Unlocker() { Release(); }
-  } unlocker{m.files};
+  } unlocker{m.files, !held};
 
   BlockHeader bh;
   const uint8_t* payload = nullptr;

@@ -30,9 +30,11 @@ class tjxmemo {
   // Opens a set for reading only and holds it: the base file and every
   // continuation file up to the one the header names as current are opened
   // exclusively at once (later ones when first read), so that no other
-  // program opens any of them until CloseAll. Fails when one of those
-  // files is missing, held by someone else or unreadable; *file then names
-  // it and *why tells which (NotFound, Busy, or another status).
+  // program opens any of them until CloseAll. Records of a held set are
+  // read without the lock byte: nobody is there to keep out. Fails when
+  // one of those files is missing, held by someone else or unreadable;
+  // *file then names it and *why tells which (NotFound, Busy, or another
+  // status).
   bool OpenHeld(const std::string& FileName, std::string* file = nullptr,
                 platform::Status* why = nullptr);
   // Creates a new empty set with the limit in its header, then opens it.

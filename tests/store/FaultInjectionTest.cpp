@@ -416,6 +416,24 @@ TEST_F(FaultInjectionTest, FailedReadIsTheSystemsNotTheRecords) {
   }
 }
 
+// A held set keeps everybody else out of its files: its records are read
+// without the lock byte, which a set opened shared takes for every read.
+TEST_F(FaultInjectionTest, HeldSetIsReadWithoutTheLockByte) {
+  for (bool held : {false, true}) {
+    FaultEnv env;
+    tjxmemo m(&env);
+    ASSERT_TRUE(held ? m.OpenHeld(path_) : m.Open(path_)) << m.LastError();
+    env.locks = 0;
+    for (int i = 0; i < 5; ++i) {
+      int32_t size = 0, plain = 0;
+      const uint8_t* data = nullptr;
+      ASSERT_TRUE(m.ReadRecord(size, firstAddress_, data, true, plain)) << m.LastError();
+      EXPECT_EQ(first_, Bytes(data, data + size));
+    }
+    EXPECT_EQ(held ? 0 : 5, env.locks) << "held " << held;
+  }
+}
+
 // A continuation file that exists but cannot be opened is the system's
 // failure; one that is not there means its records are not there either.
 TEST_F(FaultInjectionTest, ContinuationThatCannotBeOpenedOrIsMissing) {
