@@ -84,7 +84,7 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
 
   BlockHeader bh;
   const uint8_t* payload = nullptr;
-  m.windowFile = nullptr;  // SharedBuffer may hold anybody's block by now
+  if (!held) m.windowFile = nullptr;  // SharedBuffer may hold anybody's block by now
   if (!m.ReadBlock(Address, &bh, Address, &payload)) return false;
   const int32_t plain = bh.PlainLength;
   const int32_t stored = bh.StoredLength;

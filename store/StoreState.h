@@ -60,6 +60,16 @@ struct tjxmemo::Impl {
     return FailSystem(std::move(why));
   }
 
+  // Drops what refers to the files of the set, before they close or
+  // others replace them.
+  void ForgetFiles() {
+    headerPending = false;
+    pendingFlush = false;
+    sizeCacheFile = -1;
+    windowFile = nullptr;
+    readAhead = 0;
+  }
+
   // Header of the base file.
   bool ReadHeader();
   bool WriteHeader();
@@ -81,10 +91,15 @@ struct tjxmemo::Impl {
   platform::File* pendingFile = nullptr;
   uint64_t pendingOffset = 0;
   bool FlushPending();
-  // What SharedBuffer holds of which file, for the blocks of one record.
+  // What the read window holds of which file: SharedBuffer for the blocks
+  // of one record; for a held set, which nobody else changes, a buffer of
+  // its own that serves the following records too and grows while the
+  // reads go front to back.
   platform::File* windowFile = nullptr;
   uint64_t windowOffset = 0;
   size_t windowLength = 0;
+  std::unique_ptr<uint8_t[]> heldWindow;
+  size_t readAhead = 0;
   bool WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh);
   bool WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength, int32_t storedLength,
                   int32_t splitDepth, int32_t* address);

@@ -80,6 +80,7 @@ bool tjxmemo::Impl::WriteHeader() {
 bool tjxmemo::Open(const std::string& FileName) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
+  m.ForgetFiles();
   m.ClearError();
   m.files.SetFileName(FileName);
   m.Writable = true;
@@ -105,6 +106,7 @@ bool tjxmemo::Open(const std::string& FileName) {
 bool tjxmemo::OpenHeld(const std::string& FileName, std::string* file, platform::Status* why) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
+  m.ForgetFiles();
   m.ClearError();
   m.files.SetFileName(FileName);
   m.Writable = false;
@@ -135,6 +137,7 @@ bool tjxmemo::OpenHeld(const std::string& FileName, std::string* file, platform:
 bool tjxmemo::CreateNew(const std::string& FileName, int32_t MaxBytes) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
+  m.ForgetFiles();
   m.ClearError();
   m.files.SetFileName(FileName);
   if (m.env->FileExists(FileName)) return m.Fail("plik " + FileName + " już istnieje");
@@ -223,9 +226,7 @@ bool tjxmemo::CloseAll() {
   bool flushed = true;
   if ((m.pendingFlush || m.headerPending) && m.files.IsOpen()) flushed = FlushAll();
   std::string flushError = m.lastError;
-  m.headerPending = false;
-  m.pendingFlush = false;
-  m.sizeCacheFile = -1;
+  m.ForgetFiles();
   std::string why;
   bool ok = m.files.CloseAll(&why);
   m.Writable = false;

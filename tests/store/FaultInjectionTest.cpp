@@ -5,6 +5,8 @@
 // told apart from an address where the files hold no record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "StoreTestUtil.h"
 #include "platform/EnvWrapper.h"
 #include "store/Checker.h"
@@ -22,7 +24,7 @@ class FaultEnv : public platform::EnvWrapper {
  public:
   FaultEnv() : EnvWrapper(platform::Env::Default()) {}
 
-  int writes = 0, flushes = 0, locks = 0, creates = 0;
+  int writes = 0, flushes = 0, locks = 0, creates = 0, reads = 0;
   std::vector<std::string> flushedPaths;
   int failWrite = -1;            // fail the write with this number (0-based)
   bool failHeaderWrite = false;  // fail writes at offset 0
@@ -59,6 +61,7 @@ class FaultEnv : public platform::EnvWrapper {
         : FileWrapper(std::move(f)), env_(env) {}
     Status ReadAt(uint64_t offset, void* buf, size_t n, size_t* got) override {
       if (env_->failRead) return Status::IOError("injected read failure: " + Path());
+      ++env_->reads;
       return FileWrapper::ReadAt(offset, buf, n, got);
     }
     Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
@@ -417,20 +420,46 @@ TEST_F(FaultInjectionTest, FailedReadIsTheSystemsNotTheRecords) {
 }
 
 // A held set keeps everybody else out of its files: its records are read
-// without the lock byte, which a set opened shared takes for every read.
-TEST_F(FaultInjectionTest, HeldSetIsReadWithoutTheLockByte) {
+// without the lock byte, which a set opened shared takes for every read,
+// and through a window that serves the records that follow, whatever the
+// order they are asked for in and across continuation files.
+TEST_F(FaultInjectionTest, HeldSetIsReadWithoutTheLockByteAndAhead) {
+  std::vector<std::pair<int32_t, Bytes>> records{{firstAddress_, first_}};
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.Open(path_));
+    m.CompressRecords = false;
+    for (uint32_t i = 0; i < 400; ++i) {
+      Bytes b = store_test::RandomBytes(900 + i * 7 % 300, 100 + i);
+      int32_t a = 0;
+      ASSERT_TRUE(m.WriteRecord(static_cast<int32_t>(b.size()), a, b.data(), 0));
+      records.emplace_back(a, b);
+    }
+    ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
+  }
   for (bool held : {false, true}) {
     FaultEnv env;
     tjxmemo m(&env);
     ASSERT_TRUE(held ? m.OpenHeld(path_) : m.Open(path_)) << m.LastError();
-    env.locks = 0;
-    for (int i = 0; i < 5; ++i) {
-      int32_t size = 0, plain = 0;
-      const uint8_t* data = nullptr;
-      ASSERT_TRUE(m.ReadRecord(size, firstAddress_, data, true, plain)) << m.LastError();
-      EXPECT_EQ(first_, Bytes(data, data + size));
+    env.locks = env.reads = 0;
+    auto readAll = [&] {
+      for (const auto& [address, bytes] : records) {
+        int32_t size = 0, plain = 0;
+        const uint8_t* data = nullptr;
+        ASSERT_TRUE(m.ReadRecord(size, address, data, true, plain)) << m.LastError();
+        ASSERT_EQ(bytes, Bytes(data, data + size)) << address;
+      }
+    };
+    readAll();
+    EXPECT_EQ(held ? 0 : 401, env.locks) << "held " << held;
+    if (held) {
+      EXPECT_LT(env.reads, 20);  // 600 KB in two files
+    } else {
+      EXPECT_GE(env.reads, 401);
     }
-    EXPECT_EQ(held ? 0 : 5, env.locks) << "held " << held;
+    std::reverse(records.begin(), records.end());
+    readAll();
+    std::reverse(records.begin(), records.end());
   }
 }
 
