@@ -51,7 +51,11 @@ bool tjxmemo::Impl::FlushPending() {
   Status s = pendingFile->WriteAt(pendingOffset, pending.data(), pending.size());
   pending.clear();
   pendingFile = nullptr;
-  if (!s.ok()) return Fail(s.ToString());
+  pendingRecord = 0;
+  if (!s.ok()) {
+    lostWrite = true;
+    return Fail(s.ToString());
+  }
   return true;
 }
 

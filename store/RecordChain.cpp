@@ -65,6 +65,8 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
   Impl& m = *impl_;
   m.ClearError();
   if (Address == 0) return true;
+  // Blocks this store still gathers in memory are read from the files.
+  if (!m.FlushPending()) return m.FailSystem(m.lastError);
   // A held set keeps every other program out of its files for as long as
   // it is open: the lock byte would guard against nobody.
   const bool held = m.files.Held();
@@ -221,21 +223,24 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
     const FileHeader before = m.Header;
     Address = 0;
     m.buffering = true;
+    m.pendingRecord = m.pending.size();
     bool written = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address);
     m.buffering = false;
+    // Blocks stay in memory across records until the buffer is full (they
+    // count in the file's size meanwhile); FlushAll writes the rest.
+    m.pendingFlush = true;
     if (!written) {
-      // Blocks not yet written are dropped; the next record takes their
-      // place, as the file's size says.
-      m.pending.clear();
-      m.pendingFile = nullptr;
-    }
-    if (!written || !m.FlushPending()) {
+      // This record's blocks still in memory are dropped, those of earlier
+      // records written: the next record then takes their place, as the
+      // file's size says.
+      const std::string why = m.lastError;
+      m.pending.resize(m.pendingRecord);
+      (void)m.FlushPending();
       m.Header = before;
       m.sizeCacheFile = -1;
-      return false;
+      return m.Fail(why);
     }
     m.headerPending = true;
-    m.pendingFlush = true;
     if (DeferFlush) return true;
     return FlushAll();  // the switch was turned off: catch up now
   }

@@ -65,7 +65,11 @@ struct tjxmemo::Impl {
   void ForgetFiles() {
     headerPending = false;
     pendingFlush = false;
+    lostWrite = false;
     sizeCacheFile = -1;
+    pending.clear();
+    pendingFile = nullptr;
+    pendingRecord = 0;
     windowFile = nullptr;
     readAhead = 0;
   }
@@ -83,14 +87,20 @@ struct tjxmemo::Impl {
   // Reads the block's header into *bh; *payload points at its payload in
   // SharedBuffer, valid until the next block operation.
   bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner, const uint8_t** payload);
-  // A private write (DeferFlush) assembles the blocks of one record that
-  // follow each other in one file here and writes them with one call at the
-  // end of the record; the links between them are set in memory.
+  // A private write (DeferFlush) assembles blocks that follow each other in
+  // one file here, across records, and writes them with one call when the
+  // buffer is full, the next block goes elsewhere, or the set is flushed;
+  // the links between them are set in memory. pendingRecord is where the
+  // record being written began in the buffer, to drop it alone on failure.
   bool buffering = false;
   std::vector<uint8_t> pending;
   platform::File* pendingFile = nullptr;
   uint64_t pendingOffset = 0;
+  size_t pendingRecord = 0;
   bool FlushPending();
+  // A gathered write failed: blocks of records already reported written
+  // are not in the files, and flushing the set must fail.
+  bool lostWrite = false;
   // What the read window holds of which file: SharedBuffer for the blocks
   // of one record; for a held set, which nobody else changes, a buffer of
   // its own that serves the following records too and grows while the

@@ -224,7 +224,7 @@ bool tjxmemo::CloseAll() {
   // A private set's header and data are written before its files close; if
   // that fails, the set is incomplete and closing reports it.
   bool flushed = true;
-  if ((m.pendingFlush || m.headerPending) && m.files.IsOpen()) flushed = FlushAll();
+  if ((m.pendingFlush || m.headerPending || m.lostWrite) && m.files.IsOpen()) flushed = FlushAll();
   std::string flushError = m.lastError;
   m.ForgetFiles();
   std::string why;
@@ -238,10 +238,11 @@ bool tjxmemo::CloseAll() {
 bool tjxmemo::FlushAll() {
   Impl& m = *impl_;
   m.pendingFlush = false;
-  bool ok = true;
+  bool ok = m.FlushPending() && !m.lostWrite;
   if (m.headerPending && m.files.IsOpen()) {
-    ok = m.WriteHeader();
-    m.headerPending = !ok;
+    const bool written = m.WriteHeader();
+    m.headerPending = !written;
+    ok = ok && written;
   }
   if (!m.files.FlushAll()) ok = false;
   if (!ok) return m.Fail("nie udało się zapisać danych na dysk");

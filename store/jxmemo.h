@@ -61,9 +61,12 @@ class tjxmemo {
   bool CompressRecords = true;
   // When true, the set is private (a new file in a private working
   // directory that nobody else can see yet): WriteRecord neither flushes
-  // nor takes the lock, and keeps the header in memory instead of
-  // re-reading and rewriting it for every record. FlushAll (or CloseAll,
-  // or the destructor) writes the header and flushes every file written.
+  // nor takes the lock, keeps the header in memory instead of re-reading
+  // and rewriting it for every record, and gathers the blocks of
+  // consecutive records in a buffer of a few MB that goes to the file in
+  // one write. FlushAll (or CloseAll, or the destructor) writes what is
+  // gathered and the header, and flushes every file written; it fails when
+  // any of those writes failed, a gathered one included.
   bool DeferFlush = false;
 
   bool IsOpen() const;

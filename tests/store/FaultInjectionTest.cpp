@@ -313,6 +313,10 @@ TEST_F(FaultInjectionTest, PrivateSetKeepsItsHeaderInMemoryUntilFlushAll) {
   EXPECT_EQ(23, r.Records);
 }
 
+// A private set gathers the blocks of consecutive records in memory. A
+// record that fails on the way (here: its chain needs a continuation file
+// that cannot be made) is dropped alone: the records before it reach the
+// file and the next one takes its place.
 TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   FaultEnv env;
   tjxmemo m(&env);
@@ -321,14 +325,15 @@ TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   m.CompressRecords = false;
   Bytes b = store_test::RandomBytes(200000, 3);
   int32_t a = 0, failed = 0;
-  ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
-  // The record's three blocks go out in one write; it fails.
   env.writes = 0;
-  env.failWrite = 0;
-  EXPECT_FALSE(m.WriteRecord(200000, failed, b.data(), 0));
-  EXPECT_EQ(1, env.writes);
-  env.failWrite = -1;
-  Bytes c = store_test::RandomBytes(150000, 4);
+  ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
+  EXPECT_EQ(0, env.writes);  // still in memory
+  Bytes big = store_test::RandomBytes(400000, 4);
+  env.failCreate = true;
+  EXPECT_FALSE(m.WriteRecord(400000, failed, big.data(), 0));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
+  env.failCreate = false;
+  Bytes c = store_test::RandomBytes(150000, 5);
   int32_t ca = 0;
   ASSERT_TRUE(m.WriteRecord(150000, ca, c.data(), 0));
   EXPECT_EQ(failed, ca);  // the space of the failed record is used again
@@ -341,10 +346,32 @@ TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   EXPECT_EQ(0, r.UnfinishedRecords);
   tjxmemo fresh;
   ASSERT_TRUE(fresh.Open(path_));
-  int32_t size = 0, plain = 0;
-  const uint8_t* data = nullptr;
-  ASSERT_TRUE(fresh.ReadRecord(size, ca, data, true, plain));
-  EXPECT_EQ(c, Bytes(data, data + size));
+  for (const auto& [address, bytes] : {std::pair{a, b}, std::pair{ca, c}}) {
+    int32_t size = 0, plain = 0;
+    const uint8_t* data = nullptr;
+    ASSERT_TRUE(fresh.ReadRecord(size, address, data, true, plain));
+    EXPECT_EQ(bytes, Bytes(data, data + size));
+  }
+}
+
+// When the write of gathered blocks fails, records already reported
+// written are not in the file: flushing and closing the set say so.
+TEST_F(FaultInjectionTest, FailedGatheredWriteFailsTheFlush) {
+  for (bool flushFirst : {true, false}) {
+    FaultEnv env;
+    tjxmemo m(&env);
+    ASSERT_TRUE(m.Open(path_));
+    m.DeferFlush = true;
+    Bytes b = store_test::TextBytes(3000, 4);
+    int32_t a = 0;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+    env.failWrite = env.writes;
+    if (flushFirst) {
+      EXPECT_FALSE(m.FlushAll());
+    }
+    EXPECT_FALSE(m.CloseAll());
+    EXPECT_FALSE(m.IsOpen());
+  }
 }
 
 TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
