@@ -95,6 +95,11 @@ class TDivider {
   // earlier run that was cut short, old files it could not delete.
   const std::vector<std::string>& Notes() const { return notes_; }
 
+  // How many threads compress records stored plain, this one included; 0
+  // (the default): as many as the machine runs at once, at most 4. The
+  // new files are the same whatever the number.
+  void SetThreads(unsigned threads) { threads_ = threads; }
+
   // Read-back check of the new files between FlushNewFiles and Commit; on
   // by default. A failure is handled like one of the row loop.
   void SetVerify(bool verify) { verify_ = verify; }
@@ -151,6 +156,7 @@ class TDivider {
   bool ran_ = false;
   DivisionCounts counts_;
   bool verify_ = true;
+  unsigned threads_ = 0;
   std::unique_ptr<TVerifier> verifier_;  // collects checksums during one run
   std::string dropped_list_;
   std::vector<std::string> notes_;

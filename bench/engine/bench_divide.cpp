@@ -5,9 +5,10 @@
 // two safety steps a run adds besides its copy: the scan of the address
 // field over the held table and the journal of the commit, each on the
 // divided set, as a share of the division.
-//   bench_divide TABLE.dbf FILE.dat FIELD MAX_MB [--level6]
-// --level6 adds the size the new set would have with every record that
-// the run compressed compressed at level 6 instead (after the timing).
+//   bench_divide TABLE.dbf FILE.dat FIELD MAX_MB [--threads N] [--level6]
+// --threads: how many threads compress (the default: the machine's
+// cores); --level6 adds the size the new set would have with every record
+// that the run compressed compressed at level 6 instead (after the timing).
 #include <sys/resource.h>
 
 #include <chrono>
@@ -31,10 +32,15 @@
 
 namespace {
 
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 class FlushCountingEnv : public platform::EnvWrapper {
  public:
   FlushCountingEnv() : EnvWrapper(platform::Env::Default()) {}
   long flushes = 0;
+  double flush_seconds = 0;  // spent in them
 
   platform::Status OpenFile(const std::string& path, platform::OpenMode mode,
                             std::unique_ptr<platform::File>* result) override {
@@ -45,7 +51,10 @@ class FlushCountingEnv : public platform::EnvWrapper {
   }
   platform::Status SyncDirectory(const std::string& dir) override {
     ++flushes;
-    return EnvWrapper::SyncDirectory(dir);
+    const auto start = std::chrono::steady_clock::now();
+    platform::Status s = EnvWrapper::SyncDirectory(dir);
+    flush_seconds += SecondsSince(start);
+    return s;
   }
 
  private:
@@ -55,17 +64,16 @@ class FlushCountingEnv : public platform::EnvWrapper {
         : FileWrapper(std::move(f)), env_(env) {}
     platform::Status Flush() override {
       ++env_->flushes;
-      return FileWrapper::Flush();
+      const auto start = std::chrono::steady_clock::now();
+      platform::Status s = FileWrapper::Flush();
+      env_->flush_seconds += SecondsSince(start);
+      return s;
     }
 
    private:
     FlushCountingEnv* env_;
   };
 };
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // The hold and the scan of the address field, as a division makes them.
 double ScanSeconds(const engine::TDividerInfo& info) {
@@ -154,7 +162,8 @@ bool Level6Sizes(const engine::TDividerInfo& info, uint64_t* written, uint64_t* 
 
 int main(int argc, char** argv) {
   if (argc < 5) {
-    std::fprintf(stderr, "użycie: bench_divide TABELA.dbf PLIK.dat POLE MAKS_MB [--level6]\n");
+    std::fprintf(
+        stderr, "użycie: bench_divide TABELA.dbf PLIK.dat POLE MAKS_MB [--threads N] [--level6]\n");
     return 2;
   }
   engine::TDividerInfo info;
@@ -169,7 +178,9 @@ int main(int argc, char** argv) {
   bool level6 = false;
   for (int i = 5; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--level6") {
+    if (arg == "--threads" && i + 1 < argc) {
+      divider.SetThreads(static_cast<unsigned>(std::atoi(argv[++i])));
+    } else if (arg == "--level6") {
       level6 = true;
     } else {
       std::fprintf(stderr, "nieznana opcja: %s\n", argv[i]);
@@ -197,13 +208,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf(
-      "{\"seconds\":%.3f,\"peak_rss_kb\":%ld,\"flushes\":%ld,"
+      "{\"seconds\":%.3f,\"peak_rss_kb\":%ld,\"flushes\":%ld,\"flush_seconds\":%.3f,"
       "\"rows\":%llu,\"records\":%llu,\"bytes\":%llu,\"plain_bytes\":%llu,"
       "\"largest_record\":%llu,\"new_files\":%llu,\"backup\":\"%s\",\"verify_seconds\":%.3f,"
       "\"scan_seconds\":%.3f,\"journal_seconds\":%.4f,\"safety_share\":%.4f,"
       "\"new_set_bytes\":%llu,\"level6_bytes\":%llu}\n",
-      seconds, usage.ru_maxrss, env.flushes, static_cast<unsigned long long>(c.rows),
-      static_cast<unsigned long long>(c.records_written),
+      seconds, usage.ru_maxrss, env.flushes, env.flush_seconds,
+      static_cast<unsigned long long>(c.rows), static_cast<unsigned long long>(c.records_written),
       static_cast<unsigned long long>(c.bytes_written),
       static_cast<unsigned long long>(c.plain_bytes),
       static_cast<unsigned long long>(c.largest_record),
