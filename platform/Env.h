@@ -84,7 +84,8 @@ class Env {
   Env& operator=(const Env&) = delete;
   virtual ~Env() = default;
 
-  // The process-wide POSIX environment. Never freed.
+  // The process-wide environment of this system (POSIX or Windows). Never
+  // freed.
   static Env* Default();
 
   virtual Status OpenFile(const std::string& path, OpenMode mode,
