@@ -8,6 +8,7 @@
 
 #include "cli/Command.h"
 #include "cli/StoreText.h"
+#include "platform/Console.h"
 #include "store/jxmemo.h"
 
 namespace {
@@ -20,6 +21,7 @@ struct PutArgs {
 int RunPut(const PutArgs& a) {
   std::vector<char> bytes;
   if (a.input.empty() || a.input == "-") {
+    platform::SetBinaryMode(platform::StdStream::kIn);
     std::cin >> std::noskipws;
     bytes.assign(std::istreambuf_iterator<char>(std::cin), {});
   } else {

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/Command.h"
+#include "platform/Console.h"
 
 namespace cli {
 std::vector<Registrar>& Registry() {
@@ -13,8 +14,12 @@ std::vector<Registrar>& Registry() {
 }  // namespace cli
 
 int main(int argc, char** argv) {
+  platform::PrepareConsole();
+  argv = platform::Utf8Arguments(argc, argv);
   CLI::App app{"Podział plików z danymi opisowymi: narzędzia wiersza poleceń"};
   app.require_subcommand(1);
+  // "/data/opisy.dat" is a path on every system, never an option.
+  app.allow_windows_style_options(false);
   app.set_help_flag("-h,--help", "Wyświetla pomoc i kończy");
   auto fmt = app.get_formatter();
   fmt->label("Usage", "Użycie");
