@@ -79,7 +79,7 @@ TEST(DividerTest, EveryRecordMovesAndTheOldFilesAreKept) {
   // A new backup directory "old<digits>/" beside the table, holding the old
   // files byte for byte.
   ASSERT_EQ(used.rfind(t / "old", 0), 0u) << used;
-  ASSERT_EQ(used.back(), '/');
+  ASSERT_EQ(used.back(), platform::kPathDelim);
   EXPECT_TRUE(SameFiles(Snap(used), before));
   ExpectDivided(t.dir(), used, o, g, 1);
   EXPECT_TRUE(fs::exists(t / "opisy.001"));
@@ -183,6 +183,8 @@ TEST(DividerTest, MissingFilesSkipTheJobUntouched) {
   EXPECT_TRUE(Subdirs(t.dir(), "").empty());
 }
 
+// Directories that differ in letter case only are two, and links: Linux.
+#ifndef _WIN32
 TEST(DividerTest, DirectoriesAreComparedOnDiskNotAsText) {
   TempDir t;
   fs::create_directories(t / "Data");
@@ -200,6 +202,7 @@ TEST(DividerTest, DirectoriesAreComparedOnDiskNotAsText) {
   info.DataFile = t / "link/opisy.dat";
   EXPECT_NO_THROW(Divide(info));
 }
+#endif
 
 TEST(DividerTest, FailuresBeforeTheCommitLeaveTheOldFilesAlone) {
   TempDir t;

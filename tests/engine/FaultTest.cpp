@@ -3,9 +3,11 @@
 // user's data stays complete in the table's directory, the backup directory
 // or the working directory.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <random>
 
@@ -177,6 +179,8 @@ TEST(FaultTest, EveryOperationFailingInTurnDeletingOldFiles) {
   RunAllFaults(false);
 }
 
+// fork() and SIGKILL: Linux only.
+#ifndef _WIN32
 // A division killed with SIGKILL at 20 random operations. Keeping old
 // data, every old file is afterwards intact in the table's directory or
 // complete in the backup directory; deleting it, either the old files are
@@ -240,5 +244,6 @@ TEST(CrashTest, KilledAnywhereKeepingOldFiles) {
 TEST(CrashTest, KilledAnywhereDeletingOldFiles) {
   CrashAnywhere(false);
 }
+#endif
 
 }  // namespace
