@@ -243,8 +243,44 @@ class Win32Env final : public Env {
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
   }
 
-  // The file system itself ignores letter case.
-  std::string ResolvePath(const std::string& path) override { return path; }
+  // The file system itself ignores letter case; the names on disk are
+  // still what new files of a division are called and what messages show.
+  std::string ResolvePath(const std::string& path) override {
+    if (path.find_first_of("*?") != std::string::npos) return path;
+    if (Attributes(path) == INVALID_FILE_ATTRIBUTES) return path;
+    // The root stays as written: a drive ("C:\"), a share
+    // ("\\server\share\") or a leading separator.
+    size_t pos = 0;
+    if (path.size() >= 2 && path[1] == ':') pos = 2;
+    if (path.size() >= 2 && IsPathDelim(path[0]) && IsPathDelim(path[1])) {
+      pos = 2;
+      for (int part = 0; part < 2 && pos < path.size(); ++part) {
+        while (pos < path.size() && !IsPathDelim(path[pos])) ++pos;
+        if (pos < path.size()) ++pos;
+      }
+    }
+    std::string out = path.substr(0, pos);
+    while (pos < path.size()) {
+      if (IsPathDelim(path[pos])) {
+        out += path[pos++];
+        continue;
+      }
+      size_t end = pos;
+      while (end < path.size() && !IsPathDelim(path[end])) ++end;
+      const std::string comp = path.substr(pos, end - pos);
+      std::string name = comp;
+      if (comp != "." && comp != "..") {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW(WidePath(out + comp).c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return path;
+        FindClose(h);
+        name = FromWide(fd.cFileName);
+      }
+      out += name;
+      pos = end;
+    }
+    return out;
+  }
 
   Status CopyFile(const std::string& from, const std::string& to) override {
     if (!::CopyFileW(WidePath(from).c_str(), WidePath(to).c_str(), FALSE)) {

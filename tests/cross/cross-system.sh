@@ -21,6 +21,7 @@ fail() {
 sets=(opisy.dat opisyv.dat dokopisy.dat)
 
 # Linux writes: a Tolm database divided into 1 MB files.
+mkdir "$work/db"
 "$lgen" tolm "$work/db" --mb 6 --seed 3 >/dev/null
 "$lcli" preset tolm "$work/db" --max-mb 1 --delete-old >/dev/null
 ls "$work/db"/opisy.001 >/dev/null || fail "Linux nie utworzył plików kontynuacji"

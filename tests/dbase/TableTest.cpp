@@ -400,6 +400,7 @@ TEST(TableTest, IndependentReaderSeesEveryFieldAfterOurEdits) {
   }
 }
 
+#endif
 }  // namespace
 }  // namespace dbase
 
@@ -448,8 +449,6 @@ bool RewriteAll(platform::Env* env, const TempDir& t) {
   }
   return table.Close().ok() && ok;
 }
-
-#endif
 
 TEST(TableTest, EveryFailedWriteIsReported) {
   TempDir t;

@@ -34,7 +34,7 @@ inline std::map<std::string, std::string> FileTree(const std::string& dir) {
   std::map<std::string, std::string> out;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
     if (e.is_regular_file()) {
-      out[std::filesystem::relative(e.path(), dir).string()] = ReadAll(e.path().string());
+      out[std::filesystem::relative(e.path(), dir).generic_string()] = ReadAll(e.path().string());
     }
   }
   return out;

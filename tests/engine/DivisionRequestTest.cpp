@@ -86,8 +86,8 @@ RequestEntries Preset(int row, const std::string& dir, bool keep) {
 TEST(DivisionRequestTest, HandPickedJobNeedsAllThreeTextsButBlanksCount) {
   for (int empty = 0; empty < 3; ++empty) {
     RequestEntries e;
-    e.DataFN = empty == 0 ? "" : N(N("/d/a.dat"));
-    e.TableFN = empty == 1 ? "" : N(N("/d/a.dbf"));
+    e.DataFN = empty == 0 ? "" : N("/d/a.dat");
+    e.TableFN = empty == 1 ? "" : N("/d/a.dbf");
     e.FieldName = empty == 2 ? "" : "ADRES";
     FakeJobs jobs;
     ScriptedDialog dialog;
@@ -124,8 +124,8 @@ TEST(DivisionRequestTest, HandPickedJobNeedsAllThreeTextsButBlanksCount) {
 
 TEST(DivisionRequestTest, HandPickedSkippedJobWithKeepOldShowsAnEmptyPath) {
   RequestEntries e;
-  e.DataFN = N(N("/d/a.dat"));
-  e.TableFN = N(N("/d/a.dbf"));
+  e.DataFN = N("/d/a.dat");
+  e.TableFN = N("/d/a.dbf");
   e.FieldName = "ADRES";
   FakeJobs jobs;
   jobs.missing.insert(N("/d/a.dbf"));
@@ -138,15 +138,13 @@ TEST(DivisionRequestTest, HandPickedSkippedJobWithKeepOldShowsAnEmptyPath) {
 }
 
 TEST(DivisionRequestTest, PresetJobsFieldsAndOneSharedBackupDirectory) {
-  for (const std::string& dir : {N(N("/db")), N(N("/db/"))}) {
+  for (const std::string& dir : {N("/db"), N("/db/")}) {
     FakeJobs jobs;
     ScriptedDialog dialog;
     auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, dir, true));
     ASSERT_EQ(jobs.infos.size(), 3u);
-    const std::string tables[] = {N(N("/db/opisy.dbf")), N(N("/db/opisyv.dbf")),
-                                  N(N("/db/dokopisy.dbf"))};
-    const std::string datas[] = {N(N("/db/opisy.dat")), N(N("/db/opisyv.dat")),
-                                 N(N("/db/dokopisy.dat"))};
+    const std::string tables[] = {N("/db/opisy.dbf"), N("/db/opisyv.dbf"), N("/db/dokopisy.dbf")};
+    const std::string datas[] = {N("/db/opisy.dat"), N("/db/opisyv.dat"), N("/db/dokopisy.dat")};
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(jobs.infos[i].TableFile, tables[i]);
       EXPECT_EQ(jobs.infos[i].DataFile, datas[i]);
@@ -156,11 +154,11 @@ TEST(DivisionRequestTest, PresetJobsFieldsAndOneSharedBackupDirectory) {
       EXPECT_EQ(jobs.infos[i].MaxSize, 5);
     }
     // The first job makes the backup directory, the others reuse it.
-    EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", N(N("/db/old1/")), N(N("/db/old1/"))}));
+    EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", N("/db/old1/"), N("/db/old1/")}));
     EXPECT_EQ(jobs.made, 1);
     EXPECT_EQ(result.message,
               "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
-                  N(N("/db/old1/")));
+                  N("/db/old1/"));
   }
 }
 
@@ -168,12 +166,12 @@ TEST(DivisionRequestTest, WertalSkipsMissingPairsAndKeepsThePath) {
   FakeJobs jobs;
   jobs.missing.insert(N("/db/opisy.dbf"));
   ScriptedDialog dialog;
-  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(2, N(N("/db")), true));
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(2, N("/db"), true));
   ASSERT_EQ(jobs.infos.size(), 2u);
-  EXPECT_EQ(jobs.infos[1].TableFile, N(N("/db/mopisy.dbf")));
+  EXPECT_EQ(jobs.infos[1].TableFile, N("/db/mopisy.dbf"));
   EXPECT_EQ(jobs.infos[1].AddressField, "Inne");
   EXPECT_EQ(jobs.old_dirs[1], "");  // the skipped first job reported nothing
-  EXPECT_EQ(result.backup_path, N(N("/db/old1/")));
+  EXPECT_EQ(result.backup_path, N("/db/old1/"));
   EXPECT_EQ(result.jobs.size(), 2u);
   EXPECT_FALSE(result.jobs[0].ran);
   EXPECT_EQ(result.total.rows, 1u);
@@ -182,19 +180,19 @@ TEST(DivisionRequestTest, WertalSkipsMissingPairsAndKeepsThePath) {
 TEST(DivisionRequestTest, KeepOldOffLeavesThePathEmptyThroughout) {
   FakeJobs jobs;
   ScriptedDialog dialog;
-  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, N(N("/db")), false));
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, N("/db"), false));
   EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", "", ""}));
   EXPECT_EQ(result.message, "Operacja została zakończona");
 }
 
 TEST(DivisionRequestTest, AnErrorInTheSecondJobEndsTheRequest) {
   FakeJobs jobs;
-  jobs.fail_table = N(N("/db/opisyv.dbf"));
+  jobs.fail_table = N("/db/opisyv.dbf");
   ScriptedDialog dialog;
   engine::DivisionRequest request(&dialog, jobs.Runner());
   int done = 0;
   request.SetOnJobDone([&](const engine::JobReport&) { ++done; });
-  EXPECT_THROW(request.Run(Preset(1, N(N("/db")), true)), EngineError);
+  EXPECT_THROW(request.Run(Preset(1, N("/db"), true)), EngineError);
   EXPECT_EQ(jobs.infos.size(), 2u);
   EXPECT_EQ(done, 1);
   EXPECT_TRUE(dialog.informed.empty());
