@@ -49,7 +49,7 @@ bool ReadIniString(Env* env, const std::string& path, const std::string& section
   size_t got = 0;
   if (size > 0 && !f->ReadAt(0, text.data(), text.size(), &got).ok()) return false;
   text.resize(got);
-  Lookup l{section, key};
+  Lookup l{section, key, false, std::string()};
   // A line the reader cannot parse is skipped; the rest still counts.
   ini_parse_string(text.c_str(), OnValue, &l);
   if (l.found) *value = l.value;

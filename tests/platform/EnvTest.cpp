@@ -156,6 +156,29 @@ TEST(EnvTest, HolderMovesAndDeletesHeldFilesOthersStayOut) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.dir()), {}), 2);
 }
 
+// Names are UTF-8 in the program whatever the system spells them in.
+TEST(EnvTest, PolishNamesAreCreatedListedAndMoved) {
+  TempDir t;
+  Env* env = Env::Default();
+  const std::string dir = t / "zażółć";
+  ASSERT_TRUE(env->CreateDirectories(dir + "/gęślą").ok());
+  std::unique_ptr<File> f;
+  ASSERT_TRUE(env->OpenFile(dir + "/opisy-ąę.dat", OpenMode::kCreateExclusive, &f).ok());
+  ASSERT_TRUE(f->WriteAt(0, "x", 1).ok());
+  ASSERT_TRUE(f->Close().ok());
+  ASSERT_TRUE(env->MoveFile(dir + "/opisy-ąę.dat", dir + "/jaźń.dat").ok());
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(env->ListDirectory(dir, "*", &entries).ok());
+  std::set<std::string> names;
+  for (auto& e : entries) names.insert(e.name + (e.is_directory ? "/" : ""));
+  EXPECT_EQ(names, (std::set<std::string>{"gęślą/", "jaźń.dat"}));
+  EXPECT_TRUE(env->FileExists(dir + "/jaźń.dat"));
+  EXPECT_FALSE(env->FileExists(dir + "/opisy-ąę.dat"));
+  // The system sees the same letters (a u8 path is UTF-8 on every system).
+  namespace fs = std::filesystem;
+  EXPECT_TRUE(fs::exists(fs::path(t.dir()) / fs::path(u8"zażółć") / fs::path(u8"jaźń.dat")));
+}
+
 TEST(EnvTest, MoveNeverReplacesAnExistingTarget) {
   TempDir t;
   WriteText(t / "a", "new");
