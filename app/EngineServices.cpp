@@ -37,7 +37,7 @@ class LockWaitWindow : public platform::LockWaitListener {
 
 }  // namespace
 
-MainFormServices EngineServices(platform::Env* env, ProgressWindowFactory* progress) {
+MainFormServices EngineServices(platform::Env* env, WindowedProgress* progress) {
   MainFormServices s;
   s.max_size = [env](const std::string& data_file) {
     LockWaitWindow window;

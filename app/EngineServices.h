@@ -4,11 +4,11 @@
 #pragma once
 
 #include "app/Main.h"
-#include "app/ProgressWindows.h"
+#include "app/WindowedProgress.h"
 #include "platform/Env.h"
 
 namespace app {
 
-MainFormServices EngineServices(platform::Env* env, ProgressWindowFactory* progress);
+MainFormServices EngineServices(platform::Env* env, WindowedProgress* progress);
 
 }  // namespace app

@@ -1,5 +1,5 @@
 // Progress windows for the division run.
-#include "app/ProgressWindows.h"
+#include "app/WindowedProgress.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,9 +14,9 @@ namespace {
 
 constexpr qint64 kRepaintIntervalMs = 100;
 
-class Window : public engine::ProgressWindow {
+class Window : public engine::ProgressDisplay {
  public:
-  Window(const std::string& caption, int32_t maximum, ProgressWindowFactory* owner)
+  Window(const std::string& caption, int32_t maximum, WindowedProgress* owner)
       : wnd_(nullptr, caption, maximum), owner_(owner) {}
 
   ~Window() override {
@@ -53,14 +53,14 @@ class Window : public engine::ProgressWindow {
   }
 
   TProgressWnd wnd_;
-  ProgressWindowFactory* owner_;
+  WindowedProgress* owner_;
   QElapsedTimer since_repaint_;
 };
 
 }  // namespace
 
-std::unique_ptr<engine::ProgressWindow> ProgressWindowFactory::Create(const std::string& caption,
-                                                                      int32_t maximum) {
+std::unique_ptr<engine::ProgressDisplay> WindowedProgress::Create(const std::string& caption,
+                                                                  int32_t maximum) {
   return std::make_unique<Window>(caption, maximum, this);
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/ProgressWindow.h"
+#include "engine/ProgressDisplay.h"
 
 namespace controls {
 class TProgressWnd;
@@ -18,10 +18,10 @@ namespace app {
 
 using controls::TProgressWnd;
 
-class ProgressWindowFactory : public engine::ProgressFactory {
+class WindowedProgress : public engine::ProgressDisplayFactory {
  public:
-  std::unique_ptr<engine::ProgressWindow> Create(const std::string& caption,
-                                                 int32_t maximum) override;
+  std::unique_ptr<engine::ProgressDisplay> Create(const std::string& caption,
+                                                  int32_t maximum) override;
 
   // Called with each window once it is shown (screenshots, tests).
   std::function<void(TProgressWnd*)> on_shown;

@@ -4,7 +4,7 @@
 
 #include "app/EngineServices.h"
 #include "app/Main.h"
-#include "app/ProgressWindows.h"
+#include "app/WindowedProgress.h"
 #include "controls/QtMessageBoxes.h"
 #include "controls/QtOpenDialogs.h"
 #include "controls/QtSaveDialogs.h"
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   platform::SetOpenDialogs(&dialogs);
   QtSaveDialogs save_dialogs;
   platform::SetSaveDialogs(&save_dialogs);
-  ProgressWindowFactory progress;
+  WindowedProgress progress;
   platform::Env* env = platform::Env::Default();
   TMainForm form(EngineServices(env, &progress), env);
   form.show();

@@ -15,6 +15,7 @@ namespace engine {
 inline constexpr int kFlagsQuestion = platform::kMbYesNo | platform::kMbIconQuestion;
 inline constexpr int kFlagsInformation = platform::kMbOk | platform::kMbIconInformation;
 inline constexpr int kAnswerYes = platform::kIdYes;
+inline constexpr int kAnswerNo = platform::kIdNo;
 
 class UserDialog {
  public:

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 #include "tests/platform/Shell.h"
 
 using namespace engine_test;

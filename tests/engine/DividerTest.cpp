@@ -6,7 +6,7 @@
 
 #include "engine/EngineError.h"
 #include "platform/EnvWrapper.h"
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 
 using namespace engine_test;
 using engine::EngineError;
@@ -45,18 +45,18 @@ std::string ErrorOf(const TDividerInfo& info, const std::string& old_dir = "") {
 }
 
 // Positions and captions the run gives its progress window.
-struct RecordingProgress : engine::ProgressFactory {
+struct RecordingProgress : engine::ProgressDisplayFactory {
   std::string caption;
   int32_t maximum = -1;
   bool shown = false;
   std::vector<int32_t> positions;
-  struct Window : engine::ProgressWindow {
+  struct Window : engine::ProgressDisplay {
     RecordingProgress* owner;
     explicit Window(RecordingProgress* o) : owner(o) {}
     void Show() override { owner->shown = true; }
     void SetPosition(int32_t p) override { owner->positions.push_back(p); }
   };
-  std::unique_ptr<engine::ProgressWindow> Create(const std::string& c, int32_t m) override {
+  std::unique_ptr<engine::ProgressDisplay> Create(const std::string& c, int32_t m) override {
     caption = c;
     maximum = m;
     return std::make_unique<Window>(this);

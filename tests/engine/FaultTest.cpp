@@ -18,7 +18,7 @@
 #include "engine/EngineError.h"
 #include "engine/Recovery.h"
 #include "tests/engine/CountingEnv.h"
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 
 using namespace engine_test;
 using testing_util::TempDir;

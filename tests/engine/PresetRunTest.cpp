@@ -5,7 +5,7 @@
 
 #include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 
 using namespace engine_test;
 using testing_util::TempDir;
