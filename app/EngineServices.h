@@ -4,7 +4,11 @@
 #pragma once
 
 #include "app/Main.h"
-#include "app/ProgressWindows.h"
+#include "app/WindowedProgress.h"
 #include "platform/Env.h"
 
-MainFormServices EngineServices(platform::Env* env, TProgressWindows* progress);
+namespace app {
+
+MainFormServices EngineServices(platform::Env* env, WindowedProgress* progress);
+
+}  // namespace app

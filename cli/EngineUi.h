@@ -3,62 +3,32 @@
 // report of what a request did as text or as one JSON object.
 #pragma once
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
-#include <cstdio>
-#include <iostream>
-#include <sstream>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Polish.h"
 #include "engine/DivisionChecks.h"
 #include "engine/DivisionRequest.h"
-#include "engine/ProgressWindow.h"
+#include "engine/ProgressDisplay.h"
 #include "engine/UserDialog.h"
-#include "platform/Interrupt.h"
 
 namespace cli {
 
 // A bar on stderr: rows, percent, MB/s and time left. Drawn only when
 // stderr is a terminal, at most ten times a second.
-class TerminalBar : public engine::ProgressWindow {
+class TerminalBar : public engine::ProgressDisplay {
  public:
-  TerminalBar(std::string caption, int32_t maximum)
-      : caption_(std::move(caption)), maximum_(maximum), start_(Clock::now()) {}
-  ~TerminalBar() override {
-    if (shown_) std::fprintf(stderr, "\r\033[K");
-  }
-  void Show() override {
-    shown_ = true;
-    std::fprintf(stderr, "%s\n", caption_.c_str());
-  }
+  TerminalBar(std::string caption, int32_t maximum);
+  ~TerminalBar() override;
+  void Show() override;
   void SetBytes(uint64_t bytes) override { bytes_ = bytes; }
   // The rows are done: the full bar gives way to what happens now.
-  void SetPhase(const std::string& text) override {
-    if (!shown_) return;
-    std::fprintf(stderr, "\r\033[K%s", text.c_str());
-    std::fflush(stderr);
-  }
-  void SetPosition(int32_t position) override {
-    if (!shown_) return;
-    const auto now = Clock::now();
-    if (position != 0 && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
-    const double seconds = std::chrono::duration<double>(now - start_).count();
-    const double fraction = maximum_ > 0 ? static_cast<double>(position) / maximum_ : 0.0;
-    constexpr int kWidth = 30;
-    const int filled = static_cast<int>(fraction * kWidth);
-    std::string bar(static_cast<size_t>(filled), '#');
-    bar.resize(kWidth, '.');
-    const double rate = seconds > 0 ? bytes_ / 1048576.0 / seconds : 0.0;
-    const double left = fraction > 0 ? seconds * (1 - fraction) / fraction : 0.0;
-    std::fprintf(stderr, "\r\033[K[%s] %d/%d wierszy %3.0f%%  %.1f MB/s  pozostało %d:%02d",
-                 bar.c_str(), position, maximum_, fraction * 100, rate, static_cast<int>(left) / 60,
-                 static_cast<int>(left) % 60);
-    std::fflush(stderr);
-  }
+  void SetPhase(const std::string& text) override;
+  void SetPosition(int32_t position) override;
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -69,13 +39,10 @@ class TerminalBar : public engine::ProgressWindow {
   bool shown_ = false;
 };
 
-class TerminalProgress : public engine::ProgressFactory {
+class TerminalProgress : public engine::ProgressDisplayFactory {
  public:
-  std::unique_ptr<engine::ProgressWindow> Create(const std::string& caption,
-                                                 int32_t maximum) override {
-    if (!::isatty(STDERR_FILENO)) return engine::NullProgress()->Create(caption, maximum);
-    return std::make_unique<TerminalBar>(caption, maximum);
-  }
+  std::unique_ptr<engine::ProgressDisplay> Create(const std::string& caption,
+                                                  int32_t maximum) override;
 };
 
 // Questions: answered Yes by --yes, asked on the terminal otherwise; with
@@ -86,20 +53,7 @@ class TerminalDialog : public engine::UserDialog {
   bool unanswered = false;
   std::string informed;
 
-  int Ask(const std::string& text, const std::string& title, int flags) override {
-    if (yes_) return engine::kAnswerYes;
-    if (!::isatty(STDIN_FILENO)) {
-      unanswered = true;
-      return 7;
-    }
-    std::fprintf(stderr, "%s (t/n) ", text.c_str());
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return 7;
-    return (answer == "t" || answer == "T" || answer == "tak" || answer == "y" || answer == "Y" ||
-            answer == "yes")
-               ? engine::kAnswerYes
-               : 7;
-  }
+  int Ask(const std::string& text, const std::string& title, int flags) override;
   void Inform(const std::string& text, const std::string& title, int flags) override {
     informed = text;
   }
@@ -109,105 +63,30 @@ class TerminalDialog : public engine::UserDialog {
 };
 
 // Windows line ends of the messages become the terminal's.
-inline std::string TerminalText(std::string s) {
-  for (size_t i; (i = s.find("\r\n")) != std::string::npos;) s.erase(i, 1);
-  return s;
-}
-
-inline std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-inline std::string CountsJson(const engine::DivisionCounts& c) {
-  std::ostringstream o;
-  o << "{\"rows\":" << c.rows << ",\"converted\":" << c.converted
-    << ",\"skipped_empty\":" << c.skipped_empty << ",\"skipped_marker\":" << c.skipped_marker
-    << ",\"zero_addresses\":" << c.zero_addresses << ",\"dropped\":" << c.dropped
-    << ",\"records_written\":" << c.records_written << ",\"bytes_written\":" << c.bytes_written
-    << ",\"new_files\":" << c.new_files << "}";
-  return o.str();
-}
-
-inline std::string CountsText(const engine::DivisionCounts& c) {
-  std::ostringstream o;
-  o << "wiersze: " << c.rows << ", przepisane: " << c.converted
-    << ", puste adresy: " << c.skipped_empty << ", ze znacznikiem ID: " << c.skipped_marker
-    << ", adresy zerowe: " << c.zero_addresses << ", utracone odwołania: " << c.dropped
-    << ", zapisane rekordy: " << c.records_written << " (" << c.bytes_written
-    << " B), nowe pliki: " << c.new_files;
-  return o.str();
-}
+std::string TerminalText(std::string s);
+std::string JsonString(const std::string& s);
+std::string CountsJson(const engine::DivisionCounts& c);
+std::string CountsText(const engine::DivisionCounts& c);
 
 inline constexpr const char* kSkippedJob = "pominięto (brak tabeli lub pliku opisów)";
 
 // A request that did not go through: why, when the terminal could not be
 // asked, and `what` ("Podział nie został wykonany."). Returns the exit code.
-inline int ReportNotDone(const TerminalDialog& dialog, const char* what) {
-  if (dialog.unanswered) std::cerr << engine::kMsgKadmorQuestion << "\n";
-  std::cerr << what << "\n";
-  return 1;
-}
+int ReportNotDone(const TerminalDialog& dialog, const char* what);
 
 // The start of a job's JSON object: table, data file and whether it ran.
-inline std::string JobJsonHead(const engine::TDividerInfo& info, bool ran) {
-  return "{\"table\":" + JsonString(info.TableFile) + ",\"data\":" + JsonString(info.DataFile) +
-         ",\"ran\":" + (ran ? "true" : "false");
-}
+std::string JobJsonHead(const engine::TDividerInfo& info, bool ran);
 
 // One finished job as JSON: where its old files are, its counts, the list
 // of references it could not copy and its notes.
-inline std::string JobJson(const engine::JobReport& j) {
-  std::string notes;
-  for (const auto& n : j.notes) notes += (notes.empty() ? "" : ",") + JsonString(n);
-  std::ostringstream o;
-  o << JobJsonHead(j.info, j.ran) << ",\"backup_dir\":" << JsonString(j.used_old_dir)
-    << ",\"counts\":" << CountsJson(j.counts) << ",\"dropped_list\":" << JsonString(j.dropped_list)
-    << ",\"notes\":[" << notes << "]}";
-  return o.str();
-}
+std::string JobJson(const engine::JobReport& j);
 
 // The end of a report: the JSON total, or the text total under more than
 // one job.
-inline void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json) {
-  if (json) {
-    std::cout << "],\"total\":" << CountsJson(total) << "}\n";
-  } else if (jobs > 1) {
-    std::cout << "razem: " << CountsText(total) << "\n";
-  }
-}
+void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json);
 
 // Prints what a finished request did; returns the exit code.
-inline int ReportRequest(const engine::RequestResult& r, const TerminalDialog& dialog, bool json) {
-  if (!r.completed) return ReportNotDone(dialog, "Podział nie został wykonany.");
-  if (json) {
-    std::cout << "{\"message\":" << JsonString(r.message)
-              << ",\"backup_dir\":" << JsonString(r.backup_path) << ",\"jobs\":[";
-    for (size_t i = 0; i < r.jobs.size(); ++i) std::cout << (i ? "," : "") << JobJson(r.jobs[i]);
-  } else {
-    std::cout << TerminalText(r.message) << "\n";
-    for (const auto& j : r.jobs)
-      std::cout << j.info.TableFile << ": " << (j.ran ? CountsText(j.counts) : kSkippedJob) << "\n";
-  }
-  PrintTotal(r.total, r.jobs.size(), json);
-  return 0;
-}
+int ReportRequest(const engine::RequestResult& r, const TerminalDialog& dialog, bool json);
 
 // The arguments of a division chosen by hand (divide, plan divide) and of a
 // preset's jobs (preset, plan preset), with the main window's defaults.
@@ -225,64 +104,15 @@ struct PresetArgs {
   bool yes = false;
 };
 
-inline void AddMaxMbOption(CLI::App* sub, int32_t& max_mb) {
-  sub->add_option("--max-mb", max_mb,
-                  "Maksymalny rozmiar pliku opisów w MB, od 0 (bez limitu) do 2047; domyślnie 650")
-      ->type_name("MB")
-      ->check(IntegerIn(0, 2047));
-}
-
-inline void AddDivideOptions(CLI::App* sub, DivideArgs& a, const std::string& delete_old_help) {
-  sub->add_option("--table", a.table, "Plik tabeli (.dbf)")->required()->type_name("PLIK");
-  sub->add_option("--data", a.data, "Plik opisów (.dat, .dan) w katalogu tabeli")
-      ->required()
-      ->type_name("PLIK");
-  sub->add_option("--field", a.field, "Pole z adresem opisu")->required()->type_name("POLE");
-  AddMaxMbOption(sub, a.max_mb);
-  sub->add_flag("--no-check-id", a.no_check_id, "Nie pomijaj wierszy ze znacznikiem w polu ID");
-  sub->add_flag("--delete-old", a.delete_old, delete_old_help);
-}
-
-inline void AddPresetOptions(CLI::App* sub, PresetArgs& a, const std::string& delete_old_help) {
-  sub->add_option("ZESTAW", a.preset, "tolm, wertal lub kadmor")
-      ->required()
-      ->check(OneOf({"tolm", "wertal", "kadmor"}));
-  sub->add_option("KATALOG", a.dir, "Katalog bazy")->required()->type_name("");
-  AddMaxMbOption(sub, a.max_mb);
-  sub->add_flag("--delete-old", a.delete_old, delete_old_help);
-  sub->add_flag("--yes", a.yes, "Odpowiedz Tak na pytanie o wersję bazy programu Kadmor");
-}
-
-inline engine::RequestEntries DivideEntries(const DivideArgs& a) {
-  engine::RequestEntries e;
-  e.DivType = engine::kDivUser;
-  e.TableFN = a.table;
-  e.DataFN = a.data;
-  e.FieldName = a.field;
-  e.Size = a.max_mb;
-  e.CheckID = !a.no_check_id;
-  e.OldToTemp = !a.delete_old;
-  return e;
-}
-
-inline engine::RequestEntries PresetEntries(const PresetArgs& a) {
-  engine::RequestEntries e;
-  e.DivType = a.preset == "tolm"     ? engine::kDivTolm
-              : a.preset == "wertal" ? engine::kDivWertal
-                                     : engine::kDivKadmor;
-  e.TolmDir = a.dir;
-  e.TolmSize = a.max_mb;
-  e.TolmTmp = !a.delete_old;
-  return e;
-}
+void AddMaxMbOption(CLI::App* sub, int32_t& max_mb);
+void AddDivideOptions(CLI::App* sub, DivideArgs& a, const std::string& delete_old_help);
+void AddPresetOptions(CLI::App* sub, PresetArgs& a, const std::string& delete_old_help);
+engine::RequestEntries DivideEntries(const DivideArgs& a);
+engine::RequestEntries PresetEntries(const PresetArgs& a);
 
 // The flags divide and preset add after their own: checking the new files
 // and the report as JSON.
-inline void AddRunFlags(CLI::App* sub, bool& no_verify, bool& json) {
-  sub->add_flag("--no-verify", no_verify,
-                "Nie sprawdzaj nowych plików przed zamianą (szybciej, mniej bezpiecznie)");
-  sub->add_flag("--json", json, "Wypisz liczniki jako obiekt JSON");
-}
+void AddRunFlags(CLI::App* sub, bool& no_verify, bool& json);
 
 // Exit code of a run stopped by Ctrl+C or a termination signal.
 inline constexpr int kExitInterrupted = 130;
@@ -291,27 +121,6 @@ inline constexpr int kExitInterrupted = 130;
 // its report; returns the exit code. Ctrl+C and SIGTERM stop it at the next
 // row (never inside the commit). A failure goes to stderr; with --json it
 // is also one object on stdout that names the jobs already committed.
-inline int RunDivision(const engine::RequestEntries& e, bool yes, bool verify, bool json) {
-  TerminalProgress progress;
-  TerminalDialog dialog(yes);
-  engine::DivisionRequest request(
-      &dialog, engine::DividerJobRunner(platform::Env::Default(), &progress, verify));
-  platform::InstallInterruptHandlers();
-  try {
-    return ReportRequest(request.Run(e), dialog, json);
-  } catch (const engine::EngineError& error) {
-    std::cerr << error.what() << "\n";
-    if (json) {
-      std::vector<engine::JobReport> committed;
-      if (auto* r = dynamic_cast<const engine::RequestError*>(&error)) committed = r->committed();
-      std::cout << "{\"error\":" << JsonString(error.what()) << ",\"committed\":[";
-      for (size_t i = 0; i < committed.size(); ++i) {
-        std::cout << (i ? "," : "") << JobJson(committed[i]);
-      }
-      std::cout << "]}\n";
-    }
-    return platform::InterruptRequested() ? kExitInterrupted : 1;
-  }
-}
+int RunDivision(const engine::RequestEntries& e, bool yes, bool verify, bool json);
 
 }  // namespace cli

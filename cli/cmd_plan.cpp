@@ -84,7 +84,7 @@ int RunPlan(const PlanOptions& o, bool preset) {
   const engine::RequestEntries e = preset ? PresetEntries(o.preset) : DivideEntries(o.divide);
   TerminalDialog dialog(o.preset.yes);
   platform::Env* env = platform::Env::Default();
-  engine::TPlanner planner(env);
+  engine::Planner planner(env);
   std::vector<engine::JobPlan> plans;
   engine::JobRunner plan_job = planner.Runner(&plans);
   engine::JobRunner runner = [&](const engine::TDividerInfo& info, const std::string& old_dir,

@@ -17,7 +17,7 @@ struct RestoreOptions {
 };
 
 int RunRestore(const RestoreOptions& o) {
-  engine::TRestorer restorer;
+  engine::Restorer restorer;
   try {
     const engine::RestorePlan plan = restorer.Prepare(o.backup_dir);
     for (const std::string& ignored : plan.ignored) {

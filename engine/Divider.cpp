@@ -67,7 +67,7 @@ struct TDivider::Session {
   store::tjxmemo source_store;
   dbase::Table work_table;
   store::tjxmemo target_store;
-  std::unique_ptr<ProgressWindow> progress;
+  std::unique_ptr<ProgressDisplay> progress;
   std::unique_ptr<RecordPipeline> pipeline;  // during the row loop
   std::unique_ptr<platform::File> work_lock;
   std::unique_ptr<platform::File> list;
@@ -91,7 +91,7 @@ struct TDivider::Session {
   }
 };
 
-TDivider::TDivider(const TDividerInfo& Info, platform::Env* env, ProgressFactory* progress)
+TDivider::TDivider(const TDividerInfo& Info, platform::Env* env, ProgressDisplayFactory* progress)
     : info_(Info), env_(env), progress_(progress ? progress : NullProgress()) {}
 
 TDivider::~TDivider() = default;
@@ -109,7 +109,7 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   CheckMaxSize(info_);
   Paths p;
   Resolve(p);
-  verifier_ = verify_ ? std::make_unique<TVerifier>(env_) : nullptr;
+  verifier_ = verify_ ? std::make_unique<Verifier>(env_) : nullptr;
   Session s(env_);
   Hold(s, p);
   Prepare(s, p);

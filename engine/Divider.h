@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/ProgressWindow.h"
+#include "engine/ProgressDisplay.h"
 #include "platform/Env.h"
 
 namespace engine {
 
-class TVerifier;
+class Verifier;
 
 // One division job.
 struct TDividerInfo {
@@ -66,7 +66,7 @@ class TDivider {
   // table engine get it too); progress makes the run's progress window
   // (null: none shown).
   explicit TDivider(const TDividerInfo& Info, platform::Env* env = platform::Env::Default(),
-                    ProgressFactory* progress = nullptr);
+                    ProgressDisplayFactory* progress = nullptr);
   virtual ~TDivider();
   TDivider(const TDivider&) = delete;
   TDivider& operator=(const TDivider&) = delete;
@@ -104,7 +104,7 @@ class TDivider {
   // by default. A failure is handled like one of the row loop.
   void SetVerify(bool verify) { verify_ = verify; }
   // The last run's verifier (null without verification), for its timing.
-  const TVerifier* Verifier() const { return verifier_.get(); }
+  const Verifier* LastVerifier() const { return verifier_.get(); }
 
   // Everything one run derives from the job record, with the names the
   // files really have on disk (a database copied from Windows may say
@@ -152,12 +152,12 @@ class TDivider {
 
   TDividerInfo info_;
   platform::Env* env_;
-  ProgressFactory* progress_;
+  ProgressDisplayFactory* progress_;
   bool ran_ = false;
   DivisionCounts counts_;
   bool verify_ = true;
   unsigned threads_ = 0;
-  std::unique_ptr<TVerifier> verifier_;  // collects checksums during one run
+  std::unique_ptr<Verifier> verifier_;  // collects checksums during one run
   std::string dropped_list_;
   std::vector<std::string> notes_;
 };

@@ -4,7 +4,7 @@
 
 namespace engine {
 
-JobRunner DividerJobRunner(platform::Env* env, ProgressFactory* progress, bool verify) {
+JobRunner DividerJobRunner(platform::Env* env, ProgressDisplayFactory* progress, bool verify) {
   return [env, progress, verify](const TDividerInfo& info, const std::string& OldDir,
                                  std::string& UsedOldDir, JobReport& report) {
     TDivider divider(info, env, progress);

@@ -13,7 +13,7 @@
 
 #include "engine/Divider.h"
 #include "engine/EngineError.h"
-#include "engine/ProgressWindow.h"
+#include "engine/ProgressDisplay.h"
 #include "engine/UserDialog.h"
 #include "platform/Env.h"
 
@@ -115,7 +115,7 @@ using JobRunner = std::function<void(const TDividerInfo& info, const std::string
 // progress through `progress` (null: none).
 // `verify`: read the new files back before the commit (TDivider::SetVerify).
 JobRunner DividerJobRunner(platform::Env* env = platform::Env::Default(),
-                           ProgressFactory* progress = nullptr, bool verify = true);
+                           ProgressDisplayFactory* progress = nullptr, bool verify = true);
 
 class DivisionRequest {
  public:

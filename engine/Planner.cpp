@@ -24,9 +24,9 @@ void Check(const platform::Status& s) {
 
 }  // namespace
 
-TPlanner::TPlanner(platform::Env* env) : env_(env) {}
+Planner::Planner(platform::Env* env) : env_(env) {}
 
-JobPlan TPlanner::PlanJob(const TDividerInfo& info) {
+JobPlan Planner::PlanJob(const TDividerInfo& info) {
   JobPlan plan;
   plan.info = info;
   ReadOnlyEnv ro(env_);
@@ -124,7 +124,7 @@ JobPlan TPlanner::PlanJob(const TDividerInfo& info) {
   return plan;
 }
 
-JobRunner TPlanner::Runner(std::vector<JobPlan>* plans) {
+JobRunner Planner::Runner(std::vector<JobPlan>* plans) {
   return
       [this, plans](const TDividerInfo& info, const std::string&, std::string&, JobReport& report) {
         plans->push_back(PlanJob(info));

@@ -32,9 +32,9 @@ struct JobPlan {
   std::vector<PlannedFile> files;         // new description files, base first
 };
 
-class TPlanner {
+class Planner {
  public:
-  explicit TPlanner(platform::Env* env = platform::Env::Default());
+  explicit Planner(platform::Env* env = platform::Env::Default());
 
   // Plans one job. Raises EngineError with the division's own message for
   // everything that would make the division fail.

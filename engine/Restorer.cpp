@@ -34,7 +34,7 @@ bool IsBackupName(const std::string& name) {
 }
 
 std::string StripSeparator(std::string s) {
-  while (s.size() > 1 && s.back() == platform::kPathDelim) s.pop_back();
+  while (s.size() > 1 && platform::IsPathDelim(s.back())) s.pop_back();
   return s;
 }
 
@@ -52,9 +52,9 @@ const char kMsgPrefix[] = "Przywracanie przerwane: ";
 
 }  // namespace
 
-TRestorer::TRestorer(platform::Env* env) : env_(env) {}
+Restorer::Restorer(platform::Env* env) : env_(env) {}
 
-RestorePlan TRestorer::Prepare(const std::string& BackupDir) {
+RestorePlan Restorer::Prepare(const std::string& BackupDir) {
   if (BackupDir.empty()) throw EngineError("Nie podano katalogu kopii");
   const std::string root = StripSeparator(env_->ResolvePath(StripSeparator(BackupDir)));
   if (!env_->DirectoryExists(root))
@@ -124,7 +124,7 @@ bool IsDroppedList(const std::string& name) {
 
 }  // namespace
 
-void TRestorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
+void Restorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
   if (!env_->DirectoryExists(g.database_dir)) {
     throw EngineError("Brak katalogu bazy danych: " + g.database_dir);
   }
@@ -196,7 +196,7 @@ void TRestorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
   }
 }
 
-void TRestorer::CheckNotInUse(const std::string& path) {
+void Restorer::CheckNotInUse(const std::string& path) {
   std::unique_ptr<platform::File> f;
   platform::Status s = env_->OpenFile(path, platform::OpenMode::kReadWriteExclusive, &f);
   if (s.IsBusy()) throw EngineError("Plik jest używany przez inny program: " + path);
@@ -205,8 +205,8 @@ void TRestorer::CheckNotInUse(const std::string& path) {
   f->Close();
 }
 
-void TRestorer::Restore(const RestorePlan& plan,
-                        const std::function<void(const RestoreMove&)>& moved) {
+void Restorer::Restore(const RestorePlan& plan,
+                       const std::function<void(const RestoreMove&)>& moved) {
   for (size_t gi = 0; gi < plan.groups.size(); ++gi) {
     const RestoreGroup& g = plan.groups[gi];
     // What to say about the groups before and after the one that failed.

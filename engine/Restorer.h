@@ -42,9 +42,9 @@ struct RestorePlan {
   std::vector<std::string> ignored;
 };
 
-class TRestorer {
+class Restorer {
  public:
-  explicit TRestorer(platform::Env* env = platform::Env::Default());
+  explicit Restorer(platform::Env* env = platform::Env::Default());
 
   // Finds what to move and checks every step. Raises EngineError with the
   // reason; nothing has moved then.

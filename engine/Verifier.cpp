@@ -152,10 +152,10 @@ class UnpackerT {
 
 }  // namespace
 
-TVerifier::TVerifier(platform::Env* env) : env_(env) {}
+Verifier::Verifier(platform::Env* env) : env_(env) {}
 
-void TVerifier::AddRecord(uint32_t row, int32_t address, const uint8_t* data, int32_t size,
-                          int32_t plain_size) {
+void Verifier::AddRecord(uint32_t row, int32_t address, const uint8_t* data, int32_t size,
+                         int32_t plain_size) {
   const auto start = std::chrono::steady_clock::now();
   const uint64_t h = Hash(data, size);
   records_.push_back(
@@ -165,22 +165,22 @@ void TVerifier::AddRecord(uint32_t row, int32_t address, const uint8_t* data, in
   seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void TVerifier::AddRow(uint32_t row, const std::string& text) {
+void Verifier::AddRow(uint32_t row, const std::string& text) {
   size_t t = 0;
   while (t < texts_.size() && texts_[t] != text) ++t;
   if (t == texts_.size()) texts_.push_back(text);
   rows_.push_back({row, static_cast<uint32_t>(t)});
 }
 
-uint32_t TVerifier::RowOf(size_t index) const {
+uint32_t Verifier::RowOf(size_t index) const {
   for (size_t row = 0; row < has_record_.size(); ++row) {
     if (has_record_[row] && index-- == 0) return static_cast<uint32_t>(row);
   }
   return 0;
 }
 
-void TVerifier::Verify(const std::string& data_file, const std::string& table_file,
-                       const std::string& address_field, int32_t max_bytes) {
+void Verifier::Verify(const std::string& data_file, const std::string& table_file,
+                      const std::string& address_field, int32_t max_bytes) {
   const auto start = std::chrono::steady_clock::now();
   struct Clock {
     std::chrono::steady_clock::time_point start;
@@ -194,7 +194,7 @@ void TVerifier::Verify(const std::string& data_file, const std::string& table_fi
   VerifyTable(table_file, address_field);
 }
 
-void TVerifier::VerifyRecords(const std::string& data_file) {
+void Verifier::VerifyRecords(const std::string& data_file) {
   ReadOnlyEnv ro(env_);
   SetReader reader(&ro, data_file);
   std::string error;
@@ -254,7 +254,7 @@ void TVerifier::VerifyRecords(const std::string& data_file) {
   }
 }
 
-void TVerifier::VerifyTable(const std::string& table_file, const std::string& address_field) {
+void Verifier::VerifyTable(const std::string& table_file, const std::string& address_field) {
   ReadOnlyEnv ro(env_);
   dbase::Table table(&ro);
   table.SetDatabaseName(platform::ExtractFileDir(table_file));
@@ -299,7 +299,7 @@ void TVerifier::VerifyTable(const std::string& table_file, const std::string& ad
   table.Close();
 }
 
-void TVerifier::VerifyLimit(const std::string& data_file, int32_t max_bytes) {
+void Verifier::VerifyLimit(const std::string& data_file, int32_t max_bytes) {
   ReadOnlyEnv ro(env_);
   store::tjxmemo probe(&ro);
   const int64_t limit_kb = LimitKb(max_bytes);

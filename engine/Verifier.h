@@ -20,9 +20,9 @@ namespace engine {
 // The message every failed verification starts with.
 extern const char kMsgVerifyFailed[];
 
-class TVerifier {
+class Verifier {
  public:
-  explicit TVerifier(platform::Env* env = platform::Env::Default());
+  explicit Verifier(platform::Env* env = platform::Env::Default());
 
   // A record as the row loop passed it to WriteRecord: `row` is the row's
   // 1-based number in the table, `address` the new address, data/size the

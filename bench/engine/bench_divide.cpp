@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const auto& c = divider.Counts();
-  const double verify = divider.Verifier() ? divider.Verifier()->Seconds() : 0;
+  const double verify = divider.LastVerifier() ? divider.LastVerifier()->Seconds() : 0;
   const double scan = ScanSeconds(info);
   const double journal = JournalSeconds(info, c.new_files);
   uint64_t set_bytes = 0, level6_bytes = 0;

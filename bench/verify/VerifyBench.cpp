@@ -48,7 +48,7 @@ Run Divide(const std::string& db, int32_t limit_mb, bool verify) {
     divider.Divide("", used);
     records += divider.Counts().records_written;
     bytes += divider.Counts().bytes_written;
-    if (divider.Verifier()) run.verify_seconds += divider.Verifier()->Seconds();
+    if (divider.LastVerifier()) run.verify_seconds += divider.LastVerifier()->Seconds();
   }
   run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("  %-28s %8.2f s (verification %.2f s)  %llu records, %.1f MB\n",

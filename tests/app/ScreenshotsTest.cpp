@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "app/Main.h"
-#include "app/ProgressWindows.h"
+#include "app/WindowedProgress.h"
 #include "controls/DesignUnits.h"
 #include "controls/GuiTestUtil.h"
 #include "controls/Progress.h"
@@ -20,6 +20,9 @@
 #include "controls/Screenshot.h"
 #include "engine/DivisionRequest.h"
 #include "platform/MessageBox.h"
+
+using namespace app;
+using namespace controls;
 
 namespace {
 
@@ -32,7 +35,7 @@ using testing_util::SaveScreenshot;
 
 TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
   platform::ScriptedMessageBoxes boxes;
-  TProgressWindows progress;
+  WindowedProgress progress;
   MainFormServices services;
   services.run_job = [&](const engine::TDividerInfo& info, const std::string&,
                          std::string& used_old_dir, engine::JobReport& report) {
@@ -96,7 +99,7 @@ TEST(ScreenshotsTest, PolishDialogsAndTheVerificationPhase) {
   SaveScreenshot(question.get(), "kadmor-question.png", QSize());
   question->hide();
 
-  TProgressWindows progress;
+  WindowedProgress progress;
   TProgressWnd* shown = nullptr;
   progress.on_shown = [&](TProgressWnd* w) { shown = w; };
   auto wnd = progress.Create("Operacje na pliku: /srv/bazy/gmina/opisy.dat", 100000);

@@ -12,7 +12,7 @@
 
 #include "app/EngineServices.h"
 #include "app/Main.h"
-#include "app/ProgressWindows.h"
+#include "app/WindowedProgress.h"
 #include "controls/GuiTestUtil.h"
 #include "controls/IntEdit.h"
 #include "controls/OEBtn.h"
@@ -20,6 +20,9 @@
 #include "platform/OpenDialog.h"
 #include "store/jxmemo.h"
 #include "tools/demodb/DemoDatabase.h"
+
+using namespace app;
+using namespace controls;
 
 namespace {
 
@@ -83,7 +86,7 @@ class StartEndToEndTest : public ::testing::Test {
   std::string root;
   ScriptedMessageBoxes boxes;
   platform::ScriptedOpenDialogs dialogs;
-  TProgressWindows progress;
+  WindowedProgress progress;
   int windows_shown = 0;
   TMainForm form;
 };

@@ -1,5 +1,5 @@
 // What the window tests share: one QApplication for the whole executable
-// (on the offscreen platform the ctest entries set), finding controls by
+// (on the offscreen platform unless told otherwise), finding controls by
 // name, and typing that copes with Polish letters.
 #pragma once
 
@@ -13,6 +13,8 @@ namespace testing_util {
 class QtApplicationEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
+    // Run directly, a test binary still needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!QApplication::instance()) app_ = new QApplication(argc_, argv_);
   }
   void TearDown() override {

@@ -6,7 +6,7 @@
 
 #include "engine/EngineError.h"
 #include "platform/EnvWrapper.h"
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 
 using namespace engine_test;
 using engine::EngineError;
@@ -45,18 +45,18 @@ std::string ErrorOf(const TDividerInfo& info, const std::string& old_dir = "") {
 }
 
 // Positions and captions the run gives its progress window.
-struct RecordingProgress : engine::ProgressFactory {
+struct RecordingProgress : engine::ProgressDisplayFactory {
   std::string caption;
   int32_t maximum = -1;
   bool shown = false;
   std::vector<int32_t> positions;
-  struct Window : engine::ProgressWindow {
+  struct Window : engine::ProgressDisplay {
     RecordingProgress* owner;
     explicit Window(RecordingProgress* o) : owner(o) {}
     void Show() override { owner->shown = true; }
     void SetPosition(int32_t p) override { owner->positions.push_back(p); }
   };
-  std::unique_ptr<engine::ProgressWindow> Create(const std::string& c, int32_t m) override {
+  std::unique_ptr<engine::ProgressDisplay> Create(const std::string& c, int32_t m) override {
     caption = c;
     maximum = m;
     return std::make_unique<Window>(this);
@@ -79,7 +79,7 @@ TEST(DividerTest, EveryRecordMovesAndTheOldFilesAreKept) {
   // A new backup directory "old<digits>/" beside the table, holding the old
   // files byte for byte.
   ASSERT_EQ(used.rfind(t / "old", 0), 0u) << used;
-  ASSERT_EQ(used.back(), '/');
+  ASSERT_EQ(used.back(), platform::kPathDelim);
   EXPECT_TRUE(SameFiles(OldFilesIn(used), before));
   // Beside them, the rows whose reference could not be copied.
   EXPECT_EQ(d.DroppedList(), used + "nieskopiowane-opisy.dbf.txt");
@@ -227,6 +227,8 @@ TEST(DividerTest, MissingFilesSkipTheJobUntouched) {
   EXPECT_TRUE(Subdirs(t.dir(), "").empty());
 }
 
+// Directories that differ in letter case only are two, and links: Linux.
+#ifndef _WIN32
 TEST(DividerTest, DirectoriesAreComparedOnDiskNotAsText) {
   TempDir t;
   fs::create_directories(t / "Data");
@@ -244,6 +246,7 @@ TEST(DividerTest, DirectoriesAreComparedOnDiskNotAsText) {
   info.DataFile = t / "link/opisy.dat";
   EXPECT_NO_THROW(Divide(info));
 }
+#endif
 
 TEST(DividerTest, FailuresBeforeTheCommitLeaveTheOldFilesAlone) {
   TempDir t;

@@ -7,7 +7,7 @@
 #include "engine/EngineError.h"
 #include "engine/PlanChecks.h"
 #include "platform/EnvWrapper.h"
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 
 using namespace engine_test;
 using testing_util::TempDir;

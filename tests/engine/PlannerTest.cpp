@@ -11,16 +11,16 @@
 #include "engine/Divider.h"
 #include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
-#include "tests/engine/DatabaseFixture.h"
+#include "tests/engine/Databases.h"
 #include "tests/platform/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using engine::JobPlan;
+using engine::Planner;
 using engine::TDividerInfo;
-using engine::TPlanner;
-using testing_util::FileTree;
+using engine_test::FileTree;
 using testing_util::TempDir;
 
 // The description files of a set as they lie in dir: name -> size.
@@ -63,11 +63,11 @@ TEST(PlannerTest, PlanEqualsTheDivisionFileByFile) {
   for (int32_t max_mb : {0, 1, 2, 650}) {
     SCOPED_TRACE(max_mb);
     TempDir tmp;
-    testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 90, 11);
+    engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 90, 11);
     TDividerInfo info{tmp / "opisy.dbf", "OpisTop", tmp / "opisy.dat", max_mb, true, true};
 
     const auto before = FileTree(tmp.dir());
-    JobPlan plan = TPlanner().PlanJob(info);
+    JobPlan plan = Planner().PlanJob(info);
     EXPECT_EQ(FileTree(tmp.dir()), before) << "the plan wrote something";
     ASSERT_TRUE(plan.ran);
     ASSERT_EQ(plan.files.front().name, "opisy.dat");
@@ -91,8 +91,8 @@ TEST(PlannerTest, PlanEqualsTheDivisionFileByFile) {
 TEST(PlannerTest, PresetPlanEqualsThePresetDivision) {
   TempDir tmp;
   const std::string db = tmp.dir();
-  testing_util::WriteJob(db, "opisy.dbf", "opisy.dat", "OPISTOP", 12, 1);
-  testing_util::WriteJob(db, "dokopisy.dbf", "dokopisy.dat", "OPISTOP", 7, 2);
+  engine_test::WriteJob(db, "opisy.dbf", "opisy.dat", "OPISTOP", 12, 1);
+  engine_test::WriteJob(db, "dokopisy.dbf", "dokopisy.dat", "OPISTOP", 7, 2);
   // opisyv is missing: both the plan and the division skip it.
   engine::RequestEntries e;
   e.DivType = engine::kDivTolm;
@@ -103,7 +103,7 @@ TEST(PlannerTest, PresetPlanEqualsThePresetDivision) {
     int Ask(const std::string&, const std::string&, int) override { return engine::kAnswerYes; }
     void Inform(const std::string&, const std::string&, int) override {}
   } dialog;
-  TPlanner planner;
+  Planner planner;
   std::vector<JobPlan> plans;
   engine::DivisionRequest plan_request(&dialog, planner.Runner(&plans));
   const auto before = FileTree(db);
@@ -127,36 +127,36 @@ TEST(PlannerTest, PresetPlanEqualsThePresetDivision) {
 
 TEST(PlannerTest, FailsWhereTheDivisionWouldFail) {
   TempDir tmp;
-  testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 3, 4);
+  engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 3, 4);
   TDividerInfo info{tmp / "opisy.dbf", "Brak", tmp / "opisy.dat", 0, true, true};
   try {
-    TPlanner().PlanJob(info);
+    Planner().PlanJob(info);
     FAIL();
   } catch (const engine::EngineError& e) {
     EXPECT_STREQ(e.what(), "Brak pola: Brak");
   }
   // Not a description file.
-  testing_util::WriteTable(tmp.dir(), "inne.dbf", "OPISTOP", {});
+  engine_test::WriteTable(tmp.dir(), "inne.dbf", "OPISTOP", {});
   std::ofstream(tmp / "inne.dat") << "XXXX not a description file";
   info = {tmp / "inne.dbf", "OPISTOP", tmp / "inne.dat", 0, true, true};
-  EXPECT_THROW(TPlanner().PlanJob(info), engine::EngineError);
+  EXPECT_THROW(Planner().PlanJob(info), engine::EngineError);
   // Missing files: skipped, like the division.
   info = {tmp / "nic.dbf", "OPISTOP", tmp / "nic.dat", 0, true, true};
-  EXPECT_FALSE(TPlanner().PlanJob(info).ran);
+  EXPECT_FALSE(Planner().PlanJob(info).ran);
 }
 
 // The command line: the plan's JSON carries the same counts as the
 // division's, and the files it lists are the files the division makes.
 TEST(PlannerTest, CommandLinePlanMatchesTheCommandLineDivision) {
   TempDir scratch, tmp;
-  testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 40, 9);
+  engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 40, 9);
   const std::string args = " --table " + (tmp / "opisy.dbf") + " --data " + (tmp / "opisy.dat") +
                            " --field OPISTOP --max-mb 1 --json";
   const auto before = FileTree(tmp.dir());
-  testing_util::CliRun plan = testing_util::RunCli(scratch.dir(), "plan divide" + args);
+  engine_test::CliRun plan = engine_test::RunCli(scratch.dir(), "plan divide" + args);
   ASSERT_EQ(plan.code, 0) << plan.err;
   EXPECT_EQ(FileTree(tmp.dir()), before);
-  testing_util::CliRun done = testing_util::RunCli(scratch.dir(), "divide" + args);
+  engine_test::CliRun done = engine_test::RunCli(scratch.dir(), "divide" + args);
   ASSERT_EQ(done.code, 0) << done.err;
 
   auto counts = [](const std::string& json) {
@@ -175,9 +175,9 @@ TEST(PlannerTest, CommandLinePlanMatchesTheCommandLineDivision) {
   EXPECT_NE(plan.out.find("\"files\":[" + files + "]"), std::string::npos) << plan.out;
 
   // What would fail is said, and nothing is written.
-  testing_util::CliRun bad =
-      testing_util::RunCli(scratch.dir(), "plan divide --table " + (tmp / "opisy.dbf") +
-                                              " --data " + (tmp / "opisy.dat") + " --field NIEMA");
+  engine_test::CliRun bad =
+      engine_test::RunCli(scratch.dir(), "plan divide --table " + (tmp / "opisy.dbf") + " --data " +
+                                             (tmp / "opisy.dat") + " --field NIEMA");
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("Brak pola: NIEMA"), std::string::npos) << bad.err;
 }

@@ -7,7 +7,7 @@
 #include "engine/EngineError.h"
 #include "engine/Planner.h"
 #include "platform/EnvWrapper.h"
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 
 using namespace engine_test;
 using testing_util::TempDir;
@@ -80,7 +80,7 @@ std::string DivisionError(const engine::TDividerInfo& info, platform::Env* env) 
 
 std::string PlanError(const engine::TDividerInfo& info, platform::Env* env) {
   try {
-    engine::TPlanner(env).PlanJob(info);
+    engine::Planner(env).PlanJob(info);
   } catch (const engine::EngineError& e) {
     return e.what();
   }
@@ -160,7 +160,7 @@ TEST(ReadFailureTest, DanglingAddressesStillOnlyClearTheirRows) {
     if (r.address != 0 && !r.readable) ++dangling;
   }
   ASSERT_GT(dangling, 0u);
-  const engine::JobPlan plan = engine::TPlanner().PlanJob(Job(t.dir(), false));
+  const engine::JobPlan plan = engine::Planner().PlanJob(Job(t.dir(), false));
   engine::TDivider d(Job(t.dir(), false));
   std::string used;
   ASSERT_NO_THROW(d.Divide("", used));

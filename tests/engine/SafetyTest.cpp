@@ -9,7 +9,7 @@
 #include "engine/Planner.h"
 #include "engine/Recovery.h"
 #include "platform/Interrupt.h"
-#include "tests/engine/DbFixture.h"
+#include "tests/engine/Databases.h"
 
 using namespace engine_test;
 using testing_util::TempDir;
@@ -29,7 +29,7 @@ std::string DivisionError(const engine::TDividerInfo& info) {
 
 std::string PlanError(const engine::TDividerInfo& info) {
   try {
-    engine::TPlanner().PlanJob(info);
+    engine::Planner().PlanJob(info);
   } catch (const engine::EngineError& e) {
     return e.what();
   }
@@ -104,7 +104,9 @@ TEST(SafetyTest, RefusedBeforeAnythingIsMade) {
     const std::string message = c.arrange(t.dir(), g, info, held);
     const Snapshot before = Snap(t.dir());
     EXPECT_EQ(DivisionError(info), message);
-    if (c.plan_too) EXPECT_EQ(PlanError(info), message);
+    if (c.plan_too) {
+      EXPECT_EQ(PlanError(info), message);
+    }
     EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
     EXPECT_TRUE(Subdirs(t.dir(), "").empty());
   }
@@ -118,7 +120,7 @@ TEST(SafetyTest, OtherProgramsAreKeptOutUntilTheLastFileHasMoved) {
   DividedTable(t.dir());
   const std::vector<std::string> old_files = {"opisy.dbf", "opisy.mdx", "opisy.dbt", "opisy.dat",
                                               "opisy.001"};
-  struct Peer : engine::ProgressFactory, engine::ProgressWindow {
+  struct Peer : engine::ProgressDisplayFactory, engine::ProgressDisplay {
     std::string dir;
     std::vector<std::string> names;
     int tries = 0, refused = 0;
@@ -133,8 +135,8 @@ TEST(SafetyTest, OtherProgramsAreKeptOutUntilTheLastFileHasMoved) {
         if (s.ok()) ADD_FAILURE() << n << " opened during the run";
       }
     }
-    std::unique_ptr<engine::ProgressWindow> Create(const std::string&, int32_t) override {
-      struct W : engine::ProgressWindow {
+    std::unique_ptr<engine::ProgressDisplay> Create(const std::string&, int32_t) override {
+      struct W : engine::ProgressDisplay {
         Peer* p;
         void Show() override { p->TryAll(); }
         void SetPosition(int32_t) override { p->TryAll(); }
@@ -198,9 +200,9 @@ TEST(SafetyTest, AStopBetweenRowsChangesNothing) {
   TempDir t;
   DividedTable(t.dir());
   const Snapshot before = Snap(t.dir());
-  struct StopAtRow10 : engine::ProgressFactory {
-    std::unique_ptr<engine::ProgressWindow> Create(const std::string&, int32_t) override {
-      struct W : engine::ProgressWindow {
+  struct StopAtRow10 : engine::ProgressDisplayFactory {
+    std::unique_ptr<engine::ProgressDisplay> Create(const std::string&, int32_t) override {
+      struct W : engine::ProgressDisplay {
         void Show() override {}
         void SetPosition(int32_t row) override {
           if (row == 10) platform::RequestInterrupt();

@@ -16,7 +16,7 @@
 #include "platform/EnvWrapper.h"
 #include "store/Format.h"
 #include "store/jxmemo.h"
-#include "tests/engine/DatabaseFixture.h"
+#include "tests/engine/Databases.h"
 #include "tests/platform/TempDir.h"
 
 namespace {
@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using engine::EngineError;
 using engine::IntToHex8;
-using engine::TVerifier;
+using engine::Verifier;
 using testing_util::TempDir;
 
 constexpr int32_t kLimit = 1 << 20;  // 1 MB: several files
@@ -38,17 +38,17 @@ struct CopiedSet {
   std::string table = tmp / "opisy.dbf";
   std::vector<int32_t> new_addresses;
   std::vector<int32_t> plain_sizes;
-  TVerifier verifier;
+  Verifier verifier;
 
   CopiedSet() {
     fs::create_directories(tmp / "src");
-    std::vector<int32_t> old = testing_util::WriteDescriptionFile(tmp / "src/opisy.dat", 24, 5);
+    std::vector<int32_t> old = engine_test::WriteDescriptionFile(tmp / "src/opisy.dat", 24, 5);
     store::tjxmemo source, target;
     EXPECT_TRUE(source.Open(tmp / "src/opisy.dat"));
     EXPECT_TRUE(target.CreateNew(data, 0));
     target.SplitDepth = 9;
     target.SetMaxSize(kLimit, "");
-    std::vector<testing_util::RowSpec> rows;
+    std::vector<engine_test::RowSpec> rows;
     for (size_t i = 0; i < old.size(); ++i) {
       int32_t size = 0, plain = 0, address = 0;
       const uint8_t* bytes = nullptr;
@@ -65,7 +65,7 @@ struct CopiedSet {
     rows.push_back({"GONE", ""});
     verifier.AddRow(static_cast<uint32_t>(rows.size()), "");
     rows.push_back({"SKIP", ""});  // never converted: not checked
-    testing_util::WriteTable(tmp.dir(), "opisy.dbf", "OPISTOP", rows);
+    engine_test::WriteTable(tmp.dir(), "opisy.dbf", "OPISTOP", rows);
   }
 
   void FlipByte(const std::string& path, uint64_t offset) {
@@ -132,7 +132,7 @@ TEST(VerifierTest, TableAndSetMismatchesAreCaught) {
   {
     CopiedSet s;  // a row holding another address than was written
     fs::create_directories(s.tmp / "t2");
-    testing_util::WriteTable(
+    engine_test::WriteTable(
         s.tmp / "t2/", "opisy.dbf", "OPISTOP",
         {{"R0", IntToHex8(s.new_addresses[0])}, {"R1", IntToHex8(s.new_addresses[2])}});
     s.table = s.tmp / "t2/opisy.dbf";
@@ -143,18 +143,18 @@ TEST(VerifierTest, TableAndSetMismatchesAreCaught) {
     CopiedSet s;  // rows missing from the table
     fs::remove(s.table);
     fs::remove(s.tmp / "opisy.mdx");
-    testing_util::WriteTable(s.tmp.dir(), "opisy.dbf", "OPISTOP",
-                             {{"R0", IntToHex8(s.new_addresses[0])}});
+    engine_test::WriteTable(s.tmp.dir(), "opisy.dbf", "OPISTOP",
+                            {{"R0", IntToHex8(s.new_addresses[0])}});
     EXPECT_NE(s.VerifyError().find("brak wiersza"), std::string::npos);
   }
   {
     CopiedSet s;  // a zero row that lost its text
     fs::remove(s.table);
     fs::remove(s.tmp / "opisy.mdx");
-    std::vector<testing_util::RowSpec> rows;
+    std::vector<engine_test::RowSpec> rows;
     for (int32_t a : s.new_addresses) rows.push_back({"R", IntToHex8(a)});
     rows.push_back({"ZERO", ""});
-    testing_util::WriteTable(s.tmp.dir(), "opisy.dbf", "OPISTOP", rows);
+    engine_test::WriteTable(s.tmp.dir(), "opisy.dbf", "OPISTOP", rows);
     EXPECT_NE(s.VerifyError().find("zamiast \"00000000\""), std::string::npos);
   }
   {
@@ -182,7 +182,7 @@ class DamagingEnv : public platform::EnvWrapper {
   int32_t last_address = 0;
 
   platform::Status SyncDirectory(const std::string& dir) override {
-    const std::string name = dir.substr(dir.find_last_of('/', dir.size() - 2) + 1);
+    const std::string name = platform::ExtractFileName(dir.substr(0, dir.size() - 1));
     if (!damaged && name.rfind("tmp", 0) == 0) {
       damaged = true;
       if (what_ == kRecord || what_ == kLastRecord) {
@@ -234,8 +234,8 @@ TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
                     DamagingEnv::kLastRecord}) {
     SCOPED_TRACE(what);
     TempDir tmp;
-    testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
-    const auto before = testing_util::FileTree(tmp.dir());
+    engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
+    const auto before = engine_test::FileTree(tmp.dir());
     engine::TDividerInfo info{tmp / "opisy.dbf", "OPISTOP", tmp / "opisy.dat", 1, true, true};
     DamagingEnv env(what);
     engine::TDivider divider(info, &env);
@@ -255,12 +255,12 @@ TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
       EXPECT_NE(msg.find(where), std::string::npos) << msg;
     }
     EXPECT_TRUE(env.damaged);
-    EXPECT_EQ(testing_util::FileTree(tmp.dir()), before) << "old files touched or tmp dir left";
+    EXPECT_EQ(engine_test::FileTree(tmp.dir()), before) << "old files touched or tmp dir left";
     EXPECT_EQ(used, "unchanged");
   }
   // Without the verification the same damage reaches the commit.
   TempDir tmp;
-  testing_util::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
+  engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
   engine::TDividerInfo info{tmp / "opisy.dbf", "OPISTOP", tmp / "opisy.dat", 1, true, false};
   DamagingEnv env(DamagingEnv::kRecord);
   engine::TDivider divider(info, &env);

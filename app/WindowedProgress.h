@@ -8,15 +8,23 @@
 #include <memory>
 #include <string>
 
-#include "engine/ProgressWindow.h"
+#include "engine/ProgressDisplay.h"
 
+namespace controls {
 class TProgressWnd;
+}  // namespace controls
 
-class TProgressWindows : public engine::ProgressFactory {
+namespace app {
+
+using controls::TProgressWnd;
+
+class WindowedProgress : public engine::ProgressDisplayFactory {
  public:
-  std::unique_ptr<engine::ProgressWindow> Create(const std::string& caption,
-                                                 int32_t maximum) override;
+  std::unique_ptr<engine::ProgressDisplay> Create(const std::string& caption,
+                                                  int32_t maximum) override;
 
   // Called with each window once it is shown (screenshots, tests).
   std::function<void(TProgressWnd*)> on_shown;
 };
+
+}  // namespace app

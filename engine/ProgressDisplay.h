@@ -1,4 +1,4 @@
-// How a division run shows its progress: a window created with a caption and
+// How a division run shows its progress: a display created with a caption and
 // a maximum, shown, moved forward and freed. The engine sees only these
 // interfaces; the command line draws a terminal bar, the main window its
 // progress window, tests record the positions.
@@ -10,10 +10,10 @@
 
 namespace engine {
 
-class ProgressWindow {
+class ProgressDisplay {
  public:
-  virtual ~ProgressWindow() = default;  // freeing hides the window
-  virtual void Show() = 0;              // modeless, no owner
+  virtual ~ProgressDisplay() = default;  // freeing hides the window
+  virtual void Show() = 0;               // modeless, no owner
   virtual void SetPosition(int32_t position) = 0;
   // Stored bytes copied so far, given with each position (for a rate).
   virtual void SetBytes(uint64_t bytes) {}
@@ -27,13 +27,13 @@ class ProgressWindow {
 inline constexpr char kPhaseVerify[] = "Weryfikacja nowych plików…";
 inline constexpr char kPhaseCommit[] = "Zamiana plików…";
 
-class ProgressFactory {
+class ProgressDisplayFactory {
  public:
-  virtual ~ProgressFactory() = default;
-  virtual std::unique_ptr<ProgressWindow> Create(const std::string& caption, int32_t maximum) = 0;
+  virtual ~ProgressDisplayFactory() = default;
+  virtual std::unique_ptr<ProgressDisplay> Create(const std::string& caption, int32_t maximum) = 0;
 };
 
 // A factory whose windows show nothing; used when the caller gives none.
-ProgressFactory* NullProgress();
+ProgressDisplayFactory* NullProgress();
 
 }  // namespace engine

@@ -1,12 +1,15 @@
 // The run's progress windows: created with the run's caption and maximum,
 // shown modeless, advanced, freed; and drawn while the run holds the
 // event loop.
-#include "app/ProgressWindows.h"
+#include "app/WindowedProgress.h"
 
 #include <QApplication>
 
 #include "controls/GuiTestUtil.h"
 #include "controls/Progress.h"
+
+using namespace app;
+using namespace controls;
 
 namespace {
 
@@ -14,8 +17,8 @@ bool IsTopLevel(QWidget* w) {
   return QApplication::topLevelWidgets().contains(w);
 }
 
-TEST(ProgressWindowsTest, WindowFollowsTheRunAndGoesWithIt) {
-  TProgressWindows factory;
+TEST(WindowedProgressTest, WindowFollowsTheRunAndGoesWithIt) {
+  WindowedProgress factory;
   TProgressWnd* shown = nullptr;
   factory.on_shown = [&](TProgressWnd* w) { shown = w; };
   auto window = factory.Create("Operacje na pliku: /baza/opisy.dat", 25);
@@ -35,8 +38,8 @@ TEST(ProgressWindowsTest, WindowFollowsTheRunAndGoesWithIt) {
 
 // After the rows the window stays up through the verification and the
 // exchange of files, its bar full and a line saying what happens.
-TEST(ProgressWindowsTest, PhasesAfterTheRowsKeepTheWindowUp) {
-  TProgressWindows factory;
+TEST(WindowedProgressTest, PhasesAfterTheRowsKeepTheWindowUp) {
+  WindowedProgress factory;
   TProgressWnd* shown = nullptr;
   factory.on_shown = [&](TProgressWnd* w) { shown = w; };
   auto window = factory.Create("Operacje na pliku: /baza/opisy.dat", 1000);
@@ -68,13 +71,13 @@ struct PaintCounter : QObject {
 // The run holds the event loop; showing its window turns the loop once so
 // the window is drawn at once. (Whether user input is held back cannot be
 // seen here: the offscreen platform offers no way to queue real input.)
-TEST(ProgressWindowsTest, ShowingTheWindowDrawsItWhileTheRunHoldsTheLoop) {
+TEST(WindowedProgressTest, ShowingTheWindowDrawsItWhileTheRunHoldsTheLoop) {
   PaintCounter counter;
   qApp->installEventFilter(&counter);
   bool queued_ran = false;
   QMetaObject::invokeMethod(
       qApp, [&] { queued_ran = true; }, Qt::QueuedConnection);
-  TProgressWindows factory;
+  WindowedProgress factory;
   auto window = factory.Create("x", 100);
   window->Show();
   qApp->removeEventFilter(&counter);
