@@ -243,9 +243,9 @@ void TDivider::Convert(Session& s, const Paths& p) {
                                  static_cast<int32_t>(s.work_table.RecordCount()));
   s.progress->Show();
 
-  // The rows ahead are found through the held table's own cursor, their
-  // records read and compressed on the other cores meanwhile; the writer
-  // stores them in row order, as they come.
+  // With more than one thread, the rows ahead are found through the held
+  // table's own cursor, their records read and compressed on the other
+  // cores meanwhile; the writer stores them in row order, as they come.
   const unsigned threads =
       threads_ ? threads_ : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
   s.pipeline = std::make_unique<RecordPipeline>(

@@ -95,9 +95,11 @@ class TDivider {
   // earlier run that was cut short, old files it could not delete.
   const std::vector<std::string>& Notes() const { return notes_; }
 
-  // How many threads compress records stored plain, this one included; 0
-  // (the default): as many as the machine runs at once, at most 4. The
-  // new files are the same whatever the number.
+  // How many threads read ahead and compress records stored plain, this
+  // one included: 1 (the default) reads and compresses in the row loop; 0
+  // as many as the machine runs at once, at most 4. The new files are the
+  // same whatever the number. More than one does not pay yet on these
+  // machines (doc/speed.md).
   void SetThreads(unsigned threads) { threads_ = threads; }
 
   // Read-back check of the new files between FlushNewFiles and Commit; on
@@ -156,7 +158,7 @@ class TDivider {
   bool ran_ = false;
   DivisionCounts counts_;
   bool verify_ = true;
-  unsigned threads_ = 0;
+  unsigned threads_ = 1;
   std::unique_ptr<Verifier> verifier_;  // collects checksums during one run
   std::string dropped_list_;
   std::vector<std::string> notes_;
