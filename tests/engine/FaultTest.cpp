@@ -17,8 +17,8 @@
 
 #include "engine/EngineError.h"
 #include "engine/Recovery.h"
-#include "tests/engine/CountingEnv.h"
 #include "tests/engine/Databases.h"
+#include "tests/support/FaultEnv.h"
 
 using namespace engine_test;
 using testing_util::TempDir;
