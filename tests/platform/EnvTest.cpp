@@ -13,10 +13,10 @@
 #include <thread>
 
 #include "platform/Env.h"
-#include "platform/EnvWrapper.h"
 #include "platform/Interrupt.h"
 #include "platform/LockWait.h"
 #include "tests/platform/TempDir.h"
+#include "tests/support/FaultEnv.h"
 
 using platform::Env;
 using platform::File;
@@ -199,27 +199,13 @@ TEST(EnvTest, MoveNeverReplacesAnExistingTarget) {
 
 // Shares refuse the no-replace flag (EINVAL), some refuse links too: the
 // move falls back and still never replaces, and leaves one name only.
-class RefusingEnv : public platform::EnvWrapper {
- public:
-  RefusingEnv(bool flags, bool links) : EnvWrapper(Env::Default()), flags_(flags), links_(links) {}
-  platform::Status RenameNoReplace(const std::string& a, const std::string& b) override {
-    if (flags_) return platform::Status::NotSupported("flag");
-    return EnvWrapper::RenameNoReplace(a, b);
-  }
-  platform::Status LinkFile(const std::string& a, const std::string& b) override {
-    if (links_) return platform::Status::NotSupported("link");
-    return EnvWrapper::LinkFile(a, b);
-  }
-
- private:
-  bool flags_, links_;
-};
-
 TEST(EnvTest, MoveFallsBackWhereFlagsOrLinksAreRefused) {
   for (auto [flags, links] : {std::pair{false, false}, {true, false}, {true, true}}) {
     SCOPED_TRACE(testing::Message() << "flags refused " << flags << ", links refused " << links);
     TempDir t;
-    RefusingEnv env(flags, links);
+    test_support::FaultEnv env;
+    env.refuse_rename_flags = flags;
+    env.refuse_links = links;
     WriteText(t / "a", "new");
     WriteText(t / "b", "old");
     EXPECT_TRUE(env.MoveFile(t / "a", t / "b").IsExists());
