@@ -342,14 +342,16 @@ TEST(DividerTest, ADirectoryInTheWorkingDirectoryIsNotMovedIn) {
   // at its first flush after the row loop.
   test_support::FaultEnv env;
   env.Fail(test_support::FaultEnv::kSync, 1);
-  env.at_fail = [&env] {
+  bool left = false;
+  env.at_fail = [&env, &left] {
     const std::string dir = env.paths(test_support::FaultEnv::kSync).back();
     fs::create_directories(dir + "sub");
-    std::ofstream(dir + "sub/f") << "x";
+    left = static_cast<bool>(std::ofstream(dir + "sub/f") << "x");
   };
   TDivider d(Job(t.dir(), o, 5), &env);
   std::string used;
   d.Divide("", used);
+  EXPECT_TRUE(left);
   EXPECT_FALSE(fs::exists(t / "sub"));
   ExpectDivided(t.dir(), used, o, g, 5);  // and no working directory left
 }
