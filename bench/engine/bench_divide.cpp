@@ -17,42 +17,10 @@
 #include "engine/Divider.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
-#include "platform/EnvWrapper.h"
 #include "platform/Path.h"
+#include "tests/support/FaultEnv.h"
 
 namespace {
-
-class FlushCountingEnv : public platform::EnvWrapper {
- public:
-  FlushCountingEnv() : EnvWrapper(platform::Env::Default()) {}
-  long flushes = 0;
-
-  platform::Status OpenFile(const std::string& path, platform::OpenMode mode,
-                            std::unique_ptr<platform::File>* result) override {
-    std::unique_ptr<platform::File> f;
-    platform::Status s = EnvWrapper::OpenFile(path, mode, &f);
-    if (s.ok()) *result = std::make_unique<CountingFile>(this, std::move(f));
-    return s;
-  }
-  platform::Status SyncDirectory(const std::string& dir) override {
-    ++flushes;
-    return EnvWrapper::SyncDirectory(dir);
-  }
-
- private:
-  class CountingFile : public platform::FileWrapper {
-   public:
-    CountingFile(FlushCountingEnv* env, std::unique_ptr<platform::File> f)
-        : FileWrapper(std::move(f)), env_(env) {}
-    platform::Status Flush() override {
-      ++env_->flushes;
-      return FileWrapper::Flush();
-    }
-
-   private:
-    FlushCountingEnv* env_;
-  };
-};
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -105,7 +73,8 @@ int main(int argc, char** argv) {
   info.MaxSize = std::atoi(argv[4]);
   info.CheckID = true;
   info.KeepOld = true;
-  FlushCountingEnv env;
+  test_support::FaultEnv env;  // counts the flushes
+  env.record = false;
   engine::TDivider divider(info, &env);
   const auto start = std::chrono::steady_clock::now();
   std::string used;
@@ -125,8 +94,9 @@ int main(int argc, char** argv) {
       "{\"seconds\":%.3f,\"peak_rss_kb\":%ld,\"flushes\":%ld,\"rows\":%llu,\"records\":%llu,"
       "\"bytes\":%llu,\"new_files\":%llu,\"backup\":\"%s\",\"scan_seconds\":%.3f,"
       "\"journal_seconds\":%.4f,\"safety_share\":%.4f}\n",
-      seconds, usage.ru_maxrss, env.flushes, static_cast<unsigned long long>(c.rows),
-      static_cast<unsigned long long>(c.records_written),
+      seconds, usage.ru_maxrss,
+      static_cast<long>(env.count(test_support::FaultEnv::kFlush | test_support::FaultEnv::kSync)),
+      static_cast<unsigned long long>(c.rows), static_cast<unsigned long long>(c.records_written),
       static_cast<unsigned long long>(c.bytes_written),
       static_cast<unsigned long long>(c.new_files), used.c_str(), scan, journal,
       (scan + journal) / seconds);

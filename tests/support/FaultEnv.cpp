@@ -1,6 +1,8 @@
 #include "tests/support/FaultEnv.h"
 
+#include <algorithm>
 #include <bit>
+#include <iterator>
 
 namespace test_support {
 
@@ -67,7 +69,11 @@ void FaultEnv::Fail(uint32_t ops, int64_t nth, bool and_later, std::string suffi
 
 int64_t FaultEnv::count(uint32_t ops, const std::string& suffix) const {
   int64_t n = 0;
-  for (const Call& c : calls_) n += (c.op & ops) && EndsWith(c.path, suffix);
+  if (suffix.empty()) {
+    for (size_t i = 0; i < std::size(counts_); ++i) n += (ops >> i & 1u) ? counts_[i] : 0;
+  } else {
+    for (const Call& c : calls_) n += (c.op & ops) && EndsWith(c.path, suffix);
+  }
   return n;
 }
 
@@ -85,13 +91,17 @@ std::vector<std::string> FaultEnv::paths(uint32_t ops) const {
 }
 
 void FaultEnv::ResetCounts() {
+  std::fill(std::begin(counts_), std::end(counts_), 0);
   calls_.clear();
   numbered_.clear();
 }
 
 Status FaultEnv::Check(Op op, const std::string& path) {
-  if (op & kNumbered) numbered_.push_back(calls_.size());
-  calls_.push_back({op, path});
+  ++counts_[std::countr_zero<uint32_t>(op)];
+  if (record) {
+    if (op & kNumbered) numbered_.push_back(calls_.size());
+    calls_.push_back({op, path});
+  }
   if (!(op & fail_ops_) || !EndsWith(path, fail_suffix_)) return Status::OK();
   ++matched_;
   if (matched_ != fail_nth_ && !(fail_later_ && matched_ > fail_nth_)) return Status::OK();

@@ -62,10 +62,14 @@ class FaultEnv : public platform::EnvWrapper {
   bool refuse_links = false;
   // When set, the system's temporary directory.
   std::string temp_directory;
+  // Off: the calls are counted by kind only, not recorded one by one (a
+  // benchmark's millions of reads would fill the memory it measures).
+  bool record = true;
 
   // Numbered calls so far.
-  int64_t count() const { return static_cast<int64_t>(numbered_.size()); }
-  // Calls of the kinds `ops` so far, on paths ending with `suffix`.
+  int64_t count() const { return count(kNumbered); }
+  // Calls of the kinds `ops` so far, on paths ending with `suffix` (which
+  // needs them recorded).
   int64_t count(uint32_t ops, const std::string& suffix = "") const;
   // What numbered call n was ("write /x/opisy.dat").
   std::string what(int64_t n) const;
@@ -104,6 +108,7 @@ class FaultEnv : public platform::EnvWrapper {
   bool fail_later_ = false;
   std::string fail_suffix_;
   int64_t matched_ = 0;
+  int64_t counts_[18] = {};  // by bit
   std::vector<Call> calls_;
   std::vector<size_t> numbered_;  // indexes into calls_
 };
