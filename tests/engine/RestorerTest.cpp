@@ -13,6 +13,7 @@
 #include "dbase/Table.h"
 #include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
+#include "platform/Path.h"
 #include "tests/engine/Databases.h"
 #include "tests/platform/TempDir.h"
 #include "tests/support/FaultEnv.h"
@@ -343,7 +344,8 @@ TEST(RestorerTest, CommandLineRestoresAndPrintsEveryMove) {
   // The dry run names the directory the real run then uses.
   engine_test::CliRun r = engine_test::RunCli(scratch.dir(), "restore --dry-run " + t.backup);
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("Pliki po podziale trafią do katalogu: " + t.db + "new123/\n"),
+  EXPECT_NE(r.out.find("Pliki po podziale trafią do katalogu: " + t.db + "new123" +
+                       platform::kPathDelim + "\n"),
             std::string::npos)
       << r.out;
   EXPECT_EQ(Tree(t.backup), old_files);

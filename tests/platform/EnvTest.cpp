@@ -311,6 +311,9 @@ TEST(EnvTest, PolishLettersFoldInNamesPatternsAndResolution) {
   EXPECT_TRUE(platform::SameNameIgnoringCase("Łódź", "ŁÓDŹ"));
   EXPECT_FALSE(platform::SameNameIgnoringCase("Łódź", "Lodz"));
 
+#ifndef _WIN32
+  // Windows folds names itself (wine only ASCII ones) and keeps the spelling
+  // asked for.
   TempDir t;
   Env* env = Env::Default();
   ASSERT_TRUE(env->CreateDirectories(t / "Gmina Żółkiewka").ok());
@@ -321,6 +324,7 @@ TEST(EnvTest, PolishLettersFoldInNamesPatternsAndResolution) {
   ASSERT_TRUE(env->ListDirectory(t / "gmina żółkiewka", "działki.*", &entries).ok());
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].name, "DZIAŁKI.DBF");
+#endif
 }
 
 TEST(EnvTest, FreeSpaceAndWritableDirectories) {
@@ -385,6 +389,7 @@ TEST(EnvTest, LockWaitGivesUpAfterItsLimitAndNoticesLongWaits) {
 
 // Ctrl+C and a termination signal ask the division to stop instead of
 // killing the process in the middle of a commit.
+#ifndef _WIN32  // Ctrl+C reaches a console handler there, not a signal
 TEST(EnvTest, InterruptSignalsBecomeARequest) {
   platform::InstallInterruptHandlers();
   for (int sig : {SIGINT, SIGTERM}) {
@@ -395,5 +400,6 @@ TEST(EnvTest, InterruptSignalsBecomeARequest) {
   platform::ClearInterrupt();
   EXPECT_FALSE(platform::InterruptRequested());
 }
+#endif
 
 }  // namespace
