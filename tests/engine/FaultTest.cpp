@@ -11,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <random>
 
+#include "engine/Commit.h"
+#include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
 #include "engine/Recovery.h"
 #include "tests/engine/CountingEnv.h"
@@ -284,6 +287,228 @@ TEST(CrashTest, TheNextDivisionRepairsAndSaysSo) {
   EXPECT_EQ(d.Notes()[0].rfind("Dokończono przerwany podział w " + t.dir(), 0), 0u) << d.Notes()[0];
   EXPECT_TRUE(Subdirs(t.dir(), "tmp").empty());
   EXPECT_TRUE(fs::exists(t / "opisy.dbf"));
+}
+
+// The number of the first operation that `pick` names in an undisturbed
+// division of a copy of `dir` (`probe` is that copy's directory).
+int64_t FirstOperation(
+    const Mode& m, const std::string& dir,
+    const std::function<bool(const std::string& what, const std::string& probe)>& pick) {
+  TempDir probe;
+  CopyFiles(Snap(dir), probe.dir());
+  CountingEnv env;
+  AsShare(env, m);
+  engine::TDivider d(Job(probe.dir(), m.keep), &env);
+  std::string used;
+  d.Divide("", used);
+  for (int64_t n = 1; n <= env.count(); ++n) {
+    if (pick(env.what(n), probe.dir())) return n;
+  }
+  ADD_FAILURE() << "no such operation";
+  return 0;
+}
+
+// Kills a division of the files in `dir` right after the first operation
+// that `after` names, as a crash or a power cut would stop it there.
+void CrashAfter(
+    const Mode& m, const std::string& dir,
+    const std::function<bool(const std::string& what, const std::string& probe)>& after) {
+  const int64_t at = FirstOperation(m, dir, after) + 1;
+  ASSERT_GT(at, 1);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    CountingEnv env(at);
+    AsShare(env, m);
+    env.at_fail = [] { raise(SIGKILL); };
+    engine::TDivider d(Job(dir, m.keep), &env);
+    std::string used;
+    d.Divide("", used);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status));
+}
+
+// A move of a new file from the working directory into the table's.
+std::function<bool(const std::string&, const std::string&)> NewFileMovedIn(
+    const std::string& name) {
+  return [name](const std::string& what, const std::string& probe) {
+    const std::string head = "move " + probe + "tmp";
+    return what.rfind(head, 0) == 0 && what.size() > name.size() &&
+           what.compare(what.size() - name.size() - 1, name.size() + 1, "/" + name) == 0;
+  };
+}
+
+// Every file of `want` is still somewhere below `dir`, bytes unchanged.
+testing::AssertionResult AllBelow(const std::string& dir, const Snapshot& want) {
+  std::multimap<std::string, std::string> found;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    if (e.is_regular_file()) found.emplace(e.path().filename().string(), ReadBytes(e.path()));
+  }
+  std::string lost;
+  for (const auto& [name, bytes] : want) {
+    bool there = false;
+    auto [from, to] = found.equal_range(name);
+    for (auto it = from; it != to; ++it) there = there || it->second == bytes;
+    if (!there) lost += " " + name;
+  }
+  if (lost.empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "lost:" << lost;
+}
+
+// After a crash the hold is gone and the office goes on working with
+// whatever set is in place: the old one when the commit had moved nothing
+// yet, the new one once the new .dbf had come in. A recovery run days
+// later must leave the files the office worked on where they are, never
+// move them aside (or delete them) for the copies it finds in the working
+// directory.
+TEST(CrashTest, FilesWorkedOnSinceTheCrashStayInPlace) {
+  struct Case {
+    const char* name;
+    std::function<bool(const std::string&, const std::string&)> after;
+  };
+  const Case cases[] = {
+      {"killed once the journal was written, before the first move",
+       [](const std::string& what, const std::string& probe) {
+         return what.rfind("flush " + probe + "tmp", 0) == 0 &&
+                what.find(engine::kJournalName) != std::string::npos;
+       }},
+      {"killed after the new .dbf came in", NewFileMovedIn("opisy.dbf")},
+  };
+  for (const Case& c : cases) {
+    for (const Mode& m : {kModes[0], kModes[1]}) {
+      SCOPED_TRACE(std::string(c.name) + ", " + m.name);
+      TempDir t;
+      MakeModel(t.dir(), m, 0.5);
+      CrashAfter(m, t.dir(), c.after);
+      ASSERT_EQ(Subdirs(t.dir(), "tmp").size(), 1u);
+      // A record is added to the description set in place.
+      {
+        store::tjxmemo peer;
+        ASSERT_TRUE(peer.Open(t.dir() + "opisy.dat")) << peer.LastError();
+        const std::string text(5000, 'n');
+        int32_t address = 0;
+        ASSERT_TRUE(peer.WriteRecord(static_cast<int32_t>(text.size()), address,
+                                     reinterpret_cast<const uint8_t*>(text.data()), 0))
+            << peer.LastError();
+        ASSERT_TRUE(peer.CloseAll());
+      }
+      const Snapshot worked_on = Snap(t.dir());
+      const engine::RecoveryReport r = engine::RecoverDirectory(platform::Env::Default(), t.dir());
+      EXPECT_TRUE(SameFiles(Snap(t.dir()), worked_on))
+          << (r.done.empty() ? "" : r.done[0]) << (r.failed.empty() ? "" : r.failed[0]);
+    }
+  }
+}
+
+// A journal that is there but cannot be read as written (an editor saved
+// it with Windows line ends or a blank line, the disk failed to read it)
+// tells nothing about how far the commit got. Removing the working
+// directory then deletes the old files kept in it and the new files not
+// yet moved in: the recovery must leave everything and say so.
+TEST(CrashTest, AJournalThatCannotBeReadLosesNoFile) {
+  struct JournalUnreadable : platform::EnvWrapper {
+    JournalUnreadable() : EnvWrapper(platform::Env::Default()) {}
+    platform::Status OpenFile(const std::string& path, platform::OpenMode mode,
+                              std::unique_ptr<platform::File>* result) override {
+      if (path.find(engine::kJournalName) != std::string::npos) {
+        return platform::Status::IOError("odczyt " + path + ": błąd wejścia-wyjścia");
+      }
+      return EnvWrapper::OpenFile(path, mode, result);
+    }
+  } unreadable;
+  auto edit = [](const std::string& journal, const std::function<std::string(std::string)>& f) {
+    const std::string text = f(ReadBytes(journal));
+    std::ofstream(journal, std::ios::binary | std::ios::trunc) << text;
+  };
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& journal)> damage;
+    platform::Env* env;
+  };
+  const Case cases[] = {
+      {"saved with Windows line ends",
+       [&](const std::string& j) {
+         edit(j, [](std::string s) {
+           for (size_t i = 0; (i = s.find('\n', i)) != std::string::npos; i += 2) s.insert(i, "\r");
+           return s;
+         });
+       },
+       platform::Env::Default()},
+      {"a blank line added",
+       [&](const std::string& j) {
+         edit(j, [](std::string s) { return s.insert(s.find('\n') + 1, "\n"); });
+       },
+       platform::Env::Default()},
+      {"a read error", [](const std::string&) {}, &unreadable},
+  };
+  const Mode& m = kModes[1];  // the old files go to the private directory
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir t;
+    const Snapshot old_files = MakeModel(t.dir(), m, 0.5);
+    CrashAfter(m, t.dir(), NewFileMovedIn("opisy.dat"));
+    const auto work = Subdirs(t.dir(), "tmp");
+    ASSERT_EQ(work.size(), 1u);
+    ASSERT_TRUE(fs::exists(t.dir() + work[0] + "/stare/opisy.dbf"));  // the commit was under way
+    c.damage(t.dir() + work[0] + "/" + engine::kJournalName);
+    const engine::RecoveryReport r = engine::RecoverDirectory(c.env, t.dir());
+    EXPECT_TRUE(AllBelow(t.dir(), old_files)) << (r.done.empty() ? "" : r.done[0]);
+    EXPECT_FALSE(r.failed.empty());
+  }
+}
+// A division first repairs what an earlier run cut short in its directory
+// and says what it did; also when it then fails itself, the user learns
+// that files were moved before the failure.
+TEST(CrashTest, ARepairIsReportedAlsoWhenTheDivisionThenFails) {
+  const Mode& m = kModes[1];
+  TempDir t;
+  MakeModel(t.dir(), m, 0.5);
+  CrashAfter(m, t.dir(), NewFileMovedIn("opisy.dat"));
+  struct Silent : engine::UserDialog {
+    int Ask(const std::string&, const std::string&, int) override { return engine::kAnswerYes; }
+    void Inform(const std::string&, const std::string&, int) override {}
+  } dialog;
+  engine::DivisionRequest request(&dialog, engine::DividerJobRunner());
+  engine::RequestEntries e;
+  e.DivType = engine::kDivUser;
+  e.TableFN = t.dir() + "opisy.dbf";
+  e.DataFN = t.dir() + "opisy.dat";
+  e.FieldName = "NAZWA";  // a field of names: refused after the repair
+  std::string error;
+  try {
+    request.Run(e);
+  } catch (const engine::EngineError& x) {
+    error = x.what();
+  }
+  ASSERT_EQ(error.rfind("Pole NAZWA nie zawiera adresów", 0), 0u) << error;
+  EXPECT_TRUE(Subdirs(t.dir(), "tmp").empty());  // the repair was made
+  EXPECT_NE(error.find("Dokończono przerwany podział w " + t.dir()), std::string::npos) << error;
+}
+
+// A move of the commit that fails is undone, and the run says that nothing
+// changed; no journal stays behind for a later recovery to carry out the
+// commit over files the office has worked on since.
+TEST(FaultTest, AFailedMoveOfTheCommitIsUndoneAndSaysSo) {
+  for (const Mode& m : {kModes[0], kModes[1], kModes[3]}) {
+    SCOPED_TRACE(m.name);
+    TempDir t;
+    const Snapshot old_files = MakeModel(t.dir(), m, 0.5);
+    CountingEnv env(FirstOperation(m, t.dir(), NewFileMovedIn("opisy.dbf")));
+    AsShare(env, m);
+    engine::TDivider d(Job(t.dir(), m.keep), &env);
+    std::string used, error;
+    try {
+      d.Divide("", used);
+    } catch (const engine::EngineError& e) {
+      error = e.what();
+    }
+    EXPECT_NE(error.find("Nic nie zostało zmienione"), std::string::npos) << error;
+    EXPECT_TRUE(SameFiles(Snap(t.dir()), old_files));
+    EXPECT_TRUE(Subdirs(t.dir(), "tmp").empty());
+  }
 }
 
 }  // namespace
