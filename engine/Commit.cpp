@@ -278,8 +278,9 @@ void MoveBack(platform::Env* env, const CommitPlan& plan) {
       errors += "\nBrak pliku: " + plan.table_dir + name;
     }
   }
-  // The list belongs to the run that is undone.
-  if (st.list == MoveState::kDone || st.list == MoveState::kHalf) {
+  // The list belongs to the run that is undone. A plan without one has no
+  // name to delete: the bare aside directory is no file of the run.
+  if (!plan.list_name.empty() && (st.list == MoveState::kDone || st.list == MoveState::kHalf)) {
     note(env->DeleteFile(plan.aside_dir + plan.list_name));
   }
   note(env->SyncDirectory(plan.table_dir));
