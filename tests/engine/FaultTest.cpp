@@ -511,4 +511,70 @@ TEST(FaultTest, AFailedMoveOfTheCommitIsUndoneAndSaysSo) {
   }
 }
 
+// When the undo of a failed commit cannot bring every file back (a share
+// that refuses one rename, a file a virus scanner holds), the table left
+// in place must still be the one of the description set in place: the old
+// .dbf put back beside the new opisy.dat points its rows at the wrong
+// records, and the hold has ended when the message is shown.
+TEST(FaultTest, AnUndoCutShortLeavesNoTableBesideAnotherSet) {
+  struct TwoRefusals : platform::EnvWrapper {
+    TwoRefusals(const std::string& d) : EnvWrapper(platform::Env::Default()), dir(d) {}
+    std::string dir;
+    bool undoing = false;
+    platform::Status RenameNoReplace(const std::string& from, const std::string& to) override {
+      const std::string dbf = "/opisy.dbf";
+      // The new .dbf cannot come in; then the new opisy.dat cannot go back.
+      if (!undoing && from.rfind(dir + "tmp", 0) == 0 &&
+          from.compare(from.size() - dbf.size(), dbf.size(), dbf) == 0) {
+        undoing = true;
+        return platform::Status::IOError("zmiana nazwy " + from + ": plik jest używany");
+      }
+      if (undoing && from == dir + "opisy.dat") {
+        return platform::Status::IOError("zmiana nazwy " + from + ": plik jest używany");
+      }
+      return EnvWrapper::RenameNoReplace(from, to);
+    }
+  };
+  for (const Mode& m : {kModes[0], kModes[1]}) {
+    SCOPED_TRACE(m.name);
+    TempDir t;
+    const Snapshot old_files = MakeModel(t.dir(), m, 0.5);
+    Snapshot new_files;
+    {
+      TempDir probe;
+      CopyFiles(old_files, probe.dir());
+      engine::TDivider d(Job(probe.dir(), m.keep));
+      std::string used;
+      d.Divide("", used);
+      new_files = Snap(probe.dir());
+    }
+    TwoRefusals env(t.dir());
+    engine::TDivider d(Job(t.dir(), m.keep), &env);
+    std::string used, error;
+    try {
+      d.Divide("", used);
+    } catch (const engine::EngineError& e) {
+      error = e.what();
+    }
+    ASSERT_TRUE(env.undoing);
+    const Snapshot now = Snap(t.dir());
+    const auto dbf = now.find("opisy.dbf");
+    if (dbf != now.end()) {
+      const bool old_table = dbf->second == old_files.at("opisy.dbf");
+      const Snapshot& set = old_table ? old_files : new_files;
+      for (const char* name : {"opisy.dat", "opisy.001", "opisy.mdx", "opisy.dbt"}) {
+        if (!set.count(name)) continue;
+        EXPECT_TRUE(now.count(name) && now.at(name) == set.at(name))
+            << name << " is not the one of the " << (old_table ? "old" : "new")
+            << " table in place\n"
+            << error;
+      }
+    }
+    // The cause gone, the recovery the message asks for repairs it.
+    const engine::RecoveryReport r = engine::RecoverDirectory(platform::Env::Default(), t.dir());
+    EXPECT_TRUE(r.failed.empty()) << r.failed[0];
+    ExpectComplete(t.dir(), old_files, new_files, m.keep || m.dangling > 0);
+  }
+}
+
 }  // namespace
