@@ -101,6 +101,19 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   // A run cut short here before may have moved the table aside: it is
   // finished or undone before anything is looked at.
   Repair(FolderOf(env_->ResolvePath(info_.TableFile)));
+  try {
+    Run(OldDir, UsedOldDir);
+  } catch (const EngineError& failed) {
+    // What the repair did stays done whatever becomes of this run: the
+    // user learns it with the failure.
+    if (notes_.empty()) throw;
+    std::string msg = failed.what();
+    for (const std::string& n : notes_) msg += "\n" + n;
+    throw EngineError(msg);
+  }
+}
+
+void TDivider::Run(const std::string& OldDir, std::string& UsedOldDir) {
   if (!env_->FileExists(info_.TableFile) || !env_->FileExists(info_.DataFile)) return;
   ran_ = true;
   CheckMaxSize(info_);
@@ -133,8 +146,10 @@ void TDivider::Repair(const std::string& dir) {
   RecoveryReport repaired = RecoverDirectory(env_, dir);
   notes_ = repaired.done;
   if (!repaired.failed.empty()) {
+    // What could be repaired was, and is said too.
     std::string msg;
     for (const auto& f : repaired.failed) msg += (msg.empty() ? "" : "\n") + f;
+    for (const auto& n : repaired.done) msg += "\n" + n;
     throw EngineError(msg);
   }
 }

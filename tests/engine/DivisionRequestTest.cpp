@@ -150,7 +150,7 @@ TEST(DivisionRequestTest, NothingFoundToDivideIsAnError) {
 
 // A job repairs what an earlier run cut short in its directory before it
 // looks for its files: the repair is reported also when the files are then
-// missing.
+// missing, or when a later job of the preset fails.
 TEST(DivisionRequestTest, ARepairIsReportedAlsoForAJobThatFoundNothing) {
   const std::string note = "Dokończono przerwany podział w /db/";
   RequestEntries picked;
@@ -160,14 +160,18 @@ TEST(DivisionRequestTest, ARepairIsReportedAlsoForAJobThatFoundNothing) {
   const struct {
     RequestEntries entries;
     std::set<std::string> missing;
+    std::string fail;
   } cases[] = {
-      {picked, {"/db/a.dbf"}},
-      {Preset(2, "/db", true), {"/db/opisy.dbf", "/db/mopisy.dbf"}},
-      {Preset(2, "/db", true), {"/db/opisy.dbf"}},
+      {picked, {"/db/a.dbf"}, ""},
+      {Preset(2, "/db", true), {"/db/opisy.dbf", "/db/mopisy.dbf"}, ""},
+      {Preset(2, "/db", true), {"/db/opisy.dbf"}, ""},
+      {Preset(2, "/db", true), {"/db/opisy.dbf"}, "/db/mopisy.dbf"},
+      {Preset(2, "/db", true), {}, "/db/mopisy.dbf"},
   };
   for (const auto& c : cases) {
     FakeJobs jobs;
     jobs.missing = c.missing;
+    jobs.fail_table = c.fail;
     jobs.note_table =
         "/db/" + std::string(c.entries.DivType == engine::kDivUser ? "a" : "opisy") + ".dbf";
     jobs.note = note;
