@@ -10,6 +10,10 @@
 #include "engine/Divider.h"
 #include "platform/LockWait.h"
 
+namespace app {
+
+using namespace controls;
+
 namespace {
 
 // How long the size probe waits for a description file another program
@@ -33,7 +37,7 @@ class LockWaitWindow : public platform::LockWaitListener {
 
 }  // namespace
 
-MainFormServices EngineServices(platform::Env* env, TProgressWindows* progress) {
+MainFormServices EngineServices(platform::Env* env, ProgressWindowFactory* progress) {
   MainFormServices s;
   s.max_size = [env](const std::string& data_file) {
     LockWaitWindow window;
@@ -62,3 +66,5 @@ MainFormServices EngineServices(platform::Env* env, TProgressWindows* progress) 
   s.run_job = engine::DividerJobRunner(env, progress);
   return s;
 }
+
+}  // namespace app

@@ -7,4 +7,8 @@
 #include "app/ProgressWindows.h"
 #include "platform/Env.h"
 
-MainFormServices EngineServices(platform::Env* env, TProgressWindows* progress);
+namespace app {
+
+MainFormServices EngineServices(platform::Env* env, ProgressWindowFactory* progress);
+
+}  // namespace app

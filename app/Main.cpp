@@ -22,6 +22,10 @@
 #include "platform/Interrupt.h"
 #include "platform/Path.h"
 
+namespace app {
+
+using namespace controls;
+
 namespace {
 
 constexpr int kOpenOptions = platform::kOfnHideReadOnly | platform::kOfnPathMustExist |
@@ -302,3 +306,5 @@ void TMainForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CenterOnScreen(this);
 }
+
+}  // namespace app

@@ -20,9 +20,18 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace controls {
 class TIntegerEdit;
 class TOpenDialog;
 class TOpenEditButton;
+}  // namespace controls
+
+namespace app {
+
+using controls::TIntegerEdit;
+using controls::TOpenDialog;
+using controls::TOpenEditButton;
 
 // What the window asks of the engine and the table engine; tests put fakes
 // in. Each may throw an error whose message the standard error box shows.
@@ -109,3 +118,5 @@ class TMainForm : public QDialog {
 
 // Caption of the start button.
 inline constexpr const char* kStartCaption = "Podziel";
+
+}  // namespace app

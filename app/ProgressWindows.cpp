@@ -6,13 +6,17 @@
 
 #include "controls/Progress.h"
 
+namespace app {
+
+using namespace controls;
+
 namespace {
 
 constexpr qint64 kRepaintIntervalMs = 100;
 
 class Window : public engine::ProgressWindow {
  public:
-  Window(const std::string& caption, int32_t maximum, TProgressWindows* owner)
+  Window(const std::string& caption, int32_t maximum, ProgressWindowFactory* owner)
       : wnd_(nullptr, caption, maximum), owner_(owner) {}
 
   ~Window() override {
@@ -49,13 +53,15 @@ class Window : public engine::ProgressWindow {
   }
 
   TProgressWnd wnd_;
-  TProgressWindows* owner_;
+  ProgressWindowFactory* owner_;
   QElapsedTimer since_repaint_;
 };
 
 }  // namespace
 
-std::unique_ptr<engine::ProgressWindow> TProgressWindows::Create(const std::string& caption,
-                                                                 int32_t maximum) {
+std::unique_ptr<engine::ProgressWindow> ProgressWindowFactory::Create(const std::string& caption,
+                                                                      int32_t maximum) {
   return std::make_unique<Window>(caption, maximum, this);
 }
+
+}  // namespace app

@@ -10,9 +10,15 @@
 
 #include "engine/ProgressWindow.h"
 
+namespace controls {
 class TProgressWnd;
+}  // namespace controls
 
-class TProgressWindows : public engine::ProgressFactory {
+namespace app {
+
+using controls::TProgressWnd;
+
+class ProgressWindowFactory : public engine::ProgressFactory {
  public:
   std::unique_ptr<engine::ProgressWindow> Create(const std::string& caption,
                                                  int32_t maximum) override;
@@ -20,3 +26,5 @@ class TProgressWindows : public engine::ProgressFactory {
   // Called with each window once it is shown (screenshots, tests).
   std::function<void(TProgressWnd*)> on_shown;
 };
+
+}  // namespace app

@@ -14,6 +14,8 @@
 #include "platform/SaveDialog.h"
 
 int main(int argc, char** argv) {
+  using namespace app;
+  using namespace controls;
   // Qt takes the language of its own texts that come from locale data (the
   // sizes and dates in the file dialog) from the environment at start-up;
   // the translation below covers the rest.
@@ -28,7 +30,7 @@ int main(int argc, char** argv) {
   platform::SetOpenDialogs(&dialogs);
   QtSaveDialogs save_dialogs;
   platform::SetSaveDialogs(&save_dialogs);
-  TProgressWindows progress;
+  ProgressWindowFactory progress;
   platform::Env* env = platform::Env::Default();
   TMainForm form(EngineServices(env, &progress), env);
   form.show();

@@ -3,8 +3,6 @@
 // report of what a request did as text or as one JSON object.
 #pragma once
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include "engine/DivisionRequest.h"
 #include "engine/ProgressWindow.h"
 #include "engine/UserDialog.h"
+#include "platform/Console.h"
 #include "platform/Interrupt.h"
 
 namespace cli {
@@ -73,7 +72,8 @@ class TerminalProgress : public engine::ProgressFactory {
  public:
   std::unique_ptr<engine::ProgressWindow> Create(const std::string& caption,
                                                  int32_t maximum) override {
-    if (!::isatty(STDERR_FILENO)) return engine::NullProgress()->Create(caption, maximum);
+    if (!platform::IsTerminal(platform::StdStream::kErr))
+      return engine::NullProgress()->Create(caption, maximum);
     return std::make_unique<TerminalBar>(caption, maximum);
   }
 };
@@ -88,7 +88,7 @@ class TerminalDialog : public engine::UserDialog {
 
   int Ask(const std::string& text, const std::string& title, int flags) override {
     if (yes_) return engine::kAnswerYes;
-    if (!::isatty(STDIN_FILENO)) {
+    if (!platform::IsTerminal(platform::StdStream::kIn)) {
       unanswered = true;
       return 7;
     }

@@ -8,11 +8,12 @@
 #include "cli/Command.h"
 #include "dbase/Dbf.h"
 #include "dbase/Table.h"
+#include "platform/Path.h"
 
 namespace {
 
 int RunFields(const std::string& path) {
-  size_t slash = path.find_last_of('/');
+  size_t slash = platform::LastPathDelim(path);
   dbase::Table table;
   table.SetDatabaseName(slash == std::string::npos ? "." : path.substr(0, slash));
   table.SetTableName(slash == std::string::npos ? path : path.substr(slash + 1));

@@ -9,6 +9,7 @@
 #include "cli/Command.h"
 #include "cli/LockTimeout.h"
 #include "cli/StoreText.h"
+#include "platform/Console.h"
 #include "store/jxmemo.h"
 
 namespace {
@@ -22,6 +23,7 @@ struct PutArgs {
 int RunPut(const PutArgs& a) {
   std::vector<char> bytes;
   if (a.input.empty() || a.input == "-") {
+    platform::SetBinaryMode(platform::StdStream::kIn);
     std::cin >> std::noskipws;
     bytes.assign(std::istreambuf_iterator<char>(std::cin), {});
   } else {

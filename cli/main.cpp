@@ -6,6 +6,7 @@
 #include "cli/Command.h"
 #include "cli/Examples.h"
 #include "cli/Polish.h"
+#include "platform/Console.h"
 
 namespace cli {
 std::vector<Registrar>& Registry() {
@@ -15,9 +16,13 @@ std::vector<Registrar>& Registry() {
 }  // namespace cli
 
 int main(int argc, char** argv) {
+  platform::PrepareConsole();
+  argv = platform::Utf8Arguments(argc, argv);
   CLI::App app{"Podział plików z danymi opisowymi: narzędzia wiersza poleceń"};
   app.name("podzial-cli");
   app.require_subcommand(1);
+  // "/data/opisy.dat" is a path on every system, never an option.
+  app.allow_windows_style_options(false);
   cli::SetPolishLabels(app);
   app.set_version_flag("-V,--version", std::string("podzial-cli ") + PODZIAL_VERSION,
                        "Wypisuje wersję programu i kończy");

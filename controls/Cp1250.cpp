@@ -6,6 +6,8 @@
 
 #include "platform/Cp1250.h"
 
+namespace controls {
+
 namespace {
 
 // Reverse lookup: one byte for each of the 65,536 code units, 0 where the
@@ -56,3 +58,5 @@ QByteArray EncodeCp1250(QStringView text, qsizetype* unmapped) {
   if (unmapped) *unmapped = missing;
   return bytes;
 }
+
+}  // namespace controls

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace controls {
+
 // The character of each byte, in order.
 QString DecodeCp1250(QByteArrayView bytes);
 
@@ -17,3 +19,5 @@ QString DecodeCp1250(QByteArrayView bytes);
 // written as "?" (once for a character outside the 16-bit range) and
 // counted in *unmapped when given.
 QByteArray EncodeCp1250(QStringView text, qsizetype* unmapped = nullptr);
+
+}  // namespace controls

@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <cmath>
 
+namespace controls {
+
 namespace {
 constexpr double kDesignDpi = 120.0;
 
@@ -43,3 +45,5 @@ void CenterOnScreen(QWidget* w) {
   frame.moveCenter(s->availableGeometry().center());
   w->move(frame.topLeft());
 }
+
+}  // namespace controls

@@ -8,6 +8,8 @@
 
 class QWidget;
 
+namespace controls {
+
 // Design units to pixels at the primary screen's logical resolution,
 // rounded to the nearest pixel.
 int Scaled(int design_units);
@@ -18,3 +20,5 @@ void PlaceScaled(QWidget* w, int left, int top, int width, int height);
 QFont DialogFont();
 // Centres a top-level window on the screen it will appear on.
 void CenterOnScreen(QWidget* w);
+
+}  // namespace controls

@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+namespace controls {
+
 namespace {
 
 const QColor kInk(40, 40, 40);
@@ -140,3 +142,5 @@ QIcon EditorIcon(EditorGlyph glyph) {
   const QIcon themed = QIcon::fromTheme(QLatin1String(ThemeName(glyph)));
   return themed.isNull() ? DrawnEditorIcon(glyph) : themed;
 }
+
+}  // namespace controls

@@ -4,6 +4,8 @@
 
 #include <QIcon>
 
+namespace controls {
+
 enum class EditorGlyph { Save, Cancel, Cut, Copy, Paste, Print, Find, Replace, Help };
 
 // The desktop theme's icon for the action when there is one, else the
@@ -11,3 +13,5 @@ enum class EditorGlyph { Save, Cancel, Cut, Copy, Paste, Print, Find, Replace, H
 QIcon EditorIcon(EditorGlyph glyph);
 // The drawn picture, 16 by 16 pixels.
 QIcon DrawnEditorIcon(EditorGlyph glyph);
+
+}  // namespace controls

@@ -6,6 +6,8 @@
 
 #include "platform/MessageBox.h"
 
+namespace controls {
+
 void ShowException(std::exception_ptr error) {
   std::string text;
   try {
@@ -19,3 +21,5 @@ void ShowException(std::exception_ptr error) {
   }
   platform::ShowMessage(text, kErrorTitle, platform::kMbIconError);
 }
+
+}  // namespace controls

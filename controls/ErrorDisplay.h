@@ -7,6 +7,8 @@
 #include <exception>
 #include <string>
 
+namespace controls {
+
 // Title of the error box.
 inline constexpr const char* kErrorTitle = "Błąd";
 
@@ -21,3 +23,5 @@ void Guarded(F&& handler) {
     ShowException(std::current_exception());
   }
 }
+
+}  // namespace controls

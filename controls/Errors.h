@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace controls {
+
 // The general error of the toolkit.
 class Exception : public std::runtime_error {
  public:
@@ -23,3 +25,5 @@ class EConvertError : public Exception {
  public:
   using Exception::Exception;
 };
+
+}  // namespace controls

@@ -8,8 +8,10 @@
 
 #include "platform/FileDialog.h"
 
+namespace controls {
+
 template <class Request>
-class TFileDialogSettings {
+class FileDialogSettings {
  public:
   std::string FileName() const { return request_.file_name; }
   void SetFileName(const std::string& v) { request_.file_name = v; }
@@ -29,3 +31,5 @@ class TFileDialogSettings {
  protected:
   Request request_;
 };
+
+}  // namespace controls

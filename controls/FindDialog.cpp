@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TFindDialog::TFindDialog(QWidget* parent) : TFindDialog(parent, false) {}
+namespace controls {
 
-TFindDialog::TFindDialog(QWidget* parent, bool withReplace) : QDialog(parent) {
+FindDialog::FindDialog(QWidget* parent) : FindDialog(parent, false) {}
+
+FindDialog::FindDialog(QWidget* parent, bool withReplace) : QDialog(parent) {
   setObjectName(withReplace ? QStringLiteral("ReplaceDialog") : QStringLiteral("FindDialog"));
   setWindowTitle(withReplace ? QStringLiteral("Zamienianie") : QStringLiteral("Znajdowanie"));
   setModal(false);
@@ -62,28 +64,28 @@ TFindDialog::TFindDialog(QWidget* parent, bool withReplace) : QDialog(parent) {
   connect(FindEdit, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
 }
 
-QString TFindDialog::FindText() const {
+QString FindDialog::FindText() const {
   return FindEdit->text();
 }
 
-void TFindDialog::SetFindText(const QString& text) {
+void FindDialog::SetFindText(const QString& text) {
   FindEdit->setText(text);
 }
 
-bool TFindDialog::MatchCase() const {
+bool FindDialog::MatchCase() const {
   return MatchCaseBox->isChecked();
 }
 
-bool TFindDialog::WholeWord() const {
+bool FindDialog::WholeWord() const {
   return WholeWordBox->isChecked();
 }
 
-void TFindDialog::UpdateButtons() {
+void FindDialog::UpdateButtons() {
   // Nothing to look for without a find text.
   FindNextButton->setEnabled(!FindEdit->text().isEmpty());
 }
 
-void TFindDialog::Execute(const QPoint& position) {
+void FindDialog::Execute(const QPoint& position) {
   UpdateButtons();
   move(position);
   show();
@@ -92,3 +94,5 @@ void TFindDialog::Execute(const QPoint& position) {
   FindEdit->setFocus();
   FindEdit->selectAll();
 }
+
+}  // namespace controls

@@ -12,10 +12,12 @@ class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
 
-class TFindDialog : public QDialog {
+namespace controls {
+
+class FindDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TFindDialog(QWidget* parent);
+  explicit FindDialog(QWidget* parent);
 
   QString FindText() const;
   void SetFindText(const QString& text);
@@ -33,12 +35,14 @@ class TFindDialog : public QDialog {
 
  signals:
   // Find next.
-  void Find(TFindDialog* sender);
+  void Find(FindDialog* sender);
 
  protected:
-  TFindDialog(QWidget* parent, bool withReplace);
+  FindDialog(QWidget* parent, bool withReplace);
   virtual void UpdateButtons();
 
   QLineEdit* ReplaceEdit = nullptr;
   QVBoxLayout* ButtonColumn = nullptr;
 };
+
+}  // namespace controls

@@ -4,6 +4,8 @@
 #include "controls/Errors.h"
 #include "platform/MessageBox.h"
 
+namespace controls {
+
 std::optional<int32_t> StrToInt32(const QString& text) {
   qsizetype i = 0;
   bool negative = false;
@@ -63,3 +65,5 @@ void TIntegerEdit::Reject(const std::string& message) {
   setText(last_text_);
   end(false);
 }
+
+}  // namespace controls

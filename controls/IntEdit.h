@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+namespace controls {
+
 class TIntegerEdit : public QLineEdit {
   Q_OBJECT
  public:
@@ -46,3 +48,5 @@ class TIntegerEdit : public QLineEdit {
 // The decimal text of a signed 32-bit number: an optional "-" and digits,
 // nothing else; nullopt when the text is not one.
 std::optional<int32_t> StrToInt32(const QString& text);
+
+}  // namespace controls

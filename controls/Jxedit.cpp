@@ -24,6 +24,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Path.h"
 
+namespace controls {
+
 namespace {
 
 const QString kUntitled = QStringLiteral("Bez nazwy");
@@ -45,8 +47,8 @@ TjxeditForm::HelpHandler& CurrentHelpHandler() {
 
 }  // namespace
 
-TEditorBounds& EditorBounds() {
-  static TEditorBounds bounds;
+EditorBounds& SavedEditorBounds() {
+  static EditorBounds bounds;
   return bounds;
 }
 
@@ -67,7 +69,7 @@ TjxeditForm::TjxeditForm(const QString& fileName, bool fixedFont, int helpContex
   setObjectName(QStringLiteral("jxeditForm"));
   BuildLayout(fixedFont);
   UpdateCaption();
-  const TEditorBounds& b = EditorBounds();
+  const EditorBounds& b = SavedEditorBounds();
   move(b.Left, b.Top);
   resize(b.Width, b.Height);
   SpeedButton6->setVisible(help_context_ != 0);
@@ -129,7 +131,7 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
   Edit2->setToolTip(QStringLiteral("Rozmiar czcionki"));
   Edit2->setAlignment(Qt::AlignRight);
   Edit2->setGeometry(Scaled(327), Scaled(8), Scaled(26), Scaled(25));
-  UpDown1 = new TUpDown(Panel1);
+  UpDown1 = new UpDown(Panel1);
   UpDown1->setObjectName(QStringLiteral("UpDown1"));
   UpDown1->setToolTip(QStringLiteral("Rozmiar czcionki"));
   UpDown1->setGeometry(Scaled(353), Scaled(8), Scaled(19), Scaled(25));
@@ -137,7 +139,7 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
   UpDown1->SetIncrement(2);
   UpDown1->SetPosition(8);
   UpDown1->SetAssociate(Edit2);
-  connect(UpDown1, &TUpDown::Click, this, &TjxeditForm::UpDown1Click);
+  connect(UpDown1, &UpDown::Click, this, &TjxeditForm::UpDown1Click);
 
   Edit1 = new QPlainTextEdit(this);
   Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -166,13 +168,14 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
   layout->addWidget(Panel1);
   layout->addWidget(Edit1, 1);
 
-  FindDialog = new TFindDialog(this);
-  connect(FindDialog, &TFindDialog::Find, this, &TjxeditForm::FindDialogFind);
-  ReplaceDialog = new TReplaceDialog(this);
-  connect(ReplaceDialog, &TFindDialog::Find, this, &TjxeditForm::FindDialogFind);
-  connect(ReplaceDialog, &TReplaceDialog::Replace, this, &TjxeditForm::ReplaceDialogReplace);
+  FindDialog = new controls::FindDialog(this);
+  connect(FindDialog, &controls::FindDialog::Find, this, &TjxeditForm::FindDialogFind);
+  ReplaceDialog = new controls::ReplaceDialog(this);
+  connect(ReplaceDialog, &controls::FindDialog::Find, this, &TjxeditForm::FindDialogFind);
+  connect(ReplaceDialog, &controls::ReplaceDialog::Replace, this,
+          &TjxeditForm::ReplaceDialogReplace);
 
-  SaveD = new TSaveDialog(this);
+  SaveD = new SaveDialog(this);
   SaveD->setObjectName(QStringLiteral("SaveD"));
   SaveD->SetFilter("tekst (*.txt)|*.txt");
   SaveD->SetOptions(platform::kOfnOverwritePrompt | platform::kOfnHideReadOnly |
@@ -254,7 +257,7 @@ bool TjxeditForm::FormClose() {
       platform::ShowMessage("Plik nie został zapisany. Kontynuować wyjście ?", "Potwierdzenie",
                             platform::kMbYesNo) != platform::kIdYes)
     return false;
-  EditorBounds() = {x(), y(), width(), height()};
+  SavedEditorBounds() = {x(), y(), width(), height()};
   return true;
 }
 
@@ -295,7 +298,7 @@ void TjxeditForm::SpeedButton8Click() {
   Edit1->print(printer.get());
 }
 
-void TjxeditForm::ShowSearchDialog(TFindDialog* dialog) {
+void TjxeditForm::ShowSearchDialog(controls::FindDialog* dialog) {
   // The editing area's right edge and top, taken as screen coordinates.
   dialog->Execute(QPoint(Edit1->x() + Edit1->width(), Edit1->y()));
 }
@@ -313,7 +316,7 @@ qsizetype TjxeditForm::SearchStart() const {
   return cursor.hasSelection() ? cursor.selectionEnd() : 0;
 }
 
-bool TjxeditForm::SearchStep(TFindDialog* dialog) {
+bool TjxeditForm::SearchStep(controls::FindDialog* dialog) {
   const QString what = dialog->FindText();
   const qsizetype p =
       FindForward(EditText(), SearchStart(), what, {dialog->MatchCase(), dialog->WholeWord()});
@@ -326,11 +329,11 @@ bool TjxeditForm::SearchStep(TFindDialog* dialog) {
   return true;
 }
 
-void TjxeditForm::FindDialogFind(TFindDialog* dialog) {
+void TjxeditForm::FindDialogFind(controls::FindDialog* dialog) {
   SearchStep(dialog);
 }
 
-void TjxeditForm::ReplaceDialogReplace(TReplaceDialog* dialog, bool all) {
+void TjxeditForm::ReplaceDialogReplace(controls::ReplaceDialog* dialog, bool all) {
   const QString with = dialog->ReplaceText();
   bool replaced = false;
   if (!all) {
@@ -359,3 +362,5 @@ void TjxeditForm::ReplaceDialogReplace(TReplaceDialog* dialog, bool all) {
     platform::ShowMessage("Nie znaleziono tekstu \"" + dialog->FindText().toStdString() + "\"", "",
                           platform::kMbOk | platform::kMbIconInformation);
 }
+
+}  // namespace controls

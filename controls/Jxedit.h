@@ -16,19 +16,22 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPrinter;
 class QToolButton;
-class TFindDialog;
-class TReplaceDialog;
-class TSaveDialog;
-class TUpDown;
+
+namespace controls {
+
+class FindDialog;
+class ReplaceDialog;
+class SaveDialog;
+class UpDown;
 
 // Left, top, width and height shared by all editor windows of the process.
-struct TEditorBounds {
+struct EditorBounds {
   int Left = 100;
   int Top = 125;
   int Width = 560;
   int Height = 320;
 };
-TEditorBounds& EditorBounds();
+EditorBounds& SavedEditorBounds();
 
 class TjxeditForm : public QDialog {
   Q_OBJECT
@@ -66,11 +69,11 @@ class TjxeditForm : public QDialog {
   QToolButton* SpeedButton8;
   QToolButton* SpeedButton9;
   QLineEdit* Edit2;
-  TUpDown* UpDown1;
+  UpDown* UpDown1;
   QPlainTextEdit* Edit1;
-  TFindDialog* FindDialog;
-  TReplaceDialog* ReplaceDialog;
-  TSaveDialog* SaveD;
+  controls::FindDialog* FindDialog;
+  controls::ReplaceDialog* ReplaceDialog;
+  SaveDialog* SaveD;
 
  public slots:
   void SpeedButton1Click();  // "Zachowaj"
@@ -84,8 +87,8 @@ class TjxeditForm : public QDialog {
   void SpeedButton9Click();  // open the replace dialog
   void UpDown1Click();
   // Find next, for either dialog.
-  void FindDialogFind(TFindDialog* dialog);
-  void ReplaceDialogReplace(TReplaceDialog* dialog, bool all);
+  void FindDialogFind(controls::FindDialog* dialog);
+  void ReplaceDialogReplace(controls::ReplaceDialog* dialog, bool all);
 
   // Every way of closing ends here; refused while the user wants to stay
   // with unsaved changes.
@@ -101,9 +104,9 @@ class TjxeditForm : public QDialog {
   // The text with "\n" between lines, one character per editor position.
   QString EditText() const;
   // One search step: selects the next match of the dialog's text.
-  bool SearchStep(TFindDialog* dialog);
+  bool SearchStep(controls::FindDialog* dialog);
   qsizetype SearchStart() const;
-  void ShowSearchDialog(TFindDialog* dialog);
+  void ShowSearchDialog(controls::FindDialog* dialog);
 
   QString file_name_;
   int help_context_ = 0;
@@ -112,3 +115,5 @@ class TjxeditForm : public QDialog {
   // the user never saw.
   bool load_failed_ = false;
 };
+
+}  // namespace controls

@@ -9,6 +9,8 @@
 #include "controls/Errors.h"
 #include "platform/MulDiv.h"
 
+namespace controls {
+
 namespace {
 constexpr int32_t k16BitTop = 65535;
 // The fixed 16-bit range 0..65535 as one message parameter: low word the
@@ -50,6 +52,7 @@ void TNewProgressBar::SendRange() const {
 void TNewProgressBar::SetRange(int32_t new_min, int32_t new_max) {
   if (new_max < new_min) {
     std::string name = metaObject()->className();
+    name = name.substr(name.rfind(':') + 1);  // the class, without its namespace
     throw EInvalidOperation("Właściwość klasy " + name + " poza zakresem");
   }
   if (!has_32bit_range_ && (new_min < 0 || new_max < 0)) OutOfRange();
@@ -148,3 +151,5 @@ void TNewProgressBar::ShowNativeState() const {
     native_->setValue(0);
   }
 }
+
+}  // namespace controls

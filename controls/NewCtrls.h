@@ -11,6 +11,8 @@
 
 class QProgressBar;
 
+namespace controls {
+
 // Messages of the native progress control.
 inline constexpr unsigned kPbmSetRange = 1025;
 inline constexpr unsigned kPbmSetPos = 1026;
@@ -66,3 +68,5 @@ class TNewProgressBar : public QWidget {
   mutable NativeState native_state_;
   void ShowNativeState() const;
 };
+
+}  // namespace controls

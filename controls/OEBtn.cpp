@@ -9,6 +9,8 @@
 #include "controls/Jxedit.h"
 #include "platform/Path.h"
 
+namespace controls {
+
 TOpenEditButton::TOpenEditButton(QWidget* owner)
     : QFrame(owner),
       change_button_(new QPushButton(QStringLiteral("Zmień"), this)),
@@ -86,3 +88,5 @@ void TOpenEditButton::EditButtonClick() {
   const int result = editor->exec();
   if (self && result == TjxeditForm::kSaved) emit afterEdit();
 }
+
+}  // namespace controls

@@ -13,6 +13,8 @@
 
 class QPushButton;
 
+namespace controls {
+
 class TOpenEditButton : public QFrame {
   Q_OBJECT
  public:
@@ -62,3 +64,5 @@ class TOpenEditButton : public QFrame {
   bool select_directory_ = false;
   int help_context_ = 0;
 };
+
+}  // namespace controls

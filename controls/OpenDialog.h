@@ -7,8 +7,12 @@
 #include "controls/FileDialog.h"
 #include "platform/OpenDialog.h"
 
-class TOpenDialog : public QObject, public TFileDialogSettings<platform::OpenDialogRequest> {
+namespace controls {
+
+class TOpenDialog : public QObject, public FileDialogSettings<platform::OpenDialogRequest> {
   Q_OBJECT
  public:
   explicit TOpenDialog(QObject* owner = nullptr) : QObject(owner) {}
 };
+
+}  // namespace controls

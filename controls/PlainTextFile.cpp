@@ -7,6 +7,8 @@
 
 #include "controls/Cp1250.h"
 
+namespace controls {
+
 QByteArray DetectLineBreak(const QByteArray& bytes) {
   const qsizetype i = bytes.indexOf('\n');
   const qsizetype cr = bytes.indexOf('\r');
@@ -53,3 +55,5 @@ bool WritePlainText(const QString& path, const QByteArray& bytes, QString* error
   }
   return true;
 }
+
+}  // namespace controls

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace controls {
+
 // Larger files are not loaded: the editor is for short texts, and a huge or
 // endless file (a device, a pipe) must not exhaust memory.
 inline constexpr qint64 kMaxPlainTextSize = 64 * 1024 * 1024;
@@ -38,3 +40,5 @@ bool WritePlainText(const QString& path, const QByteArray& bytes, QString* error
 
 // The first line break of bytes, or an empty array when there is none.
 QByteArray DetectLineBreak(const QByteArray& bytes);
+
+}  // namespace controls

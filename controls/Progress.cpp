@@ -5,6 +5,8 @@
 
 #include "controls/DesignUnits.h"
 
+namespace controls {
+
 TProgressWnd::TProgressWnd(QWidget* owner, const std::string& caption, int32_t maximum,
                            bool has_32bit_range)
     : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -40,3 +42,5 @@ void TProgressWnd::SetPhase(const QString& text) {
 QString TProgressWnd::Phase() const {
   return phase_->isVisible() ? phase_->text() : QString();
 }
+
+}  // namespace controls

@@ -10,6 +10,8 @@
 
 class QLabel;
 
+namespace controls {
+
 class TProgressWnd : public QWidget {
   Q_OBJECT
  public:
@@ -28,3 +30,5 @@ class TProgressWnd : public QWidget {
   TNewProgressBar* bar_;
   QLabel* phase_;
 };
+
+}  // namespace controls

@@ -7,6 +7,8 @@
 
 #include "platform/MessageBox.h"
 
+namespace controls {
+
 QStringList QtNameFilters(const std::string& filter) {
   QStringList items = QString::fromStdString(filter).split(QLatin1Char('|'));
   QStringList result;
@@ -55,3 +57,5 @@ bool RunQtFileDialog(QFileDialog& dialog, platform::FileDialogRequest& request) 
     return true;
   }
 }
+
+}  // namespace controls

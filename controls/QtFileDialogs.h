@@ -10,6 +10,8 @@
 
 class QFileDialog;
 
+namespace controls {
+
 // "Dane (*.dat;*.dan)|*.dat;*.dan|Wszystkie (*.*)|*.*" as Qt name filters:
 // "Dane (*.dat *.dan)", "Wszystkie (*)". "*.*" means every file.
 QStringList QtNameFilters(const std::string& filter);
@@ -22,3 +24,5 @@ void PrepareQtFileDialog(QFileDialog& dialog, const platform::FileDialogRequest&
 // kOfnPathMustExist a name in a folder that does not exist is refused and
 // the dialog asks again. True with the choice in request.file_name.
 bool RunQtFileDialog(QFileDialog& dialog, platform::FileDialogRequest& request);
+
+}  // namespace controls

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+namespace controls {
+
 namespace {
 
 // The title of a box the caller left without one: the program's name, not
@@ -83,3 +85,5 @@ int QtMessageBoxes::Show(const std::string& text, const std::string& title, int 
   auto box = MakeMessageBox(text, title, flags, QApplication::activeWindow());
   return MessageBoxResult(box->exec());
 }
+
+}  // namespace controls

@@ -9,6 +9,8 @@
 class QMessageBox;
 class QWidget;
 
+namespace controls {
+
 // Builds the box for a text, a title and a flag word (16 error, 36 yes/no
 // question, 64 information), without showing it.
 std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::string& title,
@@ -21,3 +23,5 @@ class QtMessageBoxes : public platform::MessageBoxService {
   // Shows the box modally over the active window.
   int Show(const std::string& text, const std::string& title, int flags) override;
 };
+
+}  // namespace controls

@@ -6,6 +6,8 @@
 
 #include "platform/Path.h"
 
+namespace controls {
+
 void QtOpenDialogs::Prepare(QFileDialog& dialog, const platform::OpenDialogRequest& request) {
   PrepareQtFileDialog(dialog, request);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -23,3 +25,5 @@ bool QtOpenDialogs::Execute(platform::OpenDialogRequest& request) {
   Prepare(dialog, request);
   return RunQtFileDialog(dialog, request);
 }
+
+}  // namespace controls

@@ -5,6 +5,8 @@
 #include "controls/QtFileDialogs.h"
 #include "platform/OpenDialog.h"
 
+namespace controls {
+
 class QtOpenDialogs : public platform::OpenDialogService {
  public:
   // Modal over the active window. With kOfnFileMustExist only an existing
@@ -15,3 +17,5 @@ class QtOpenDialogs : public platform::OpenDialogService {
   // Sets the dialog up for a request without running it.
   static void Prepare(QFileDialog& dialog, const platform::OpenDialogRequest& request);
 };
+
+}  // namespace controls

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFileDialog>
 
+namespace controls {
+
 void QtSaveDialogs::Prepare(QFileDialog& dialog, const platform::SaveDialogRequest& request) {
   PrepareQtFileDialog(dialog, request);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -19,3 +21,5 @@ bool QtSaveDialogs::Execute(platform::SaveDialogRequest& request) {
   Prepare(dialog, request);
   return RunQtFileDialog(dialog, request);
 }
+
+}  // namespace controls

@@ -5,6 +5,8 @@
 #include "controls/QtFileDialogs.h"
 #include "platform/SaveDialog.h"
 
+namespace controls {
+
 class QtSaveDialogs : public platform::SaveDialogService {
  public:
   // Modal over the active window. With kOfnOverwritePrompt an existing file
@@ -15,3 +17,5 @@ class QtSaveDialogs : public platform::SaveDialogService {
   // Sets the dialog up for a request without running it.
   static void Prepare(QFileDialog& dialog, const platform::SaveDialogRequest& request);
 };
+
+}  // namespace controls

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTranslator>
 
+namespace controls {
+
 bool InstallPolishQtTranslation(QCoreApplication* app) {
   // Dates and sizes in the file dialog the Polish way as well.
   QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
@@ -24,3 +26,5 @@ bool InstallPolishQtTranslation(QCoreApplication* app) {
   translator = t;
   return true;
 }
+
+}  // namespace controls

@@ -6,6 +6,10 @@
 
 class QCoreApplication;
 
+namespace controls {
+
 // Installs Qt's Polish translation into the application; false when the
 // translation files are missing (Qt then speaks English).
 bool InstallPolishQtTranslation(QCoreApplication* app);
+
+}  // namespace controls

@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TReplaceDialog::TReplaceDialog(QWidget* parent) : TFindDialog(parent, true) {
+namespace controls {
+
+ReplaceDialog::ReplaceDialog(QWidget* parent) : FindDialog(parent, true) {
   ReplaceButton = new QPushButton(QStringLiteral("Za&mień"), this);
   ReplaceButton->setObjectName(QStringLiteral("Replace"));
   ReplaceAllButton = new QPushButton(QStringLiteral("Zamień &wszystko"), this);
@@ -17,17 +19,19 @@ TReplaceDialog::TReplaceDialog(QWidget* parent) : TFindDialog(parent, true) {
   UpdateButtons();
 }
 
-QString TReplaceDialog::ReplaceText() const {
+QString ReplaceDialog::ReplaceText() const {
   return ReplaceEdit->text();
 }
 
-void TReplaceDialog::SetReplaceText(const QString& text) {
+void ReplaceDialog::SetReplaceText(const QString& text) {
   ReplaceEdit->setText(text);
 }
 
-void TReplaceDialog::UpdateButtons() {
-  TFindDialog::UpdateButtons();
+void ReplaceDialog::UpdateButtons() {
+  FindDialog::UpdateButtons();
   const bool any = !FindEdit->text().isEmpty();
   ReplaceButton->setEnabled(any);
   ReplaceAllButton->setEnabled(any);
 }
+
+}  // namespace controls

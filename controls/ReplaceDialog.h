@@ -5,10 +5,12 @@
 
 #include "controls/FindDialog.h"
 
-class TReplaceDialog : public TFindDialog {
+namespace controls {
+
+class ReplaceDialog : public FindDialog {
   Q_OBJECT
  public:
-  explicit TReplaceDialog(QWidget* parent);
+  explicit ReplaceDialog(QWidget* parent);
 
   QString ReplaceText() const;
   void SetReplaceText(const QString& text);
@@ -19,8 +21,10 @@ class TReplaceDialog : public TFindDialog {
 
  signals:
   // Replace one occurrence (all false) or every one (all true).
-  void Replace(TReplaceDialog* sender, bool all);
+  void Replace(ReplaceDialog* sender, bool all);
 
  protected:
   void UpdateButtons() override;
 };
+
+}  // namespace controls

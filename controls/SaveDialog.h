@@ -1,4 +1,4 @@
-// TSaveDialog: the save-file dialog as a component of a window (settings in
+// SaveDialog: the save-file dialog as a component of a window (settings in
 // controls/FileDialog.h), with the extension added to a bare name.
 #pragma once
 
@@ -8,11 +8,15 @@
 #include "controls/FileDialog.h"
 #include "platform/SaveDialog.h"
 
-class TSaveDialog : public QObject, public TFileDialogSettings<platform::SaveDialogRequest> {
+namespace controls {
+
+class SaveDialog : public QObject, public FileDialogSettings<platform::SaveDialogRequest> {
   Q_OBJECT
  public:
-  explicit TSaveDialog(QObject* owner = nullptr) : QObject(owner) {}
+  explicit SaveDialog(QObject* owner = nullptr) : QObject(owner) {}
 
   std::string DefaultExt() const { return request_.default_ext; }
   void SetDefaultExt(const std::string& v) { request_.default_ext = v; }
 };
+
+}  // namespace controls

@@ -1,6 +1,8 @@
 // Forward search and replace all over a string.
 #include "controls/TextSearch.h"
 
+namespace controls {
+
 namespace {
 
 bool IsWordChar(QChar c) {
@@ -81,3 +83,5 @@ ReplaceAllResult ReplaceAll(QStringView text, qsizetype start, QStringView what,
       head.replacement + text.mid(head.to, tail.from - head.to).toString() + tail.replacement;
   return r;
 }
+
+}  // namespace controls

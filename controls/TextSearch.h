@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace controls {
+
 struct SearchOptions {
   bool matchCase = false;
   bool wholeWord = false;
@@ -35,3 +37,5 @@ ReplaceAllResult ReplaceRange(QStringView text, qsizetype start, qsizetype limit
 // every match in front of start, each original match once.
 ReplaceAllResult ReplaceAll(QStringView text, qsizetype start, QStringView what, QStringView with,
                             SearchOptions options);
+
+}  // namespace controls

@@ -6,7 +6,9 @@
 #include <QToolButton>
 #include <algorithm>
 
-TUpDown::TUpDown(QWidget* owner)
+namespace controls {
+
+UpDown::UpDown(QWidget* owner)
     : QWidget(owner), up_(new QToolButton(this)), down_(new QToolButton(this)) {
   up_->setObjectName(QStringLiteral("Up"));
   down_->setObjectName(QStringLiteral("Down"));
@@ -16,31 +18,32 @@ TUpDown::TUpDown(QWidget* owner)
     b->setAutoRepeat(true);
     b->setFocusPolicy(Qt::NoFocus);
   }
-  connect(up_, &QToolButton::clicked, this, &TUpDown::StepUp);
-  connect(down_, &QToolButton::clicked, this, &TUpDown::StepDown);
+  connect(up_, &QToolButton::clicked, this, &UpDown::StepUp);
+  connect(down_, &QToolButton::clicked, this, &UpDown::StepDown);
   resize(17, 25);
 }
 
-void TUpDown::SetRange(int min, int max) {
+void UpDown::SetRange(int min, int max) {
   min_ = min;
   max_ = std::max(min, max);
   SetPosition(position_);
 }
 
-void TUpDown::SetPosition(int v) {
+void UpDown::SetPosition(int v) {
   position_ = std::clamp(v, min_, max_);
   ShowPosition();
 }
 
-void TUpDown::SetAssociate(QLineEdit* edit) {
+void UpDown::SetAssociate(QLineEdit* edit) {
   if (associate_) associate_->removeEventFilter(this);
   associate_ = edit;
+  watched_ = edit;
   if (associate_) associate_->installEventFilter(this);
   ShowPosition();
 }
 
-bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == associate_ && event->type() == QEvent::KeyPress && isEnabled()) {
+bool UpDown::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == watched_.data() && event->type() == QEvent::KeyPress && isEnabled()) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
       Step(key == Qt::Key_Up);
@@ -50,7 +53,7 @@ bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void TUpDown::Step(bool up) {
+void UpDown::Step(bool up) {
   // 64-bit so that a large increment cannot overflow past a limit.
   const long long next = static_cast<long long>(position_) + (up ? increment_ : -increment_);
   position_ = static_cast<int>(std::clamp<long long>(next, min_, max_));
@@ -58,13 +61,15 @@ void TUpDown::Step(bool up) {
   emit Click(up);
 }
 
-void TUpDown::ShowPosition() {
+void UpDown::ShowPosition() {
   if (associate_) associate_->setText(QString::number(position_));
 }
 
-void TUpDown::resizeEvent(QResizeEvent* event) {
+void UpDown::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   const int h = height() / 2;
   up_->setGeometry(0, 0, width(), h);
   down_->setGeometry(0, h, width(), height() - h);
 }
+
+}  // namespace controls

@@ -1,4 +1,4 @@
-// TUpDown: a pair of up and down arrows that steps an integer position
+// UpDown: a pair of up and down arrows that steps an integer position
 // within a range and shows it in an associated edit, as the font size box
 // of the text editor needs. No wrap-around: at a limit a click leaves the
 // position where it is.
@@ -10,10 +10,12 @@
 class QLineEdit;
 class QToolButton;
 
-class TUpDown : public QWidget {
+namespace controls {
+
+class UpDown : public QWidget {
   Q_OBJECT
  public:
-  explicit TUpDown(QWidget* owner = nullptr);
+  explicit UpDown(QWidget* owner = nullptr);
 
   int Min() const { return min_; }
   int Max() const { return max_; }
@@ -49,5 +51,10 @@ class TUpDown : public QWidget {
   QToolButton* up_;
   QToolButton* down_;
   QPointer<QLineEdit> associate_;
+  // The same edit as a plain object: the event filter still sees it while
+  // it is being destroyed, when it is no longer a QLineEdit to cast to.
+  QPointer<QObject> watched_;
   int min_ = 0, max_ = 100, increment_ = 1, position_ = 0;
 };
+
+}  // namespace controls

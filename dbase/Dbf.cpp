@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "platform/Coding.h"
+#include "platform/Path.h"
 
 namespace dbase {
 
@@ -84,7 +85,7 @@ platform::Status ReadDbfHeader(platform::File* dbf, const std::string& dbf_path,
 
 std::string CompanionPath(const std::string& dbf_path, const char* upper_ext) {
   size_t dot = dbf_path.find_last_of('.');
-  size_t slash = dbf_path.find_last_of('/');
+  size_t slash = platform::LastPathDelim(dbf_path);
   std::string base = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
                          ? dbf_path
                          : dbf_path.substr(0, dot);

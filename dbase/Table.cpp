@@ -118,7 +118,7 @@ struct Table::Impl {
 
 Status Table::Impl::OpenFiles() {
   std::string path = dir;
-  if (!path.empty() && path.back() != '/') path += '/';
+  if (!path.empty() && !platform::IsPathDelim(path.back())) path += platform::kPathDelim;
   path += name;
   // A name without extension means the .dbf, as the toolkit's tables take it.
   if (name.find('.') == std::string::npos && !env->FileExists(path)) path += ".dbf";

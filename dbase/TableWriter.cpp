@@ -11,6 +11,7 @@
 #include "dbase/Mdx.h"
 #include "dbase/TagKeys.h"
 #include "platform/Coding.h"
+#include "platform/Path.h"
 
 namespace dbase {
 
@@ -28,7 +29,7 @@ std::string UpperAscii(std::string s) {
 }
 
 std::string BaseName(const std::string& path) {
-  size_t slash = path.find_last_of('/');
+  size_t slash = platform::LastPathDelim(path);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   size_t dot = name.find_last_of('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
@@ -153,7 +154,7 @@ Status TableWriter::Create(const std::string& dir, const std::string& file_name,
   if (!layout.tags.empty() && m.header.level7)
     return Bad("Nie można utworzyć tabeli: indeks tabeli poziomu 7 nie jest obsługiwany");
   std::string d = dir;
-  if (!d.empty() && d.back() != '/') d += '/';
+  if (!d.empty() && !platform::IsPathDelim(d.back())) d += platform::kPathDelim;
   m.dbf_path = d + file_name;
   m.dbt_path = memo_file ? CompanionPath(m.dbf_path, "DBT") : std::string();
   m.mdx_path = layout.tags.empty() ? std::string() : CompanionPath(m.dbf_path, "MDX");

@@ -28,7 +28,7 @@ uint32_t Random(uint32_t range) {
 // Position of the extension's dot in FileName, or npos.
 size_t ExtDot(const std::string& FileName) {
   size_t dot = FileName.rfind('.');
-  size_t sep = FileName.rfind(platform::kPathDelim);
+  size_t sep = platform::LastPathDelim(FileName);
   if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) {
     return std::string::npos;
   }
@@ -83,7 +83,7 @@ int32_t HexToInt(const std::string& S) {
 }
 
 std::string IncludeBackslash(const std::string& S) {
-  if (S.empty() || S.back() == platform::kPathDelim) return S;
+  if (S.empty() || platform::IsPathDelim(S.back())) return S;
   return S + platform::kPathDelim;
 }
 

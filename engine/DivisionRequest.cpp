@@ -2,8 +2,6 @@
 // the backup directory threaded through the jobs, the completion message.
 #include "engine/DivisionRequest.h"
 
-#include <ini.h>
-
 #include <cstdlib>
 #include <limits>
 #include <memory>
@@ -11,6 +9,7 @@
 #include "engine/Common.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "platform/IniFile.h"
 #include "platform/Interrupt.h"
 #include "platform/Path.h"
 
@@ -44,18 +43,6 @@ const std::vector<PresetPair> kKadmorPairs = {
     {"zud/operdok.dbf", "zud/rastry.dan"},           {"zud/zud.dbf", "zud/opinia.dan"},
 };
 const std::vector<PresetPair> kNoPairs;
-
-// The version file is a few lines; anything far larger is not it.
-constexpr uint64_t kMaxIniSize = 1 << 20;
-
-bool EqualNoCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-    char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-    if (ca != cb) return false;
-  }
-  return *a == *b;
-}
 
 // An integer as the ini reader of the other program writes and reads it:
 // optional sign, decimal digits or "$"/"0x" and hexadecimal digits,
@@ -104,25 +91,6 @@ int32_t ParseIniInteger(std::string v, int32_t def) {
   return static_cast<int32_t>(value);
 }
 
-struct IniFound {
-  bool has_ver1 = false, has_ver2 = false;
-  std::string ver1, ver2;
-};
-
-// The first occurrence of a key in a matching section wins, as on Windows.
-int OnIniValue(void* user, const char* section, const char* name, const char* value) {
-  auto* found = static_cast<IniFound*>(user);
-  if (!EqualNoCase(section, "WersjaInne")) return 1;
-  if (EqualNoCase(name, "Ver1") && !found->has_ver1) {
-    found->has_ver1 = true;
-    found->ver1 = value;
-  } else if (EqualNoCase(name, "Ver2") && !found->has_ver2) {
-    found->has_ver2 = true;
-    found->ver2 = value;
-  }
-  return 1;
-}
-
 }  // namespace
 
 const std::vector<PresetPair>& PresetPairs(int div_type) {
@@ -155,19 +123,13 @@ KadmorVersion ReadKadmorVersion(const std::string& database_dir, platform::Env* 
   KadmorVersion v;
   const std::string path =
       IncludeBackslash(database_dir) + "Admin" + platform::kPathDelim + "kadmor.ini";
-  std::unique_ptr<platform::File> f;
-  if (!env->OpenFile(path, platform::OpenMode::kReadOnlyShared, &f).ok()) return v;
-  uint64_t size = 0;
-  if (!f->Size(&size).ok() || size > kMaxIniSize) return v;
-  std::string text(static_cast<size_t>(size), '\0');
-  size_t got = 0;
-  if (size > 0 && !f->ReadAt(0, text.data(), text.size(), &got).ok()) return v;
-  text.resize(got);
-  IniFound found;
-  // A line the reader cannot parse is skipped; the rest still counts.
-  ini_parse_string(text.c_str(), OnIniValue, &found);
-  if (found.has_ver1) v.Ver1 = ParseIniInteger(found.ver1, v.Ver1);
-  if (found.has_ver2) v.Ver2 = ParseIniInteger(found.ver2, v.Ver2);
+  std::string text;
+  if (platform::ReadIniString(env, path, "WersjaInne", "Ver1", &text)) {
+    v.Ver1 = ParseIniInteger(text, v.Ver1);
+  }
+  if (platform::ReadIniString(env, path, "WersjaInne", "Ver2", &text)) {
+    v.Ver2 = ParseIniInteger(text, v.Ver2);
+  }
   return v;
 }
 
@@ -278,8 +240,8 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
     }
     std::vector<JobReport> committed;
     for (const PresetPair& pair : PresetPairs(e.DivType)) {
-      info.TableFile = database_dir + pair.TablePath;
-      info.DataFile = database_dir + pair.DataPath;
+      info.TableFile = database_dir + platform::NativeSeparators(pair.TablePath);
+      info.DataFile = database_dir + platform::NativeSeparators(pair.DataPath);
       if (e.DivType == kDivKadmor) {
         const std::string table_path = pair.TablePath;
         backup_path =

@@ -34,7 +34,7 @@ bool IsBackupName(const std::string& name) {
 }
 
 std::string StripSeparator(std::string s) {
-  while (s.size() > 1 && s.back() == platform::kPathDelim) s.pop_back();
+  while (s.size() > 1 && platform::IsPathDelim(s.back())) s.pop_back();
   return s;
 }
 

@@ -109,7 +109,7 @@ bool SizingEnv::FileExists(const std::string& path) {
 
 bool SizingEnv::DirectoryExists(const std::string& path) {
   std::string p = path;
-  while (p.size() > 1 && p.back() == platform::kPathDelim) p.pop_back();
+  while (p.size() > 1 && platform::IsPathDelim(p.back())) p.pop_back();
   return p + platform::kPathDelim == Root();
 }
 

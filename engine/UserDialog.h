@@ -7,12 +7,14 @@
 
 #include <string>
 
+#include "platform/MessageBox.h"
+
 namespace engine {
 
 // Flag words and the answer the request looks at.
-inline constexpr int kFlagsQuestion = 36;
-inline constexpr int kFlagsInformation = 64;
-inline constexpr int kAnswerYes = 6;
+inline constexpr int kFlagsQuestion = platform::kMbYesNo | platform::kMbIconQuestion;
+inline constexpr int kFlagsInformation = platform::kMbOk | platform::kMbIconInformation;
+inline constexpr int kAnswerYes = platform::kIdYes;
 
 class UserDialog {
  public:

@@ -28,8 +28,10 @@ namespace platform {
 // fails while somebody holds it exclusively. The emulation knows no "deny
 // write only": a process that holds a file exclusively reads it through
 // that handle, not through a second open. A file held exclusively can still
-// be moved by name by the process that holds it (Windows: the handle shares
-// deletion), which is how a division moves the files it holds.
+// be moved by name by the process that holds it, which is how a division
+// moves the files it holds. Windows uses its own share modes, and every
+// handle shares deletion so that the holder's moves work; a held file that
+// is deleted frees its name at once there too.
 enum class OpenMode {
   kReadWriteShared,     // existing file, read and write, others may open it
   kReadOnlyShared,      // existing file, read only, others may open it
@@ -84,7 +86,8 @@ class Env {
   Env& operator=(const Env&) = delete;
   virtual ~Env() = default;
 
-  // The process-wide POSIX environment. Never freed.
+  // The process-wide environment of this system (POSIX or Windows). Never
+  // freed.
   static Env* Default();
 
   virtual Status OpenFile(const std::string& path, OpenMode mode,

@@ -25,6 +25,9 @@
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
 
+using namespace app;
+using namespace controls;
+
 namespace {
 
 using platform::ScriptedMessageBoxes;

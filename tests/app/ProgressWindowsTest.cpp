@@ -8,6 +8,9 @@
 #include "controls/GuiTestUtil.h"
 #include "controls/Progress.h"
 
+using namespace app;
+using namespace controls;
+
 namespace {
 
 bool IsTopLevel(QWidget* w) {
@@ -15,7 +18,7 @@ bool IsTopLevel(QWidget* w) {
 }
 
 TEST(ProgressWindowsTest, WindowFollowsTheRunAndGoesWithIt) {
-  TProgressWindows factory;
+  ProgressWindowFactory factory;
   TProgressWnd* shown = nullptr;
   factory.on_shown = [&](TProgressWnd* w) { shown = w; };
   auto window = factory.Create("Operacje na pliku: /baza/opisy.dat", 25);
@@ -36,7 +39,7 @@ TEST(ProgressWindowsTest, WindowFollowsTheRunAndGoesWithIt) {
 // After the rows the window stays up through the verification and the
 // exchange of files, its bar full and a line saying what happens.
 TEST(ProgressWindowsTest, PhasesAfterTheRowsKeepTheWindowUp) {
-  TProgressWindows factory;
+  ProgressWindowFactory factory;
   TProgressWnd* shown = nullptr;
   factory.on_shown = [&](TProgressWnd* w) { shown = w; };
   auto window = factory.Create("Operacje na pliku: /baza/opisy.dat", 1000);
@@ -74,7 +77,7 @@ TEST(ProgressWindowsTest, ShowingTheWindowDrawsItWhileTheRunHoldsTheLoop) {
   bool queued_ran = false;
   QMetaObject::invokeMethod(
       qApp, [&] { queued_ran = true; }, Qt::QueuedConnection);
-  TProgressWindows factory;
+  ProgressWindowFactory factory;
   auto window = factory.Create("x", 100);
   window->Show();
   qApp->removeEventFilter(&counter);

@@ -21,6 +21,9 @@
 #include "engine/DivisionRequest.h"
 #include "platform/MessageBox.h"
 
+using namespace app;
+using namespace controls;
+
 namespace {
 
 // As the program starts: Qt reads the language of its locale data (sizes
@@ -32,7 +35,7 @@ using testing_util::SaveScreenshot;
 
 TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
   platform::ScriptedMessageBoxes boxes;
-  TProgressWindows progress;
+  ProgressWindowFactory progress;
   MainFormServices services;
   services.run_job = [&](const engine::TDividerInfo& info, const std::string&,
                          std::string& used_old_dir, engine::JobReport& report) {
@@ -96,7 +99,7 @@ TEST(ScreenshotsTest, PolishDialogsAndTheVerificationPhase) {
   SaveScreenshot(question.get(), "kadmor-question.png", QSize());
   question->hide();
 
-  TProgressWindows progress;
+  ProgressWindowFactory progress;
   TProgressWnd* shown = nullptr;
   progress.on_shown = [&](TProgressWnd* w) { shown = w; };
   auto wnd = progress.Create("Operacje na pliku: /srv/bazy/gmina/opisy.dat", 100000);

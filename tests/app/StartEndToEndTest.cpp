@@ -21,6 +21,9 @@
 #include "store/jxmemo.h"
 #include "tools/demodb/DemoDatabase.h"
 
+using namespace app;
+using namespace controls;
+
 namespace {
 
 using platform::ScriptedMessageBoxes;
@@ -83,7 +86,7 @@ class StartEndToEndTest : public ::testing::Test {
   std::string root;
   ScriptedMessageBoxes boxes;
   platform::ScriptedOpenDialogs dialogs;
-  TProgressWindows progress;
+  ProgressWindowFactory progress;
   int windows_shown = 0;
   TMainForm form;
 };

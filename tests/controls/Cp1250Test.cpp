@@ -11,6 +11,8 @@
 #include "controls/PlainTextFile.h"
 #include "controls/QtFiles.h"
 
+using namespace controls;
+
 namespace {
 
 QByteArray AllBytes() {

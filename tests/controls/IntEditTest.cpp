@@ -8,6 +8,8 @@
 #include "controls/GuiTestUtil.h"
 #include "platform/MessageBox.h"
 
+using namespace controls;
+
 namespace {
 
 using platform::ScriptedMessageBoxes;

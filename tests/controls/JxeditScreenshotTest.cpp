@@ -11,6 +11,8 @@
 #include "controls/ReplaceDialog.h"
 #include "controls/Screenshot.h"
 
+using namespace controls;
+
 namespace {
 
 using testing_util::SaveScreenshot;
@@ -25,7 +27,7 @@ TEST(JxeditScreenshotTest, EditorWindowAndReplaceDialog) {
         "[Opis punktu]\r\nNumer\t4821\r\nPo\xB3o\xBF\x65nie\tprzy drodze do \xA3odzi\r\n"
         "Uwagi\tpunkt zniszczony, \xBF\xF3\xB3ty s\xB3upek\r\n");
   }
-  EditorBounds() = TEditorBounds();
+  SavedEditorBounds() = EditorBounds();
   TjxeditForm form(path, true, 5);
   form.show();
   SaveScreenshot(&form, "editor-window.png", QSize(560, 320));

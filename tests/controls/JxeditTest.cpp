@@ -28,6 +28,8 @@
 #include "platform/MessageBox.h"
 #include "platform/SaveDialog.h"
 
+using namespace controls;
+
 namespace {
 
 const std::string kUnsaved = "Plik nie został zapisany. Kontynuować wyjście ?";
@@ -38,7 +40,7 @@ using testing_util::WriteAll;
 class EditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    EditorBounds() = TEditorBounds();
+    SavedEditorBounds() = EditorBounds();
     ASSERT_TRUE(dir.isValid());
   }
 
@@ -289,8 +291,8 @@ TEST_F(EditorTest, ClosingWithUnsavedChangesAsksFirst) {
   EXPECT_FALSE(f->isVisible());
   EXPECT_NE(f->result(), TjxeditForm::kSaved);
   EXPECT_FALSE(QFileInfo::exists(dir.filePath("x.txt")));
-  EXPECT_EQ(EditorBounds().Left, 300);
-  EXPECT_EQ(EditorBounds().Top, 310);
+  EXPECT_EQ(SavedEditorBounds().Left, 300);
+  EXPECT_EQ(SavedEditorBounds().Top, 310);
 }
 
 TEST_F(EditorTest, ModalDisplayEndsWithTheButtonsResult) {

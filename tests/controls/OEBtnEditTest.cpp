@@ -20,6 +20,8 @@
 #include "controls/QtFiles.h"
 #include "platform/MessageBox.h"
 
+using namespace controls;
+
 namespace {
 
 class OEBtnEditTest : public ::testing::Test {
@@ -28,7 +30,7 @@ class OEBtnEditTest : public ::testing::Test {
     picker = new TOpenEditButton(&window);
     edit = new QLineEdit(&window);
     picker->SetEditLine(edit);
-    EditorBounds() = TEditorBounds();
+    SavedEditorBounds() = EditorBounds();
   }
 
   // Runs act on the editor window once it is shown modally; records it.

@@ -12,6 +12,8 @@
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
 
+using namespace controls;
+
 namespace {
 
 using platform::ScriptedOpenDialogs;

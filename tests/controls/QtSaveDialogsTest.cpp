@@ -9,6 +9,8 @@
 #include "controls/QtSaveDialogs.h"
 #include "platform/MessageBox.h"
 
+using namespace controls;
+
 namespace {
 
 // Types each name into the save dialog in turn, once it is up, and confirms

@@ -3,6 +3,8 @@
 
 #include "controls/TextSearch.h"
 
+using namespace controls;
+
 namespace {
 
 constexpr SearchOptions kPlain{};

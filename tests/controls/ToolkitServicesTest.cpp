@@ -19,6 +19,8 @@
 #include "controls/QtTranslation.h"
 #include "platform/MessageBox.h"
 
+using namespace controls;
+
 namespace {
 
 TEST(QtMessageBoxesTest, FlagWordsGiveIconAndButtons) {

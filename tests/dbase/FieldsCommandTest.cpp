@@ -21,7 +21,9 @@ namespace {
 using testing_util::TempDir;
 
 std::string RunFields(const std::string& path, int* rc) {
-  return dbase_test::RunCommand(std::string(PODZIAL_CLI) + " fields '" + path + "' 2>&1", rc);
+  return dbase_test::RunCommand(testing_util::BuiltProgram("cli/podzial-cli") + " fields " +
+                                    testing_util::ShellQuote(path) + " 2>&1",
+                                rc);
 }
 
 TEST(FieldsCommandTest, ListsFieldsCountVersionCompanionsAndTags) {

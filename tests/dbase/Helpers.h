@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dbase/TableWriter.h"
+#include "tests/platform/Shell.h"
 
 namespace dbase_test {
 
@@ -27,18 +28,7 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 // Runs a shell command and returns its standard output; *rc gets the exit
 // status.
 inline std::string RunCommand(const std::string& cmd, int* rc) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) {
-    *rc = -1;
-    return out;
-  }
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int status = pclose(p);
-  *rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
+  return testing_util::RunShellOutput(cmd, rc);
 }
 
 }  // namespace dbase_test

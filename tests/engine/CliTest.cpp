@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "tests/engine/DbFixture.h"
+#include "tests/platform/Shell.h"
 
 using namespace engine_test;
 using testing_util::TempDir;
@@ -17,17 +18,21 @@ struct CliRun {
   std::string out, err;
 };
 
-// Runs podzial-cli with stdin from /dev/null (no terminal).
+// Runs podzial-cli with stdin from the null device (no terminal).
 CliRun Cli(const TempDir& t, const std::string& args) {
-  const std::string cli = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli";
-  const std::string cmd =
-      cli + " " + args + " </dev/null >" + (t / "out.txt") + " 2>" + (t / "err.txt");
-  const int status = std::system(cmd.c_str());
-  CliRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(t / "out.txt"),
-           ReadBytes(t / "err.txt")};
+  using namespace testing_util;
+  const std::string cmd = BuiltProgram("cli/podzial-cli") + " " + args + " <" + kNullDevice + " >" +
+                          ShellQuote(t / "out.txt") + " 2>" + ShellQuote(t / "err.txt");
+  CliRun r{RunShell(cmd), ReadBytes(t / "out.txt"), ReadBytes(t / "err.txt")};
   fs::remove(t / "out.txt");
   fs::remove(t / "err.txt");
   return r;
+}
+
+// A path as a JSON string holds it (Windows separators escaped).
+std::string JsonPath(std::string path) {
+  for (size_t i = 0; (i = path.find('\\', i)) != std::string::npos; i += 2) path.insert(i, 1, '\\');
+  return path;
 }
 
 TEST(CliTest, PresetTolmWithJsonAndTheProbe) {
@@ -38,7 +43,7 @@ TEST(CliTest, PresetTolmWithJsonAndTheProbe) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("{\"message\":\"Operacja została zakończona.\\r\\nPoprzednie dane", 0), 0u)
       << r.out;
-  EXPECT_NE(r.out.find("\"table\":\"" + (t / "db/dokopisy.dbf") + "\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"table\":\"" + JsonPath(t / "db/dokopisy.dbf") + "\""), std::string::npos);
   EXPECT_NE(r.out.find("\"total\":{\"rows\":"), std::string::npos);
   EXPECT_EQ(r.out.find("\"ran\":false"), std::string::npos);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +18,7 @@
 #include "dbase/TableWriter.h"
 #include "engine/Common.h"
 #include "store/jxmemo.h"
+#include "tests/platform/Shell.h"
 
 namespace testing_util {
 
@@ -35,7 +34,7 @@ inline std::map<std::string, std::string> FileTree(const std::string& dir) {
   std::map<std::string, std::string> out;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
     if (e.is_regular_file()) {
-      out[std::filesystem::relative(e.path(), dir).string()] = ReadAll(e.path().string());
+      out[std::filesystem::relative(e.path(), dir).generic_string()] = ReadAll(e.path().string());
     }
   }
   return out;
@@ -134,13 +133,13 @@ struct CliRun {
   std::string out, err;
 };
 
-// Runs the built podzial-cli with `args`, stdin from /dev/null (no
+// Runs the built podzial-cli with `args`, stdin from the null device (no
 // terminal); the output goes through files in `scratch` (a directory).
 inline CliRun RunCli(const std::string& scratch, const std::string& args) {
-  const std::string cli = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli";
   const std::string out = scratch + "cli-out.txt", err = scratch + "cli-err.txt";
-  const int status = std::system((cli + " " + args + " </dev/null >" + out + " 2>" + err).c_str());
-  CliRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+  const int code = RunShell(BuiltProgram("cli/podzial-cli") + " " + args + " <" + kNullDevice +
+                            " >" + ShellQuote(out) + " 2>" + ShellQuote(err));
+  CliRun r{code, ReadAll(out), ReadAll(err)};
   std::filesystem::remove(out);
   std::filesystem::remove(err);
   return r;

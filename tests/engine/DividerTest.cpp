@@ -79,7 +79,7 @@ TEST(DividerTest, EveryRecordMovesAndTheOldFilesAreKept) {
   // A new backup directory "old<digits>/" beside the table, holding the old
   // files byte for byte.
   ASSERT_EQ(used.rfind(t / "old", 0), 0u) << used;
-  ASSERT_EQ(used.back(), '/');
+  ASSERT_EQ(used.back(), platform::kPathDelim);
   EXPECT_TRUE(SameFiles(OldFilesIn(used), before));
   // Beside them, the rows whose reference could not be copied.
   EXPECT_EQ(d.DroppedList(), used + "nieskopiowane-opisy.dbf.txt");
@@ -227,6 +227,8 @@ TEST(DividerTest, MissingFilesSkipTheJobUntouched) {
   EXPECT_TRUE(Subdirs(t.dir(), "").empty());
 }
 
+// Directories that differ in letter case only are two, and links: Linux.
+#ifndef _WIN32
 TEST(DividerTest, DirectoriesAreComparedOnDiskNotAsText) {
   TempDir t;
   fs::create_directories(t / "Data");
@@ -244,6 +246,7 @@ TEST(DividerTest, DirectoriesAreComparedOnDiskNotAsText) {
   info.DataFile = t / "link/opisy.dat";
   EXPECT_NO_THROW(Divide(info));
 }
+#endif
 
 TEST(DividerTest, FailuresBeforeTheCommitLeaveTheOldFilesAlone) {
   TempDir t;

@@ -7,8 +7,10 @@
 #include <fstream>
 #include <set>
 
+#include "engine/Common.h"
 #include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
+#include "platform/Path.h"
 #include "tests/platform/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -17,6 +19,11 @@ using engine::RequestEntries;
 using testing_util::TempDir;
 
 namespace {
+
+// The paths below, written the POSIX way, in this system's spelling.
+std::string N(const char* path) {
+  return platform::NativeSeparators(path);
+}
 
 // Answers questions from a script and records every box.
 class ScriptedDialog : public engine::UserDialog {
@@ -61,10 +68,10 @@ struct FakeJobs {
       if (!info.KeepOld) {
         UsedOldDir.clear();
       } else if (OldDir.empty()) {
-        UsedOldDir = info.TableFile.substr(0, info.TableFile.rfind('/') + 1) + "old" +
-                     std::to_string(++made) + "/";
+        UsedOldDir = platform::ExtractFilePath(info.TableFile) + "old" + std::to_string(++made) +
+                     platform::kPathDelim;
       } else {
-        UsedOldDir = OldDir.back() == '/' ? OldDir : OldDir + "/";
+        UsedOldDir = engine::IncludeBackslash(OldDir);
       }
     };
   }
@@ -82,8 +89,8 @@ RequestEntries Preset(int row, const std::string& dir, bool keep) {
 TEST(DivisionRequestTest, HandPickedJobNeedsAllThreeTextsButBlanksCount) {
   for (int empty = 0; empty < 3; ++empty) {
     RequestEntries e;
-    e.DataFN = empty == 0 ? "" : "/d/a.dat";
-    e.TableFN = empty == 1 ? "" : "/d/a.dbf";
+    e.DataFN = empty == 0 ? "" : N("/d/a.dat");
+    e.TableFN = empty == 1 ? "" : N("/d/a.dbf");
     e.FieldName = empty == 2 ? "" : "ADRES";
     FakeJobs jobs;
     ScriptedDialog dialog;
@@ -124,15 +131,15 @@ TEST(DivisionRequestTest, NothingFoundToDivideIsAnError) {
   struct Case {
     RequestEntries entries;
     std::set<std::string> missing;
-    const char* message;
+    std::string message;
   } cases[] = {
-      {{}, {"/d/a.dbf"}, "Nie znaleziono pliku: /d/a.dbf"},
-      {Preset(2, "/db", true),
-       {"/db/opisy.dbf", "/db/mopisy.dbf"},
-       "W katalogu /db nie znaleziono żadnej tabeli z plikiem opisów"},
+      {{}, {N("/d/a.dbf")}, "Nie znaleziono pliku: " + N("/d/a.dbf")},
+      {Preset(2, N("/db"), true),
+       {N("/db/opisy.dbf"), N("/db/mopisy.dbf")},
+       "W katalogu " + N("/db") + " nie znaleziono żadnej tabeli z plikiem opisów"},
   };
-  cases[0].entries.DataFN = "/d/a.dat";
-  cases[0].entries.TableFN = "/d/a.dbf";
+  cases[0].entries.DataFN = N("/d/a.dat");
+  cases[0].entries.TableFN = N("/d/a.dbf");
   cases[0].entries.FieldName = "ADRES";
   for (const Case& c : cases) {
     FakeJobs jobs;
@@ -142,7 +149,7 @@ TEST(DivisionRequestTest, NothingFoundToDivideIsAnError) {
       engine::DivisionRequest(&dialog, jobs.Runner()).Run(c.entries);
       ADD_FAILURE() << "no error: " << c.message;
     } catch (const EngineError& err) {
-      EXPECT_STREQ(err.what(), c.message);
+      EXPECT_EQ(err.what(), c.message);
     }
     EXPECT_TRUE(dialog.informed.empty());
   }
@@ -187,13 +194,13 @@ TEST(DivisionRequestTest, ARepairIsReportedAlsoForAJobThatFoundNothing) {
 }
 
 TEST(DivisionRequestTest, PresetJobsFieldsAndOneSharedBackupDirectory) {
-  for (const char* dir : {"/db", "/db/"}) {
+  for (const std::string& dir : {N("/db"), N("/db/")}) {
     FakeJobs jobs;
     ScriptedDialog dialog;
     auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, dir, true));
     ASSERT_EQ(jobs.infos.size(), 3u);
-    const char* tables[] = {"/db/opisy.dbf", "/db/opisyv.dbf", "/db/dokopisy.dbf"};
-    const char* datas[] = {"/db/opisy.dat", "/db/opisyv.dat", "/db/dokopisy.dat"};
+    const std::string tables[] = {N("/db/opisy.dbf"), N("/db/opisyv.dbf"), N("/db/dokopisy.dbf")};
+    const std::string datas[] = {N("/db/opisy.dat"), N("/db/opisyv.dat"), N("/db/dokopisy.dat")};
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(jobs.infos[i].TableFile, tables[i]);
       EXPECT_EQ(jobs.infos[i].DataFile, datas[i]);
@@ -203,43 +210,44 @@ TEST(DivisionRequestTest, PresetJobsFieldsAndOneSharedBackupDirectory) {
       EXPECT_EQ(jobs.infos[i].MaxSize, 5);
     }
     // The first job makes the backup directory, the others reuse it.
-    EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", "/db/old1/", "/db/old1/"}));
+    EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", N("/db/old1/"), N("/db/old1/")}));
     EXPECT_EQ(jobs.made, 1);
     EXPECT_EQ(result.message,
-              "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "
-              "/db/old1/");
+              "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
+                  N("/db/old1/"));
   }
 }
 
 TEST(DivisionRequestTest, WertalSkipsMissingPairsAndKeepsThePath) {
   FakeJobs jobs;
-  jobs.missing.insert("/db/opisy.dbf");
+  jobs.missing.insert(N("/db/opisy.dbf"));
   ScriptedDialog dialog;
-  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(2, "/db", true));
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(2, N("/db"), true));
   ASSERT_EQ(jobs.infos.size(), 2u);
-  EXPECT_EQ(jobs.infos[1].TableFile, "/db/mopisy.dbf");
+  EXPECT_EQ(jobs.infos[1].TableFile, N("/db/mopisy.dbf"));
   EXPECT_EQ(jobs.infos[1].AddressField, "Inne");
   EXPECT_EQ(jobs.old_dirs[1], "");  // the skipped first job reported nothing
-  EXPECT_EQ(result.backup_path, "/db/old1/");
+  EXPECT_EQ(result.backup_path, N("/db/old1/"));
   EXPECT_EQ(result.jobs.size(), 2u);
   EXPECT_FALSE(result.jobs[0].ran);
   EXPECT_EQ(result.total.rows, 1u);
   EXPECT_EQ(result.message,
-            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "
-            "/db/old1/\r\nPominięto (brak tabeli lub pliku opisów): /db/opisy.dbf");
+            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
+                N("/db/old1/") +
+                "\r\nPominięto (brak tabeli lub pliku opisów): " + N("/db/opisy.dbf"));
 }
 
 TEST(DivisionRequestTest, KeepOldOffLeavesThePathEmptyThroughout) {
   FakeJobs jobs;
   ScriptedDialog dialog;
-  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, "/db", false));
+  auto result = engine::DivisionRequest(&dialog, jobs.Runner()).Run(Preset(1, N("/db"), false));
   EXPECT_EQ(jobs.old_dirs, (std::vector<std::string>{"", "", ""}));
   EXPECT_EQ(result.message, "Operacja została zakończona");
 }
 
 TEST(DivisionRequestTest, AnErrorInTheSecondJobEndsTheRequest) {
   FakeJobs jobs;
-  jobs.fail_table = "/db/opisyv.dbf";
+  jobs.fail_table = N("/db/opisyv.dbf");
   ScriptedDialog dialog;
   engine::DivisionRequest request(&dialog, jobs.Runner());
   int done = 0;
@@ -247,14 +255,13 @@ TEST(DivisionRequestTest, AnErrorInTheSecondJobEndsTheRequest) {
   // The error says which job was already divided and where its old files
   // are.
   try {
-    request.Run(Preset(1, "/db", true));
+    request.Run(Preset(1, N("/db"), true));
     ADD_FAILURE() << "no error";
   } catch (const engine::RequestError& err) {
-    EXPECT_STREQ(err.what(),
-                 "Błąd podczas zapisu danych\nWcześniej podzielono: /db/opisy.dbf (stare pliki w "
-                 "/db/old1/)");
+    EXPECT_EQ(err.what(), "Błąd podczas zapisu danych\nWcześniej podzielono: " +
+                              N("/db/opisy.dbf") + " (stare pliki w " + N("/db/old1/") + ")");
     ASSERT_EQ(err.committed().size(), 1u);
-    EXPECT_EQ(err.committed()[0].info.TableFile, "/db/opisy.dbf");
+    EXPECT_EQ(err.committed()[0].info.TableFile, N("/db/opisy.dbf"));
   }
   EXPECT_EQ(jobs.infos.size(), 2u);
   EXPECT_EQ(done, 1);
@@ -340,14 +347,14 @@ TEST(KadmorRequestTest, BackupSubdirectoriesUnderOneRoot) {
   ASSERT_EQ(jobs.infos.size(), 8u);
   const std::string root = result.backup_path;
   ASSERT_EQ(root.rfind(t / "old", 0), 0u) << root;
-  EXPECT_NE(root.back(), '/');
+  EXPECT_FALSE(platform::IsPathDelim(root.back()));
   EXPECT_FALSE(fs::exists(root));  // chosen, not made, by the request
   const char* subdirs[] = {"oper_bu", "oper_pr", "oper_prz", "szkice",
                            "kerg",    "kerg",    "zud",      "zud"};
   for (int i = 0; i < 8; ++i) {
     EXPECT_EQ(jobs.infos[i].AddressField, "Adres");
     EXPECT_FALSE(jobs.infos[i].CheckID);
-    EXPECT_EQ(jobs.old_dirs[i], root + "/" + subdirs[i]) << i;
+    EXPECT_EQ(jobs.old_dirs[i], root + platform::kPathDelim + subdirs[i]) << i;
   }
   EXPECT_EQ(jobs.infos[5].TableFile, t / "kerg/roboty.dbf");
   EXPECT_EQ(jobs.infos[5].DataFile, t / "kerg/wytycz.dan");

@@ -7,9 +7,11 @@
 // A kill at every step of the commit, followed by the recovery, gives the
 // same.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <functional>
 #include <random>
@@ -153,7 +155,9 @@ void RunAllFaults(const Mode& m) {
       // A run that ends well did so in full; what it could not tidy up it
       // names.
       EXPECT_TRUE(SameFiles(Snap(t.dir()), new_files));
-      if (!Subdirs(t.dir(), "tmp").empty()) EXPECT_FALSE(d.Notes().empty());
+      if (!Subdirs(t.dir(), "tmp").empty()) {
+        EXPECT_FALSE(d.Notes().empty());
+      }
     } else {
       ++messages[error.substr(0, error.find_first_of(":\n"))];
       // Every message is a Polish sentence, also when the system's reason
@@ -179,6 +183,8 @@ TEST(FaultTest, EveryOperationFailingInTurn) {
   for (const Mode& m : kModes) RunAllFaults(m);
 }
 
+// fork() and SIGKILL: Linux only.
+#ifndef _WIN32
 // Kills the division at operation k with SIGKILL, then recovers as the
 // next run would and checks that the old or the new files are complete.
 void KillAt(const Mode& m, const Snapshot& old_files, const Snapshot& new_files, bool kept,
@@ -288,6 +294,7 @@ TEST(CrashTest, TheNextDivisionRepairsAndSaysSo) {
   EXPECT_TRUE(Subdirs(t.dir(), "tmp").empty());
   EXPECT_TRUE(fs::exists(t / "opisy.dbf"));
 }
+#endif  // _WIN32
 
 // The number of the first operation that `pick` names in an undisturbed
 // division of a copy of `dir` (`probe` is that copy's directory).

@@ -12,6 +12,11 @@ using testing_util::TempDir;
 
 namespace {
 
+// A relative path written the POSIX way, in this system's spelling.
+std::string N(const char* path) {
+  return platform::NativeSeparators(path);
+}
+
 struct YesDialog : engine::UserDialog {
   int asked = 0;
   std::vector<std::string> informed;
@@ -38,14 +43,14 @@ TEST(PresetRunTest, KadmorBackupRootWithOneSubdirectoryPerTableDirectory) {
   TempDir t;
   const std::string db = t / "db/";
   // Copied from Windows: directories and names in capitals.
-  auto a = Pair(db + "KERG/", "OPERDOK.DBF", "RASTRY.DAN", "ADRES");
-  auto b = Pair(db + "KERG/", "ROBOTY.DBF", "WYTYCZ.DAN", "ADRES");
-  auto c = Pair(db + "zud/", "zud.dbf", "opinia.dan", "ADRES");
+  auto a = Pair(db + N("KERG/"), "OPERDOK.DBF", "RASTRY.DAN", "ADRES");
+  auto b = Pair(db + N("KERG/"), "ROBOTY.DBF", "WYTYCZ.DAN", "ADRES");
+  auto c = Pair(db + N("zud/"), "zud.dbf", "opinia.dan", "ADRES");
   c.seed = 7;
   auto ga = Make(a);
   auto gb = Make(b);
   auto gc = Make(c);
-  const Snapshot kerg = Snap(db + "KERG/"), zud = Snap(db + "zud/");
+  const Snapshot kerg = Snap(db + N("KERG/")), zud = Snap(db + N("zud/"));
 
   YesDialog dialog;
   engine::DivisionRequest request(&dialog, engine::DividerJobRunner());
@@ -82,12 +87,12 @@ TEST(PresetRunTest, KadmorBackupRootWithOneSubdirectoryPerTableDirectory) {
   }
   EXPECT_EQ(ran, 3);
   EXPECT_EQ(skipped_lines, 5);
-  EXPECT_TRUE(SameFiles(OldFilesIn(root + "/kerg/"), kerg));
-  EXPECT_TRUE(SameFiles(OldFilesIn(root + "/zud/"), zud));
-  EXPECT_FALSE(fs::exists(root + "/oper_bu"));
-  ExpectDivided(db + "KERG/", root + "/kerg/", a, ga, 1, false);
-  ExpectDivided(db + "KERG/", root + "/kerg/", b, gb, 1, false);
-  ExpectDivided(db + "zud/", root + "/zud/", c, gc, 1, false);
+  EXPECT_TRUE(SameFiles(OldFilesIn(root + N("/kerg/")), kerg));
+  EXPECT_TRUE(SameFiles(OldFilesIn(root + N("/zud/")), zud));
+  EXPECT_FALSE(fs::exists(root + N("/oper_bu")));
+  ExpectDivided(db + N("KERG/"), root + N("/kerg/"), a, ga, 1, false);
+  ExpectDivided(db + N("KERG/"), root + N("/kerg/"), b, gb, 1, false);
+  ExpectDivided(db + N("zud/"), root + N("/zud/"), c, gc, 1, false);
 }
 
 TEST(PresetRunTest, TolmSharesOneBackupDirectoryAndSkipsMissingPairs) {

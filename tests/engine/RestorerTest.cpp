@@ -37,11 +37,13 @@ std::string Read(const std::string& path) {
   return ss.str();
 }
 
-// Every regular file below dir, by path relative to dir, with its content.
+// Every regular file below dir, by path relative to dir (with '/'), with
+// its content.
 std::map<std::string, std::string> Tree(const std::string& dir) {
   std::map<std::string, std::string> out;
   for (const auto& e : fs::recursive_directory_iterator(dir)) {
-    if (e.is_regular_file()) out[fs::relative(e.path(), dir).string()] = Read(e.path().string());
+    if (e.is_regular_file())
+      out[fs::relative(e.path(), dir).generic_string()] = Read(e.path().string());
   }
   return out;
 }
@@ -53,7 +55,7 @@ std::string FindDir(const std::string& dir, const std::string& prefix) {
     const std::string name = e.path().filename().string();
     if (e.is_directory() && name.rfind(prefix, 0) == 0) {
       EXPECT_TRUE(found.empty()) << "more than one " << prefix << " directory";
-      found = e.path().string() + "/";
+      found = e.path().string() + platform::kPathDelim;
     }
   }
   return found;
@@ -65,7 +67,7 @@ std::string FindDir(const std::string& dir, const std::string& prefix) {
 struct TolmLayout {
   testing_util::TempDir tmp;
   std::string db = tmp.dir();
-  std::string backup = db + "old123/";
+  std::string backup = tmp / "old123/";
   TolmLayout() {
     Write(db + "opisy.dbf", "new table");
     Write(db + "opisy.mdx", "new index");
@@ -150,7 +152,9 @@ TEST(RestorerTest, LetterCaseOfTheCurrentNamesDoesNotMatter) {
   TRestorer restorer;
   restorer.Restore(restorer.Prepare(t.backup));
   EXPECT_EQ(Read(t.db + "opisy.dat"), "RAS0 old base");
+#ifndef _WIN32  // one file on Windows, whatever the spelling
   EXPECT_FALSE(fs::exists(t.db + "OPISY.DAT"));
+#endif
   const std::string new_dir = FindDir(t.db, "new");
   EXPECT_EQ(Read(new_dir + "OPISY.DAT"), "RAS1 new base");
   EXPECT_EQ(Read(new_dir + "OPISY.001"), "new continuation 1");

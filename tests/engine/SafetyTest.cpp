@@ -104,7 +104,9 @@ TEST(SafetyTest, RefusedBeforeAnythingIsMade) {
     const std::string message = c.arrange(t.dir(), g, info, held);
     const Snapshot before = Snap(t.dir());
     EXPECT_EQ(DivisionError(info), message);
-    if (c.plan_too) EXPECT_EQ(PlanError(info), message);
+    if (c.plan_too) {
+      EXPECT_EQ(PlanError(info), message);
+    }
     EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
     EXPECT_TRUE(Subdirs(t.dir(), "").empty());
   }

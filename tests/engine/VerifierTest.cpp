@@ -182,7 +182,7 @@ class DamagingEnv : public platform::EnvWrapper {
   int32_t last_address = 0;
 
   platform::Status SyncDirectory(const std::string& dir) override {
-    const std::string name = dir.substr(dir.find_last_of('/', dir.size() - 2) + 1);
+    const std::string name = platform::ExtractFileName(dir.substr(0, dir.size() - 1));
     if (!damaged && name.rfind("tmp", 0) == 0) {
       damaged = true;
       if (what_ == kRecord || what_ == kLastRecord) {

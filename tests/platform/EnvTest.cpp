@@ -1,14 +1,13 @@
-// The POSIX Env: share-mode emulation, the record lock byte, letter-case
-// resolution of existing names, moves that never replace.
+// The Env of this system: share modes, the record lock byte, names that
+// ignore letter case, moves that never replace, holds that the holder can
+// still move. EnvPosixTest.cpp adds what only the POSIX backend does.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <sys/stat.h>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -51,21 +50,6 @@ TEST(EnvTest, SharedOpensCoexistButExclusiveRefusesThem) {
   std::unique_ptr<File> other;
   EXPECT_TRUE(env->OpenFile(t / "a.dat", OpenMode::kReadOnlyShared, &other).IsBusy());
   EXPECT_EQ(other, nullptr);
-}
-
-TEST(EnvTest, ShareModesHoldAcrossProcesses) {
-  TempDir t;
-  WriteText(t / "a.dat", "x");
-  auto held = MustOpen(t / "a.dat", OpenMode::kReadWriteExclusive);
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::unique_ptr<File> f;
-    platform::Status s = Env::Default()->OpenFile(t / "a.dat", OpenMode::kReadOnlyShared, &f);
-    _exit(s.IsBusy() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(EnvTest, CreateExclusiveFailsOnExistingName) {
@@ -123,19 +107,80 @@ TEST(EnvTest, LockByteConflictsWithinProcessAndSurvivesOtherClose) {
   EXPECT_TRUE(granted.load());
 }
 
-TEST(EnvTest, ExistingNamesResolveIgnoringCaseExactWins) {
+TEST(EnvTest, ExistingNamesAreFoundIgnoringCase) {
   TempDir t;
-  ASSERT_TRUE(Env::Default()->CreateDirectories(t / "Oper_BU").ok());
-  WriteText(t / "Oper_BU/OPISY.DAT", "upper");
   Env* env = Env::Default();
+  ASSERT_TRUE(env->CreateDirectories(t / "Oper_BU").ok());
+  WriteText(t / "Oper_BU/OPISY.DAT", "upper");
   EXPECT_TRUE(env->FileExists(t / "oper_bu/opisy.dat"));
-  EXPECT_EQ(env->ResolvePath(t / "oper_bu/opisy.dat"), t / "Oper_BU/OPISY.DAT");
-  WriteText(t / "Oper_BU/opisy.dat", "lower");
-  EXPECT_EQ(env->ResolvePath(t / "Oper_BU/opisy.dat"), t / "Oper_BU/opisy.dat");
-  EXPECT_EQ(env->ResolvePath(t / "oper_bu/missing.dat"), t / "oper_bu/missing.dat");
-  EXPECT_FALSE(env->FileExists(t / "oper_bu/missing.dat"));
   EXPECT_TRUE(env->DirectoryExists(t / "OPER_bu"));
   EXPECT_FALSE(env->FileExists(t / "OPER_bu"));
+  EXPECT_FALSE(env->FileExists(t / "oper_bu/missing.dat"));
+  std::unique_ptr<File> f;
+  ASSERT_TRUE(env->OpenFile(t / "oper_bu/opisy.dat", OpenMode::kReadOnlyShared, &f).ok());
+  char buf[8] = {};
+  size_t got = 0;
+  ASSERT_TRUE(f->ReadAt(0, buf, sizeof buf, &got).ok());
+  EXPECT_EQ(std::string(buf, got), "upper");
+}
+
+// A division holds the old files and moves them by name while it holds
+// them; deleting a held file frees its name at once, as new files of that
+// name come in next.
+TEST(EnvTest, HolderMovesAndDeletesHeldFilesOthersStayOut) {
+  TempDir t;
+  Env* env = Env::Default();
+  WriteText(t / "a.dat", "held");
+  WriteText(t / "b.dat", "gone");
+  ASSERT_TRUE(env->CreateDirectories(t / "old").ok());
+  auto a = MustOpen(t / "a.dat", OpenMode::kReadOnlyExclusive);
+  auto b = MustOpen(t / "b.dat", OpenMode::kReadWriteExclusive);
+  ASSERT_TRUE(env->MoveFile(t / "a.dat", t / "old/a.dat").ok());
+  std::unique_ptr<File> other;
+  EXPECT_TRUE(env->OpenFile(t / "old/a.dat", OpenMode::kReadOnlyShared, &other).IsBusy());
+  char buf[8] = {};
+  size_t got = 0;
+  ASSERT_TRUE(a->ReadAt(0, buf, sizeof buf, &got).ok());
+  EXPECT_EQ(std::string(buf, got), "held");
+  EXPECT_FALSE(env->FileExists(t / "a.dat"));
+
+  ASSERT_TRUE(env->DeleteFile(t / "b.dat").ok());
+  EXPECT_FALSE(env->FileExists(t / "b.dat"));
+  WriteText(t / "new.dat", "new");
+  EXPECT_TRUE(env->MoveFile(t / "new.dat", t / "b.dat").ok());
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(env->ListDirectory(t.dir(), "*", &entries).ok());
+  std::set<std::string> names;
+  for (auto& e : entries) names.insert(e.name);
+  EXPECT_EQ(names, (std::set<std::string>{"b.dat", "old"}));
+  EXPECT_TRUE(env->DeleteFile(t / "missing.dat").IsNotFound());
+  a.reset();
+  b.reset();
+  // Nothing of the deleted file is left once its handle is closed.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.dir()), {}), 2);
+}
+
+// Names are UTF-8 in the program whatever the system spells them in.
+TEST(EnvTest, PolishNamesAreCreatedListedAndMoved) {
+  TempDir t;
+  Env* env = Env::Default();
+  const std::string dir = t / "zażółć";
+  ASSERT_TRUE(env->CreateDirectories(dir + "/gęślą").ok());
+  std::unique_ptr<File> f;
+  ASSERT_TRUE(env->OpenFile(dir + "/opisy-ąę.dat", OpenMode::kCreateExclusive, &f).ok());
+  ASSERT_TRUE(f->WriteAt(0, "x", 1).ok());
+  ASSERT_TRUE(f->Close().ok());
+  ASSERT_TRUE(env->MoveFile(dir + "/opisy-ąę.dat", dir + "/jaźń.dat").ok());
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(env->ListDirectory(dir, "*", &entries).ok());
+  std::set<std::string> names;
+  for (auto& e : entries) names.insert(e.name + (e.is_directory ? "/" : ""));
+  EXPECT_EQ(names, (std::set<std::string>{"gęślą/", "jaźń.dat"}));
+  EXPECT_TRUE(env->FileExists(dir + "/jaźń.dat"));
+  EXPECT_FALSE(env->FileExists(dir + "/opisy-ąę.dat"));
+  // The system sees the same letters (a u8 path is UTF-8 on every system).
+  namespace fs = std::filesystem;
+  EXPECT_TRUE(fs::exists(fs::path(t.dir()) / fs::path(u8"zażółć") / fs::path(u8"jaźń.dat")));
 }
 
 TEST(EnvTest, MoveNeverReplacesAnExistingTarget) {
@@ -195,17 +240,19 @@ TEST(EnvTest, ReadOnlyHoldExcludesOthersPermissionsCopyAndTimedLock) {
   TempDir t;
   Env* env = Env::Default();
   WriteText(t / "a.dat", std::string(2048, 'x'));
-  ASSERT_EQ(::chmod((t / "a.dat").c_str(), 0440), 0);
+  namespace fs = std::filesystem;
+  // Windows keeps only "read-only": no write right for anybody.
+  fs::permissions(t / "a.dat", fs::perms::owner_read | fs::perms::group_read);
   auto held = MustOpen(t / "a.dat", OpenMode::kReadOnlyExclusive);
   std::unique_ptr<File> other;
   EXPECT_TRUE(env->OpenFile(t / "a.dat", OpenMode::kReadOnlyShared, &other).IsBusy());
   ASSERT_TRUE(platform::CopyOpenFile(env, held.get(), t / "copy.dat").ok());
   EXPECT_TRUE(platform::CopyOpenFile(env, held.get(), t / "copy.dat").IsExists());
+  EXPECT_NE(fs::status(t / "copy.dat").permissions() & fs::perms::owner_write, fs::perms::none);
   ASSERT_TRUE(env->CopyPermissions(t / "a.dat", t / "copy.dat").ok());
-  struct stat st;
-  ASSERT_EQ(::stat((t / "copy.dat").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0440u);
-  EXPECT_EQ(st.st_size, 2048);
+  EXPECT_EQ(fs::status(t / "copy.dat").permissions(), fs::status(t / "a.dat").permissions());
+  EXPECT_EQ(fs::status(t / "copy.dat").permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_EQ(fs::file_size(t / "copy.dat"), 2048u);
 
   WriteText(t / "b.dat", std::string(2048, '\0'));
   auto a = MustOpen(t / "b.dat", OpenMode::kReadWriteShared);

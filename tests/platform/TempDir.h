@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include "platform/Path.h"
+
 namespace testing_util {
 
 class TempDir {
@@ -23,9 +25,12 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  // The directory with a trailing separator.
-  std::string dir() const { return path_.string() + "/"; }
-  std::string operator/(const std::string& name) const { return dir() + name; }
+  // The directory with a trailing separator; names below it written with
+  // '/' get this system's separator.
+  std::string dir() const { return path_.string() + platform::kPathDelim; }
+  std::string operator/(const std::string& name) const {
+    return dir() + platform::NativeSeparators(name);
+  }
 
  private:
   std::filesystem::path path_;

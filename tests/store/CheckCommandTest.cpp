@@ -2,12 +2,11 @@
 // exit codes and what they print.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 
 #include "StoreTestUtil.h"
 #include "store/jxmemo.h"
+#include "tests/platform/Shell.h"
 
 namespace store {
 namespace {
@@ -22,18 +21,17 @@ struct CliRun {
 
 CliRun Cli(const TempDir& dir, const std::string& args) {
   std::string outFile = dir / "stdout.txt";
-  std::string cmd =
-      std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli " + args + " > '" + outFile + "' 2>&1";
-  int status = std::system(cmd.c_str());
+  std::string cmd = testing_util::BuiltProgram("cli/podzial-cli") + " " + args + " > " +
+                    testing_util::ShellQuote(outFile) + " 2>&1";
   CliRun r;
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.code = testing_util::RunShell(cmd);
   Bytes b = store_test::ReadBytes(outFile);
   r.out.assign(b.begin(), b.end());
   return r;
 }
 
 std::string Q(const std::string& s) {
-  return "'" + s + "'";
+  return testing_util::ShellQuote(s);
 }
 
 TEST(CheckCommandTest, CleanSetPassesAndCounts) {
@@ -139,13 +137,13 @@ TEST(CheckCommandTest, NewPutCatAndInfo) {
   ASSERT_EQ(0, put2.code) << put2.out;
   std::string second = put2.out.substr(0, 8);
 
-  std::string cmd = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli cat " + Q(path) + " " +
+  std::string cmd = testing_util::BuiltProgram("cli/podzial-cli") + " cat " + Q(path) + " " +
                     second + " > " + Q(dir / "out.bin");
-  ASSERT_EQ(0, std::system(cmd.c_str()));
+  ASSERT_EQ(0, testing_util::RunShell(cmd));
   EXPECT_EQ(text, store_test::ReadBytes(dir / "out.bin"));
-  cmd = std::string(PODZIAL_BINARY_DIR) + "/cli/podzial-cli cat --raw " + Q(path) + " 1 > " +
+  cmd = testing_util::BuiltProgram("cli/podzial-cli") + " cat --raw " + Q(path) + " 1 > " +
         Q(dir / "raw.bin");
-  ASSERT_EQ(0, std::system(cmd.c_str()));
+  ASSERT_EQ(0, testing_util::RunShell(cmd));
   Bytes raw = store_test::ReadBytes(dir / "raw.bin");
   EXPECT_LT(raw.size(), text.size());
   EXPECT_EQ(0x78, raw.at(0));  // a zlib stream

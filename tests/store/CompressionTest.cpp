@@ -13,10 +13,12 @@ using store_test::Bytes;
 std::vector<std::unique_ptr<Codec>> Codecs() {
   std::vector<std::unique_ptr<Codec>> v;
   v.push_back(MakeZlibCodec());
-  v.push_back(MakeDeflateCodec());
+  if (auto deflate = MakeDeflateCodec()) v.push_back(std::move(deflate));
   return v;
 }
 
+// libdeflate has no Windows package: zlib alone compresses there.
+#ifndef _WIN32
 TEST(CompressionTest, EachBackendReadsWhatTheOtherWrote) {
   auto zlib = MakeZlibCodec();
   auto deflate = MakeDeflateCodec();
@@ -42,6 +44,8 @@ TEST(CompressionTest, EachBackendReadsWhatTheOtherWrote) {
     }
   }
 }
+
+#endif
 
 TEST(CompressionTest, OutputThatDoesNotFitIsAFailure) {
   Bytes random = store_test::RandomBytes(4000, 1);

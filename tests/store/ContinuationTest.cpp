@@ -2,6 +2,9 @@
 // the set, and names whose letter case differs from the one we build.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
+
 #include "StoreTestUtil.h"
 #include "store/jxmemo.h"
 
@@ -183,8 +186,18 @@ TEST(ContinuationTest, NamesAreFoundWhateverTheirLetterCase) {
   Bytes c = store_test::RandomBytes(1000, 4);
   int32_t a = Put(m, c);
   EXPECT_EQ(c, Get(m, a));
-  EXPECT_FALSE(std::filesystem::exists(dir / "OPISY.001"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "opisy.002"));
+  // Listed, not tested by name: Windows finds "OPISY.001" in "opisy.001".
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.dir())) {
+    names.insert(e.path().filename().string());
+  }
+#ifdef _WIN32
+  // wine does not rename when only the letter case changes: one file of
+  // either spelling.
+  EXPECT_EQ(names.size(), 2u);
+#else
+  EXPECT_EQ(names, (std::set<std::string>{"OPISY.DAT", "opisy.001"}));
+#endif
 }
 
 TEST(ContinuationTest, BaseNameWithoutExtension) {

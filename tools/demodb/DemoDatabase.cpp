@@ -71,7 +71,8 @@ std::string Hex(int32_t v, int style) {
 platform::Status GenerateTable(const TableOptions& o, Generated* out, platform::Env* env) {
   using platform::Status;
   *out = Generated();
-  const std::string dir = o.dir.empty() || o.dir.back() == '/' ? o.dir : o.dir + "/";
+  const std::string dir =
+      o.dir.empty() || platform::IsPathDelim(o.dir.back()) ? o.dir : o.dir + platform::kPathDelim;
   const std::string data_path = dir + o.data_name;
   if (env->FileExists(data_path)) return Status::Exists(data_path + ": plik istnieje");
 

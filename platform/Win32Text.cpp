@@ -1,0 +1,63 @@
+#include "platform/Win32.h"
+
+#include "platform/Win32Text.h"
+
+namespace platform {
+
+std::wstring ToWide(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string FromWide(const wchar_t* utf16, size_t length) {
+  if (length == 0) return std::string();
+  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16, static_cast<int>(length), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16, static_cast<int>(length), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::string FromWide(const std::wstring& utf16) {
+  return FromWide(utf16.data(), utf16.size());
+}
+
+std::string FromWide(const wchar_t* utf16) {
+  return FromWide(utf16, wcslen(utf16));
+}
+
+std::wstring WidePath(const std::string& utf8) {
+  std::wstring w = ToWide(utf8);
+  // Short paths stay as given: relative ones keep meaning the current
+  // directory, and '/' keeps working as a separator.
+  if (w.size() < MAX_PATH - 12 || w.rfind(L"\\\\?\\", 0) == 0) return w;
+  const DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return w;
+  std::wstring full(n, L'\0');
+  const DWORD got = GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+  if (got == 0 || got >= n) return w;
+  full.resize(got);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+std::string ErrorText(unsigned long code) {
+  wchar_t* buf = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::string text = n ? FromWide(buf, n) : std::string();
+  if (buf) LocalFree(buf);
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
+    text.pop_back();
+  }
+  if (text.empty()) text = "błąd systemu " + std::to_string(code);
+  return text;
+}
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+// What only the POSIX backend does: share modes emulated across processes
+// (fork), and existing names resolved to their letter case on disk.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/Env.h"
+#include "tests/platform/TempDir.h"
+
+using platform::Env;
+using platform::File;
+using platform::OpenMode;
+using testing_util::TempDir;
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::unique_ptr<File> MustOpen(const std::string& path, OpenMode mode) {
+  std::unique_ptr<File> f;
+  platform::Status s = Env::Default()->OpenFile(path, mode, &f);
+  EXPECT_TRUE(s.ok()) << s.ToString();
+  return f;
+}
+
+TEST(EnvPosixTest, ShareModesHoldAcrossProcesses) {
+  TempDir t;
+  WriteText(t / "a.dat", "x");
+  auto held = MustOpen(t / "a.dat", OpenMode::kReadWriteExclusive);
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::unique_ptr<File> f;
+    platform::Status s = Env::Default()->OpenFile(t / "a.dat", OpenMode::kReadOnlyShared, &f);
+    _exit(s.IsBusy() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(EnvPosixTest, ExistingNamesResolveToTheirCaseExactWins) {
+  TempDir t;
+  ASSERT_TRUE(Env::Default()->CreateDirectories(t / "Oper_BU").ok());
+  WriteText(t / "Oper_BU/OPISY.DAT", "upper");
+  Env* env = Env::Default();
+  EXPECT_EQ(env->ResolvePath(t / "oper_bu/opisy.dat"), t / "Oper_BU/OPISY.DAT");
+  WriteText(t / "Oper_BU/opisy.dat", "lower");
+  EXPECT_EQ(env->ResolvePath(t / "Oper_BU/opisy.dat"), t / "Oper_BU/opisy.dat");
+  EXPECT_EQ(env->ResolvePath(t / "oper_bu/missing.dat"), t / "oper_bu/missing.dat");
+}
+
+}  // namespace
