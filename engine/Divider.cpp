@@ -514,9 +514,9 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
     // to report.
     UsedOldDir = OldDir;
   }
-  // The journal goes first: beside a half-deleted private directory it
-  // would be read as a commit still to do.
-  if (DropJournal(env_, p.work_dir)) RemoveWorkDir(env_, p.work_dir, &s.work_lock);
+  // Marked finished first: a half-emptied private directory beside the
+  // journal would be taken for a commit still to do.
+  if (MarkFinished(env_, p.work_dir)) RemoveWorkDir(env_, p.work_dir, &s.work_lock);
   if (env_->DirectoryExists(plan.aside_dir) && plan.private_aside) {
     notes_.push_back("Nie udało się usunąć starych plików: " + plan.aside_dir);
   } else if (env_->DirectoryExists(p.work_dir)) {

@@ -13,8 +13,10 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "engine/Commit.h"
 #include "engine/DivisionRequest.h"
@@ -87,6 +89,33 @@ void ExpectComplete(const std::string& dir, const Snapshot& old_files, const Sna
   } else {
     EXPECT_TRUE(olds.empty());
   }
+}
+
+// Every file a message places ("Stare pliki: a, b w D; c w E.") is there.
+testing::AssertionResult PlacedRight(const std::string& message) {
+  std::string wrong;
+  std::istringstream in(message);
+  for (std::string line; std::getline(in, line);) {
+    for (const std::string head : {"Stare pliki: ", "Nowe pliki: "}) {
+      if (line.rfind(head, 0) != 0 || line.back() != '.') continue;
+      const std::string body = line.substr(head.size(), line.size() - head.size() - 1);
+      for (size_t from = 0; from < body.size();) {
+        const size_t end = std::min(body.find("; ", from), body.size());
+        const std::string part = body.substr(from, end - from);
+        from = end + 2;
+        const size_t w = part.rfind(" w ");
+        if (w == std::string::npos) continue;  // none
+        const std::string dir = part.substr(w + 3), names = part.substr(0, w) + ", ";
+        for (size_t n = 0, comma; (comma = names.find(", ", n)) != std::string::npos;
+             n = comma + 2) {
+          const std::string path = dir + names.substr(n, comma - n);
+          if (!fs::exists(path)) wrong += " " + path;
+        }
+      }
+    }
+  }
+  if (wrong.empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "not there:" << wrong;
 }
 
 void RunAllFaults(const Mode& m) {
@@ -170,6 +199,7 @@ void RunAllFaults(const Mode& m) {
       if (!unchanged) {
         EXPECT_NE(error.find("podzial-cli recover"), std::string::npos);
         EXPECT_NE(error.find("Stare pliki: "), std::string::npos);
+        EXPECT_TRUE(PlacedRight(error));
       }
     }
     // The next run's recovery leaves the old or the new files, complete.
@@ -285,6 +315,7 @@ TEST(FaultTest, AnUndoCutShortLeavesNoTableBesideAnotherSet) {
       error = e.what();
     }
     ASSERT_TRUE(env.undoing);
+    EXPECT_TRUE(PlacedRight(error)) << error;
     const Snapshot now = Snap(t.dir());
     const auto dbf = now.find("opisy.dbf");
     if (dbf != now.end()) {
@@ -501,12 +532,13 @@ TEST(CrashTest, FilesWorkedOnSinceTheCrashStayInPlace) {
   }
 }
 
-// A journal that is there but cannot be read as written (an editor saved
-// it with Windows line ends or a blank line, the disk failed to read it)
-// tells nothing about how far the commit got. Removing the working
-// directory then deletes the old files kept in it and the new files not
-// yet moved in: the recovery must leave everything and say so.
-TEST(CrashTest, AJournalThatCannotBeReadLosesNoFile) {
+// A journal edited by hand (saved with Windows line ends, a blank line
+// added) still says what it said, and the commit is finished. One that
+// cannot be read (a read error, a line it never holds) or that was cut
+// short although the old files are in the working directory tells nothing
+// sure: removing the directory would delete the only copy of the old
+// files, so the recovery leaves everything and says where it is.
+TEST(CrashTest, AJournalIsReadAsWrittenOrNothingIsTouched) {
   struct JournalUnreadable : platform::EnvWrapper {
     JournalUnreadable() : EnvWrapper(platform::Env::Default()) {}
     platform::Status OpenFile(const std::string& path, platform::OpenMode mode,
@@ -517,48 +549,63 @@ TEST(CrashTest, AJournalThatCannotBeReadLosesNoFile) {
       return EnvWrapper::OpenFile(path, mode, result);
     }
   } unreadable;
-  auto edit = [](const std::string& journal, const std::function<std::string(std::string)>& f) {
-    const std::string text = f(ReadBytes(journal));
-    std::ofstream(journal, std::ios::binary | std::ios::trunc) << text;
-  };
-  struct Case {
+  using Edit = std::string (*)(const std::string&);
+  const struct {
     const char* name;
-    std::function<void(const std::string& journal)> damage;
+    Edit edit;
     platform::Env* env;
-  };
-  const Case cases[] = {
+    bool readable;
+  } cases[] = {
       {"saved with Windows line ends",
-       [&](const std::string& j) {
-         edit(j, [](std::string s) {
-           for (size_t i = 0; (i = s.find('\n', i)) != std::string::npos; i += 2) s.insert(i, "\r");
-           return s;
-         });
+       [](const std::string& s) {
+         std::string out;
+         for (char c : s) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+         return out;
        },
-       platform::Env::Default()},
-      {"a blank line added",
-       [&](const std::string& j) {
-         edit(j, [](std::string s) {
-           return s.substr(0, s.find('\n') + 1) + "\n" + s.substr(s.find('\n') + 1);
-         });
+       platform::Env::Default(), true},
+      {"blank lines added",
+       [](const std::string& s) {
+         return s.substr(0, s.find('\n') + 1) + "\n" + s.substr(s.find('\n') + 1) + " \n";
        },
-       platform::Env::Default()},
-      {"a read error", [](const std::string&) {}, &unreadable},
+       platform::Env::Default(), true},
+      {"a read error", nullptr, &unreadable, false},
+      {"a line it never holds",
+       [](const std::string& s) {
+         return s.substr(0, s.find('\n') + 1) + "stary\tx\n" + s.substr(s.find('\n') + 1);
+       },
+       platform::Env::Default(), false},
+      {"cut short", [](const std::string& s) { return s.substr(0, s.rfind("koniec")); },
+       platform::Env::Default(), false},
   };
   const Mode& m = kModes[1];  // the old files go to the private directory
-  for (const Case& c : cases) {
+  TempDir model;
+  const Snapshot old_files = MakeModel(model.dir(), m, 0.5);
+  const Snapshot new_files = Divided(m, old_files);
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir t;
-    const Snapshot old_files = MakeModel(t.dir(), m, 0.5);
+    CopyFiles(old_files, t.dir());
     CrashAfter(m, t.dir(), NewFileMovedIn("opisy.dat"));
     const auto work = Subdirs(t.dir(), "tmp");
     ASSERT_EQ(work.size(), 1u);
     ASSERT_TRUE(fs::exists(t.dir() + work[0] + "/stare/opisy.dbf"));  // the commit was under way
-    c.damage(t.dir() + work[0] + "/" + engine::kJournalName);
+    const std::string journal = t.dir() + work[0] + "/" + engine::kJournalName;
+    if (c.edit) {
+      const std::string text = c.edit(ReadBytes(journal));
+      std::ofstream(journal, std::ios::binary | std::ios::trunc) << text;
+    }
     const engine::RecoveryReport r = engine::RecoverDirectory(c.env, t.dir());
-    EXPECT_TRUE(AllBelow(t.dir(), old_files)) << (r.done.empty() ? "" : r.done[0]);
-    EXPECT_FALSE(r.failed.empty());
+    if (c.readable) {
+      EXPECT_TRUE(r.failed.empty()) << r.failed[0];
+      ExpectComplete(t.dir(), old_files, new_files, false);
+    } else {
+      EXPECT_TRUE(AllBelow(t.dir(), old_files)) << (r.done.empty() ? "" : r.done[0]);
+      ASSERT_EQ(r.failed.size(), 1u);
+      EXPECT_NE(r.failed[0].find(t.dir() + work[0]), std::string::npos) << r.failed[0];
+    }
   }
 }
+
 // A division first repairs what an earlier run cut short in its directory
 // and says what it did; also when it then fails itself, the user learns
 // that files were moved before the failure.
