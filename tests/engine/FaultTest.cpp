@@ -576,6 +576,11 @@ TEST(CrashTest, AJournalIsReadAsWrittenOrNothingIsTouched) {
        platform::Env::Default(), false},
       {"cut short", [](const std::string& s) { return s.substr(0, s.rfind("koniec")); },
        platform::Env::Default(), false},
+      {"its end never on the disk",
+       [](const std::string& s) {
+         return s.substr(0, s.size() / 2) + std::string(s.size() / 2, '\0');
+       },
+       platform::Env::Default(), false},
   };
   const Mode& m = kModes[1];  // the old files go to the private directory
   TempDir model;
