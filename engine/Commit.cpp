@@ -330,7 +330,7 @@ void MoveBack(platform::Env* env, const CommitPlan& plan) {
   std::string error;
   bool moved = false;
   if (!st.known) {
-    error = "Nie wiadomo, jak daleko doszła wymiana plików.";
+    error = "Pliki nie odpowiadają żadnemu etapowi wymiany.";
   } else {
     size_t k = st.done;
     if (st.half) {
