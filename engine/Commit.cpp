@@ -144,14 +144,17 @@ JournalRead ParseJournal(const std::string& text, const std::string& work_dir, C
   p.work_dir = work_dir;
   p.table_dir = ParentDir(work_dir);
   bool head = false, end = false, aside = false, created = false, list = false;
+  // Zero bytes at the end are a tail that never reached the disk: the run
+  // died before the journal was flushed, so before any move.
+  const size_t size = text.find_last_not_of('\0') + 1;
   size_t pos = 0;
-  for (int number = 1; pos < text.size(); ++number) {
+  for (int number = 1; pos < size; ++number) {
     const size_t nl = text.find('\n', pos);
     // A last line without its end is one the run was writing when it died,
     // unless it is the end mark itself (an editor drops the last line end).
-    const bool whole = nl != std::string::npos;
-    std::string l = text.substr(pos, whole ? nl - pos : std::string::npos);
-    pos = whole ? nl + 1 : text.size();
+    const bool whole = nl < size;
+    std::string l = text.substr(pos, (whole ? nl : size) - pos);
+    pos = whole ? nl + 1 : size;
     if (!l.empty() && l.back() == '\r') l.pop_back();
     const bool blank = l.find_first_not_of(" \t") == std::string::npos;
     auto bad = [&](const std::string& what) {
@@ -327,7 +330,7 @@ void MoveBack(platform::Env* env, const CommitPlan& plan) {
   std::string error;
   bool moved = false;
   if (!st.known) {
-    error = "Nie wiadomo, jak daleko doszła wymiana plików.";
+    error = "Pliki nie odpowiadają żadnemu etapowi wymiany.";
   } else {
     size_t k = st.done;
     if (st.half) {

@@ -576,6 +576,11 @@ TEST(CrashTest, AJournalIsReadAsWrittenOrNothingIsTouched) {
        platform::Env::Default(), false},
       {"cut short", [](const std::string& s) { return s.substr(0, s.rfind("koniec")); },
        platform::Env::Default(), false},
+      {"its end never on the disk",
+       [](const std::string& s) {
+         return s.substr(0, s.size() / 2) + std::string(s.size() / 2, '\0');
+       },
+       platform::Env::Default(), false},
   };
   const Mode& m = kModes[1];  // the old files go to the private directory
   TempDir model;
@@ -604,6 +609,33 @@ TEST(CrashTest, AJournalIsReadAsWrittenOrNothingIsTouched) {
       EXPECT_NE(r.failed[0].find(t.dir() + work[0]), std::string::npos) << r.failed[0];
     }
   }
+}
+
+// Files that fit no point of the commit (an old .dbf copied back by hand
+// beside the description set the commit had already exchanged) leave no
+// sure way forward or back: the recovery moves nothing and says where the
+// files are.
+TEST(CrashTest, FilesThatFitNoPointOfTheCommitAreLeftAlone) {
+  auto tree = [](const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+      if (e.is_regular_file()) files[e.path().string()] = ReadBytes(e.path());
+    }
+    return files;
+  };
+  const Mode& m = kModes[1];
+  TempDir t;
+  MakeModel(t.dir(), m, 0.5);
+  CrashAfter(m, t.dir(), NewFileMovedIn("opisy.dat"));
+  const auto work = Subdirs(t.dir(), "tmp");
+  ASSERT_EQ(work.size(), 1u);
+  fs::copy_file(t.dir() + work[0] + "/stare/opisy.dbf", t / "opisy.dbf");
+  const auto before = tree(t.dir());
+  const engine::RecoveryReport r = engine::RecoverDirectory(platform::Env::Default(), t.dir());
+  EXPECT_TRUE(tree(t.dir()) == before);
+  ASSERT_EQ(r.failed.size(), 1u);
+  EXPECT_TRUE(PlacedRight(r.failed[0])) << r.failed[0];
+  EXPECT_NE(r.failed[0].find("Nowe pliki: opisy."), std::string::npos) << r.failed[0];
 }
 
 // A division first repairs what an earlier run cut short in its directory
