@@ -161,26 +161,25 @@ TEST(DivisionRequestTest, NothingFoundToDivideIsAnError) {
 TEST(DivisionRequestTest, ARepairIsReportedAlsoForAJobThatFoundNothing) {
   const std::string note = "Dokończono przerwany podział w /db/";
   RequestEntries picked;
-  picked.DataFN = "/db/a.dat";
-  picked.TableFN = "/db/a.dbf";
+  picked.DataFN = N("/db/a.dat");
+  picked.TableFN = N("/db/a.dbf");
   picked.FieldName = "ADRES";
   const struct {
     RequestEntries entries;
     std::set<std::string> missing;
     std::string fail;
   } cases[] = {
-      {picked, {"/db/a.dbf"}, ""},
-      {Preset(2, "/db", true), {"/db/opisy.dbf", "/db/mopisy.dbf"}, ""},
-      {Preset(2, "/db", true), {"/db/opisy.dbf"}, ""},
-      {Preset(2, "/db", true), {"/db/opisy.dbf"}, "/db/mopisy.dbf"},
-      {Preset(2, "/db", true), {}, "/db/mopisy.dbf"},
+      {picked, {N("/db/a.dbf")}, ""},
+      {Preset(2, N("/db"), true), {N("/db/opisy.dbf"), N("/db/mopisy.dbf")}, ""},
+      {Preset(2, N("/db"), true), {N("/db/opisy.dbf")}, ""},
+      {Preset(2, N("/db"), true), {N("/db/opisy.dbf")}, N("/db/mopisy.dbf")},
+      {Preset(2, N("/db"), true), {}, N("/db/mopisy.dbf")},
   };
   for (const auto& c : cases) {
     FakeJobs jobs;
     jobs.missing = c.missing;
     jobs.fail_table = c.fail;
-    jobs.note_table =
-        "/db/" + std::string(c.entries.DivType == engine::kDivUser ? "a" : "opisy") + ".dbf";
+    jobs.note_table = N(c.entries.DivType == engine::kDivUser ? "/db/a.dbf" : "/db/opisy.dbf");
     jobs.note = note;
     ScriptedDialog dialog;
     std::string text;
