@@ -539,16 +539,8 @@ TEST(CrashTest, FilesWorkedOnSinceTheCrashStayInPlace) {
 // sure: removing the directory would delete the only copy of the old
 // files, so the recovery leaves everything and says where it is.
 TEST(CrashTest, AJournalIsReadAsWrittenOrNothingIsTouched) {
-  struct JournalUnreadable : platform::EnvWrapper {
-    JournalUnreadable() : EnvWrapper(platform::Env::Default()) {}
-    platform::Status OpenFile(const std::string& path, platform::OpenMode mode,
-                              std::unique_ptr<platform::File>* result) override {
-      if (path.find(engine::kJournalName) != std::string::npos) {
-        return platform::Status::IOError("odczyt " + path + ": błąd wejścia-wyjścia");
-      }
-      return EnvWrapper::OpenFile(path, mode, result);
-    }
-  } unreadable;
+  CountingEnv unreadable;  // every open of the journal fails
+  unreadable.Fail(CountingEnv::kOpen, 1, true, engine::kJournalName);
   using Edit = std::string (*)(const std::string&);
   const struct {
     const char* name;
