@@ -406,47 +406,6 @@ TEST(CrashTest, KilledAtEveryStepOfTheCommitThenRecovered) {
   for (const Mode& m : kModes) CrashEverywhereInTheCommit(m);
 }
 
-// The next division in the directory repairs a run killed in its commit
-// before it starts, and says so with its own result.
-TEST(CrashTest, TheNextDivisionRepairsAndSaysSo) {
-  const Mode& m = kModes[1];
-  TempDir t;
-  MakeModel(t.dir(), m, 0.5);
-  int64_t first_move = 0;
-  {
-    TempDir probe;
-    CopyFiles(Snap(t.dir()), probe.dir());
-    CountingEnv env;
-    engine::TDivider d(Job(probe.dir(), m.keep), &env);
-    std::string used;
-    d.Divide("", used);
-    for (int64_t n = 1; n <= env.count() && !first_move; ++n) {
-      if (env.what(n).rfind("move " + probe.dir() + "opisy.dbf", 0) == 0) first_move = n;
-    }
-  }
-  ASSERT_GT(first_move, 0);
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    CountingEnv env(first_move + 1);  // the table's .dbf is aside already
-    env.at_fail = [] { raise(SIGKILL); };
-    engine::TDivider d(Job(t.dir(), m.keep), &env);
-    std::string used;
-    d.Divide("", used);
-    _exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFSIGNALED(status));
-  EXPECT_FALSE(fs::exists(t / "opisy.dbf"));  // cut short mid-commit
-  engine::TDivider d(Job(t.dir(), m.keep));
-  std::string used;
-  d.Divide("", used);
-  ASSERT_FALSE(d.Notes().empty());
-  EXPECT_EQ(d.Notes()[0].rfind("Dokończono przerwany podział w " + t.dir(), 0), 0u) << d.Notes()[0];
-  EXPECT_TRUE(Subdirs(t.dir(), "tmp").empty());
-  EXPECT_TRUE(fs::exists(t / "opisy.dbf"));
-}
 // Kills a division of the files in `dir` right after the first operation
 // that `after` names, as a crash or a power cut would stop it there.
 void CrashAfter(
@@ -468,6 +427,26 @@ void CrashAfter(
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFSIGNALED(status));
+}
+
+// The next division in the directory repairs a run killed in its commit
+// before it starts, and says so with its own result.
+TEST(CrashTest, TheNextDivisionRepairsAndSaysSo) {
+  const Mode& m = kModes[1];
+  TempDir t;
+  MakeModel(t.dir(), m, 0.5);
+  // Killed once the table's .dbf has gone aside.
+  CrashAfter(m, t.dir(), [](const std::string& what, const std::string& probe) {
+    return what.rfind("move " + probe + "opisy.dbf", 0) == 0;
+  });
+  EXPECT_FALSE(fs::exists(t / "opisy.dbf"));  // cut short mid-commit
+  engine::TDivider d(Job(t.dir(), m.keep));
+  std::string used;
+  d.Divide("", used);
+  ASSERT_FALSE(d.Notes().empty());
+  EXPECT_EQ(d.Notes()[0].rfind("Dokończono przerwany podział w " + t.dir(), 0), 0u) << d.Notes()[0];
+  EXPECT_TRUE(Subdirs(t.dir(), "tmp").empty());
+  EXPECT_TRUE(fs::exists(t / "opisy.dbf"));
 }
 
 // Every file of `want` is still somewhere below `dir`, bytes unchanged.
