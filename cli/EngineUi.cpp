@@ -47,7 +47,7 @@ void TerminalBar::SetPosition(int32_t position) {
 }
 
 std::unique_ptr<engine::ProgressDisplay> TerminalProgress::Create(const std::string& caption,
-                                                                 int32_t maximum) {
+                                                                  int32_t maximum) {
   if (!platform::IsTerminal(platform::StdStream::kErr))
     return engine::NullProgress()->Create(caption, maximum);
   return std::make_unique<TerminalBar>(caption, maximum);

@@ -10,6 +10,7 @@
 
 #include "cli/Polish.h"
 #include "platform/LockWait.h"
+#include "store/jxmemo.h"
 
 namespace cli {
 
@@ -43,6 +44,16 @@ class ToolEnv {
               << " jest nadal zablokowany przez inny program; przerwano po "
               << env_.TimeoutMs() / 1000 << " s. Pliki nie zostały zmienione.\n";
     return true;
+  }
+
+  // Opens a description file for a tool; when that fails, says why (the
+  // wait ran out, or the store's reason) and returns false.
+  bool OpenStore(store::tjxmemo& memo, const std::string& file) const {
+    if (memo.Open(file)) return true;
+    if (!ReportTimeout(file)) {
+      std::cerr << "Nie udało się otworzyć pliku: " << file << " (" << memo.LastError() << ")\n";
+    }
+    return false;
   }
 
  private:

@@ -48,11 +48,7 @@ int RunCat(const CatArgs& a) {
   if (address == 0) return cli::kExitUsage;
   cli::ToolEnv env(a.lock_timeout);
   store::tjxmemo memo(env.get());
-  if (!memo.Open(a.file)) {
-    if (env.ReportTimeout(a.file)) return cli::kExitFailure;
-    std::cerr << "Nie udało się otworzyć pliku: " << a.file << " (" << memo.LastError() << ")\n";
-    return cli::kExitFailure;
-  }
+  if (!env.OpenStore(memo, a.file)) return cli::kExitFailure;
   int32_t size = 0, plain = 0;
   const uint8_t* data = nullptr;
   if (!memo.ReadRecord(size, address, data, !a.raw, plain)) {

@@ -44,11 +44,7 @@ int RunPut(const PutArgs& a) {
   }
   cli::ToolEnv env(a.lock_timeout);
   store::tjxmemo memo(env.get());
-  if (!memo.Open(a.file)) {
-    if (env.ReportTimeout(a.file)) return cli::kExitFailure;
-    std::cerr << "Nie udało się otworzyć pliku: " << a.file << " (" << memo.LastError() << ")\n";
-    return cli::kExitFailure;
-  }
+  if (!env.OpenStore(memo, a.file)) return cli::kExitFailure;
   int32_t address = 0;
   if (!memo.WriteRecord(static_cast<int32_t>(bytes.size()), address,
                         reinterpret_cast<const uint8_t*>(bytes.data()), 0)) {

@@ -2,6 +2,8 @@
 // disk how far it got.
 #include "engine/Commit.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "engine/Common.h"
@@ -24,16 +26,11 @@ std::string ParentDir(const std::string& dir_with_separator) {
   return FolderOf(d);
 }
 
-MoveState StateOf(platform::Env* env, const std::string& from, const std::string& to,
-                  bool both_mean_done) {
-  const bool f = env->FileExists(from), t = env->FileExists(to);
-  if (f && !t) return MoveState::kNotDone;
-  if (!f && t) return MoveState::kDone;
-  if (!f && !t) return MoveState::kLost;
-  if (env->SameFile(from, to)) return MoveState::kHalf;
-  // Two different files: an old file whose name a new one took since, or
-  // an old file still in place beside a new one waiting.
-  return both_mean_done ? MoveState::kDone : MoveState::kNotDone;
+// A bare file name: the journal never names anything outside the three
+// directories of its commit.
+bool PlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string("/\0", 2) + platform::kPathDelim) == std::string::npos;
 }
 
 uint64_t SizeOf(platform::Env* env, const std::string& path, bool* ok) {
@@ -47,16 +44,34 @@ uint64_t SizeOf(platform::Env* env, const std::string& path, bool* ok) {
   throw EngineError(head + "\n" + detail);
 }
 
-void Move(platform::Env* env, const std::string& from, const std::string& to,
-          const std::string& head) {
-  platform::Status s = env->MoveFile(from, to);
-  if (!s.ok()) Fail(head, s.message());
+// One move of the commit.
+struct Step {
+  std::string from, to;
+  const char* head;  // the message of its failure
+};
+
+// The moves of a plan in order: the list, the old files, the new files.
+std::vector<Step> Steps(const CommitPlan& plan) {
+  std::vector<Step> steps;
+  if (!plan.list_name.empty()) {
+    steps.push_back({plan.work_dir + plan.list_name, plan.aside_dir + plan.list_name, kMsgCopyIn});
+  }
+  for (const auto& name : plan.old_files) {
+    steps.push_back({plan.table_dir + name, plan.aside_dir + name, kMsgCopyIn});
+  }
+  for (const auto& f : plan.new_files) {
+    steps.push_back({plan.work_dir + f.name, plan.table_dir + f.name, kMsgCopyOut});
+  }
+  return steps;
 }
 
-// The second name of a move cut short in the middle goes.
-void DropName(platform::Env* env, const std::string& path, const std::string& head) {
-  platform::Status s = env->DeleteFile(path);
-  if (!s.ok()) Fail(head, s.message());
+size_t FirstNewStep(const CommitPlan& plan) {
+  return (plan.list_name.empty() ? 0 : 1) + plan.old_files.size();
+}
+
+// Whether move i has put its file at its target.
+bool Moved(const CommitState& st, size_t i) {
+  return i < st.done || (i == st.done && st.half);
 }
 
 }  // namespace
@@ -73,11 +88,18 @@ void WriteJournal(platform::Env* env, const CommitPlan& plan) {
     }
     text += key + "\t" + value + "\n";
   };
+  auto name = [&](const std::string& key, const std::string& value) {
+    if (!PlainName(value)) Fail(kMsgCopyIn, "Niedozwolona nazwa pliku: " + value);
+    line(key, value);
+  };
   line("aside", plan.private_aside ? std::string() : plan.aside_dir);
   line("created", plan.created_aside ? "1" : "0");
-  line("list", plan.list_name);
-  for (const auto& name : plan.old_files) line("old", name);
-  for (const auto& f : plan.new_files) line("new", std::to_string(f.size) + "\t" + f.name);
+  if (!plan.list_name.empty()) name("list", plan.list_name);
+  for (const auto& n : plan.old_files) name("old", n);
+  for (const auto& f : plan.new_files) {
+    if (!PlainName(f.name)) Fail(kMsgCopyIn, "Niedozwolona nazwa pliku: " + f.name);
+    line("new", std::to_string(f.size) + "\t" + f.name);
+  }
   text += std::string(kJournalEnd) + "\n";
 
   const std::string path = plan.work_dir + kJournalName;
@@ -93,114 +115,180 @@ void WriteJournal(platform::Env* env, const CommitPlan& plan) {
   if (!s.ok()) Fail(kMsgCopyIn, "Nie udało się zapisać dziennika " + path + ": " + s.message());
 }
 
-bool ReadJournal(platform::Env* env, const std::string& work_dir, CommitPlan* plan) {
+JournalRead ReadJournal(platform::Env* env, const std::string& work_dir, CommitPlan* plan,
+                        std::string* why) {
   std::unique_ptr<platform::File> f;
-  if (!env->OpenFile(work_dir + kJournalName, platform::OpenMode::kReadOnlyShared, &f).ok()) {
-    return false;
-  }
+  platform::Status s =
+      env->OpenFile(work_dir + kJournalName, platform::OpenMode::kReadOnlyShared, &f);
+  if (s.IsNotFound()) return JournalRead::kNone;
   uint64_t size = 0;
-  if (!f->Size(&size).ok() || size > kMaxJournalSize) return false;
+  if (s.ok()) s = f->Size(&size);
+  if (s.ok() && size > kMaxJournalSize) {
+    *why = "dziennik ma " + std::to_string(size) + " bajtów";
+    return JournalRead::kUnreadable;
+  }
   std::string text(static_cast<size_t>(size), '\0');
   size_t got = 0;
-  if (!f->ReadAt(0, text.data(), text.size(), &got).ok() || got != text.size()) return false;
+  if (s.ok()) s = f->ReadAt(0, text.data(), text.size(), &got);
+  if (!s.ok()) {
+    *why = s.message();
+    return JournalRead::kUnreadable;
+  }
+  text.resize(got);
+  return ParseJournal(text, work_dir, plan, why);
+}
 
+JournalRead ParseJournal(const std::string& text, const std::string& work_dir, CommitPlan* plan,
+                         std::string* why) {
   CommitPlan p;
   p.work_dir = work_dir;
   p.table_dir = ParentDir(work_dir);
-  bool head = false, end = false;
+  bool head = false, end = false, aside = false, created = false, list = false;
+  // Zero bytes at the end are a tail that never reached the disk: the run
+  // died before the journal was flushed, so before any move.
+  const size_t size = text.find_last_not_of('\0') + 1;
   size_t pos = 0;
-  while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    if (nl == std::string::npos) return false;  // cut short
-    const std::string l = text.substr(pos, nl - pos);
-    pos = nl + 1;
-    if (!head) {
-      if (l != kJournalHead) return false;
-      head = true;
+  for (int number = 1; pos < size; ++number) {
+    const size_t nl = text.find('\n', pos);
+    // A last line without its end is one the run was writing when it died,
+    // unless it is the end mark itself (an editor drops the last line end).
+    const bool whole = nl < size;
+    std::string l = text.substr(pos, (whole ? nl : size) - pos);
+    pos = whole ? nl + 1 : size;
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    const bool blank = l.find_first_not_of(" \t") == std::string::npos;
+    auto bad = [&](const std::string& what) {
+      *why = "wiersz " + std::to_string(number) + ": " + what;
+      return JournalRead::kUnreadable;
+    };
+    if (end) {
+      if (!blank) return bad("tekst po znaku końca dziennika");
       continue;
+    }
+    if (blank) continue;
+    if (!head) {
+      if (l == kJournalHead) {
+        head = true;
+        continue;
+      }
+      if (!whole && std::string(kJournalHead).rfind(l, 0) == 0) return JournalRead::kCutShort;
+      return bad("to nie jest dziennik podziału");
     }
     if (l == kJournalEnd) {
       end = true;
-      break;
+      continue;
     }
+    if (!whole) return JournalRead::kCutShort;
     const size_t tab = l.find('\t');
-    if (tab == std::string::npos) return false;
-    const std::string key = l.substr(0, tab), value = l.substr(tab + 1);
-    if (key == "aside") {
+    const std::string key = l.substr(0, tab);
+    const std::string value = tab == std::string::npos ? std::string() : l.substr(tab + 1);
+    if (tab == std::string::npos) return bad("brak tabulatora");
+    if (key == "aside" && !aside) {
+      aside = true;
+      if (!value.empty() && value.back() != platform::kPathDelim) return bad("zła ścieżka kopii");
       p.private_aside = value.empty();
       p.aside_dir = value.empty() ? PrivateAsideDir(work_dir) : value;
-    } else if (key == "created") {
+    } else if (key == "created" && !created && (value == "0" || value == "1")) {
+      created = true;
       p.created_aside = value == "1";
-    } else if (key == "list") {
+    } else if (key == "list" && !list && (value.empty() || PlainName(value))) {
+      list = true;
       p.list_name = value;
-    } else if (key == "old") {
+    } else if (key == "old" && PlainName(value)) {
       p.old_files.push_back(value);
     } else if (key == "new") {
       const size_t t2 = value.find('\t');
-      if (t2 == std::string::npos || t2 == 0) return false;
+      if (t2 == std::string::npos || t2 == 0 || t2 > 19) return bad("zły rozmiar pliku");
       CommitPlan::NewFile nf;
       for (size_t i = 0; i < t2; ++i) {
-        if (value[i] < '0' || value[i] > '9' || nf.size > (UINT64_MAX - 9) / 10) return false;
+        if (value[i] < '0' || value[i] > '9') return bad("zły rozmiar pliku");
         nf.size = nf.size * 10 + static_cast<uint64_t>(value[i] - '0');
       }
       nf.name = value.substr(t2 + 1);
+      if (!PlainName(nf.name)) return bad("zła nazwa pliku");
       p.new_files.push_back(nf);
     } else {
-      return false;
+      return bad("nieznany wpis " + key);
     }
   }
-  if (!end || p.aside_dir.empty()) return false;
+  if (!head || !end) return JournalRead::kCutShort;
+  // The table is the first old file and the last new one.
+  if (!aside || !created || p.old_files.empty() || p.new_files.empty() ||
+      !platform::SameNameIgnoringCase(p.old_files.front(), p.new_files.back().name)) {
+    *why = "niepełny plan wymiany plików";
+    return JournalRead::kUnreadable;
+  }
   *plan = std::move(p);
-  return true;
+  return JournalRead::kRead;
 }
 
 CommitState Inspect(platform::Env* env, const CommitPlan& plan) {
-  CommitState st;
-  if (!plan.list_name.empty()) {
-    st.list = StateOf(env, plan.work_dir + plan.list_name, plan.aside_dir + plan.list_name, true);
-  }
-  bool new_phase = false;
-  for (const auto& f : plan.new_files) {
-    st.new_files.push_back(StateOf(env, plan.work_dir + f.name, plan.table_dir + f.name, false));
-    new_phase = new_phase || st.new_files.back() == MoveState::kDone ||
-                st.new_files.back() == MoveState::kHalf;
-  }
-  for (const auto& name : plan.old_files) {
-    MoveState m = StateOf(env, plan.table_dir + name, plan.aside_dir + name, true);
-    // Once new files have come in, every old file had gone aside: a file
-    // of an old name in the table's directory is a new one, whatever
-    // became of the old one since.
-    if (new_phase && m == MoveState::kNotDone) {
-      for (const auto& f : plan.new_files) {
-        if (f.name == name) m = MoveState::kDone;
-      }
+  const std::vector<Step> steps = Steps(plan);
+  // Every name the moves touch, once. An old file's name in the table's
+  // directory is also the target of the new file of that name, letter
+  // case ignored as the system finds names; the other names are apart.
+  std::vector<std::string> paths;
+  std::vector<std::pair<size_t, size_t>> at;  // from, to of each move
+  const size_t first_new = FirstNewStep(plan);
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const size_t from = paths.size();
+    paths.push_back(steps[i].from);
+    size_t to = SIZE_MAX;
+    for (size_t j = first_new - plan.old_files.size(); i >= first_new && j < first_new; ++j) {
+      if (platform::SameNameIgnoringCase(steps[j].from, steps[i].to)) to = at[j].first;
     }
-    st.old_files.push_back(m);
+    if (to == SIZE_MAX) {
+      to = paths.size();
+      paths.push_back(steps[i].to);
+    }
+    at.push_back({from, to});
   }
-  return st;
+  std::vector<char> there(paths.size()), expect(paths.size(), 0);
+  for (size_t i = 0; i < paths.size(); ++i) there[i] = env->FileExists(paths[i]);
+  // Before the commit every source holds its file and no target is taken
+  // but the old names the new files will take.
+  for (const auto& m : at) expect[m.first] = 1;
+  size_t wrong = 0;
+  for (size_t i = 0; i < paths.size(); ++i) wrong += there[i] != expect[i];
+  auto set = [&](size_t i, char v) {
+    wrong -= there[i] != expect[i];
+    expect[i] = v;
+    wrong += there[i] != expect[i];
+  };
+  CommitState st;
+  for (size_t k = 0;; ++k) {
+    if (wrong == 0) {
+      st.known = true;
+      st.done = k;
+      return st;
+    }
+    if (k == steps.size()) return st;
+    const auto [from, to] = at[k];
+    // Half done: the target's name taken too, by the source's file.
+    const size_t wrong_if_half = wrong - (there[to] != expect[to] ? 1 : 0) + (there[to] ? 0 : 1);
+    if (wrong_if_half == 0 && env->SameFile(paths[from], paths[to])) {
+      st.known = true;
+      st.done = k;
+      st.half = true;
+      return st;
+    }
+    set(from, 0);
+    set(to, 1);
+  }
 }
 
-bool DropJournal(platform::Env* env, const std::string& work_dir) {
-  platform::Status s = env->DeleteFile(work_dir + kJournalName);
-  if (!s.ok() && !s.IsNotFound()) return false;
-  return env->SyncDirectory(work_dir).ok();
+bool MarkFinished(platform::Env* env, const std::string& work_dir) {
+  return env->RenameFile(work_dir + kJournalName, work_dir + kFinishedName).ok() &&
+         env->SyncDirectory(work_dir).ok();
 }
 
 bool NewFilesComplete(platform::Env* env, const CommitPlan& plan, const CommitState& state) {
+  if (!state.known) return false;
+  const size_t first_new = FirstNewStep(plan);
   for (size_t i = 0; i < plan.new_files.size(); ++i) {
     const auto& f = plan.new_files[i];
-    std::string where;
-    switch (state.new_files[i]) {
-      case MoveState::kNotDone:
-      case MoveState::kHalf:
-        where = plan.work_dir + f.name;
-        break;
-      case MoveState::kDone:
-        where = plan.table_dir + f.name;
-        break;
-      case MoveState::kLost:
-        return false;
-    }
+    const std::string where =
+        (Moved(state, first_new + i) ? plan.table_dir : plan.work_dir) + f.name;
     bool ok = false;
     if (SizeOf(env, where, &ok) != f.size || !ok) return false;
   }
@@ -209,93 +297,74 @@ bool NewFilesComplete(platform::Env* env, const CommitPlan& plan, const CommitSt
 
 void MoveForward(platform::Env* env, const CommitPlan& plan) {
   const CommitState st = Inspect(env, plan);
+  if (!st.known) Fail(kMsgCopyIn, DescribeWhere(env, plan));
   if (!env->DirectoryExists(plan.aside_dir)) {
     platform::Status s = env->CreateDirectories(plan.aside_dir);
     if (!s.ok()) Fail(kMsgWorkDir, s.message());
   }
-  if (st.list == MoveState::kNotDone) {
-    Move(env, plan.work_dir + plan.list_name, plan.aside_dir + plan.list_name, kMsgCopyIn);
-  } else if (st.list == MoveState::kHalf) {
-    DropName(env, plan.work_dir + plan.list_name, kMsgCopyIn);
+  const std::vector<Step> steps = Steps(plan);
+  const size_t first_new = FirstNewStep(plan);
+  size_t k = st.done;
+  if (st.half) {
+    // The second name of a move cut short in the middle goes.
+    platform::Status s = env->DeleteFile(steps[k].from);
+    if (!s.ok()) Fail(steps[k].head, s.message());
+    ++k;
   }
-  for (size_t i = 0; i < plan.old_files.size(); ++i) {
-    const std::string& name = plan.old_files[i];
-    switch (st.old_files[i]) {
-      case MoveState::kNotDone:
-        Move(env, plan.table_dir + name, plan.aside_dir + name, kMsgCopyIn);
-        break;
-      case MoveState::kHalf:
-        DropName(env, plan.table_dir + name, kMsgCopyIn);
-        break;
-      case MoveState::kLost:
-        Fail(kMsgCopyIn, "Brak pliku: " + plan.table_dir + name);
-      case MoveState::kDone:
-        break;
+  for (; k < steps.size(); ++k) {
+    if (k == first_new) {
+      // The old files' new places reach the disk before the new files
+      // come in.
+      platform::Status s = env->SyncDirectory(plan.aside_dir);
+      if (s.ok()) s = env->SyncDirectory(plan.table_dir);
+      if (!s.ok()) Fail(kMsgCopyIn, s.message());
     }
-  }
-  // The old files' new places reach the disk before the new files come in.
-  platform::Status s = env->SyncDirectory(plan.aside_dir);
-  if (s.ok()) s = env->SyncDirectory(plan.table_dir);
-  if (!s.ok()) Fail(kMsgCopyIn, s.message());
-  for (size_t i = 0; i < plan.new_files.size(); ++i) {
-    const std::string& name = plan.new_files[i].name;
-    switch (st.new_files[i]) {
-      case MoveState::kNotDone:
-        Move(env, plan.work_dir + name, plan.table_dir + name, kMsgCopyOut);
-        break;
-      case MoveState::kHalf:
-        DropName(env, plan.work_dir + name, kMsgCopyOut);
-        break;
-      case MoveState::kLost:
-        Fail(kMsgCopyOut, "Brak nowego pliku: " + plan.work_dir + name);
-      case MoveState::kDone:
-        break;
-    }
+    platform::Status s = env->MoveFile(steps[k].from, steps[k].to);
+    if (!s.ok()) Fail(steps[k].head, s.message());
   }
 }
 
 void MoveBack(platform::Env* env, const CommitPlan& plan) {
   const CommitState st = Inspect(env, plan);
-  std::string errors;
-  auto note = [&](const platform::Status& s) {
-    if (!s.ok()) errors += "\n" + s.message();
-  };
-  for (size_t i = plan.new_files.size(); i-- > 0;) {
-    const std::string& name = plan.new_files[i].name;
-    if (st.new_files[i] == MoveState::kDone) {
-      note(env->MoveFile(plan.table_dir + name, plan.work_dir + name));
-    } else if (st.new_files[i] == MoveState::kHalf) {
-      note(env->DeleteFile(plan.table_dir + name));
+  const std::vector<Step> steps = Steps(plan);
+  std::string error;
+  bool moved = false;
+  if (!st.known) {
+    error = "Pliki nie odpowiadają żadnemu etapowi wymiany.";
+  } else {
+    size_t k = st.done;
+    if (st.half) {
+      platform::Status s = env->DeleteFile(steps[k].to);
+      if (!s.ok()) error = s.message();
+      moved = s.ok();
+    }
+    while (error.empty() && k > 0) {
+      --k;
+      platform::Status s = env->MoveFile(steps[k].to, steps[k].from);
+      if (!s.ok()) error = s.message();
+      moved = moved || s.ok();
     }
   }
-  for (size_t i = plan.old_files.size(); i-- > 0;) {
-    const std::string& name = plan.old_files[i];
-    if (st.old_files[i] == MoveState::kDone) {
-      note(env->MoveFile(plan.aside_dir + name, plan.table_dir + name));
-    } else if (st.old_files[i] == MoveState::kHalf) {
-      note(env->DeleteFile(plan.aside_dir + name));
-    } else if (st.old_files[i] == MoveState::kLost) {
-      errors += "\nBrak pliku: " + plan.table_dir + name;
-    }
+  if (moved) {
+    platform::Status s = env->SyncDirectory(plan.table_dir);
+    if (!s.ok() && error.empty()) error = s.message();
   }
-  // The list belongs to the run that is undone.
-  if (st.list == MoveState::kDone || st.list == MoveState::kHalf) {
-    note(env->DeleteFile(plan.aside_dir + plan.list_name));
-  }
-  note(env->SyncDirectory(plan.table_dir));
   if (plan.created_aside && !plan.private_aside) (void)env->RemoveDirectory(plan.aside_dir);
-  if (!errors.empty()) {
-    throw EngineError("Nie udało się przywrócić poprzedniego stanu plików:" + errors + "\n" +
+  if (!error.empty()) {
+    throw EngineError("Nie udało się przywrócić poprzedniego stanu plików:\n" + error + "\n" +
                       DescribeWhere(env, plan));
   }
 }
 
 void RemoveWorkDir(platform::Env* env, const std::string& work_dir,
                    std::unique_ptr<platform::File>* lock) {
+  platform::Status s = env->DeleteFile(work_dir + kJournalName);
+  if (s.ok()) s = env->SyncDirectory(work_dir);
+  if (!s.ok() && !s.IsNotFound()) return;
   std::vector<platform::DirEntry> entries;
   if (env->ListDirectory(work_dir, "*", &entries).ok()) {
     for (const auto& e : entries) {
-      if (e.name == kWorkLockName) continue;
+      if (e.name == kWorkLockName || e.name == kFinishedName) continue;
       if (e.is_directory) {
         DeleteTree(work_dir + e.name, env);
       } else {
@@ -305,7 +374,12 @@ void RemoveWorkDir(platform::Env* env, const std::string& work_dir,
   }
   if (lock) lock->reset();
   entries.clear();
-  if (!env->ListDirectory(work_dir, "*", &entries).ok() || entries.size() > 1) return;
+  if (!env->ListDirectory(work_dir, "*", &entries).ok()) return;
+  for (const auto& e : entries) {
+    if (e.name != kWorkLockName && e.name != kFinishedName) return;
+  }
+  const platform::Status gone = env->DeleteFile(work_dir + kFinishedName);
+  if (!gone.ok() && !gone.IsNotFound()) return;
   (void)env->DeleteFile(work_dir + kWorkLockName);
   (void)env->RemoveDirectory(work_dir);
 }
@@ -321,27 +395,41 @@ std::string DescribeWhere(platform::Env* env, const CommitPlan& plan) {
     std::string body = a.empty() ? b : b.empty() ? a : a + "; " + b;
     return what + (body.empty() ? "brak" : body) + ".";
   };
-  std::vector<std::string> old_in, old_aside, old_lost, new_in, new_work, new_lost;
+  std::vector<std::string> old_in, old_aside, new_work, new_in;
+  if (!st.known) {
+    // Which names each directory holds, as found: in the table's
+    // directory an old name may hold the old file or the new one.
+    std::vector<std::string> in_table, in_aside, in_work;
+    std::vector<std::string> names = plan.old_files;
+    for (const auto& f : plan.new_files) names.push_back(f.name);
+    for (const auto& n : names) {
+      if (env->FileExists(plan.table_dir + n) &&
+          std::find(in_table.begin(), in_table.end(), n) == in_table.end()) {
+        in_table.push_back(n);
+      }
+    }
+    for (const auto& n : plan.old_files) {
+      if (env->FileExists(plan.aside_dir + n)) in_aside.push_back(n);
+    }
+    for (const auto& f : plan.new_files) {
+      if (env->FileExists(plan.work_dir + f.name)) in_work.push_back(f.name);
+    }
+    return "Nie wiadomo, jak daleko doszła wymiana plików: nie zmieniono niczego więcej.\n" +
+           sentence("W katalogu tabeli: ", join(in_table, plan.table_dir), "") + "\n" +
+           sentence("Stare pliki: ", join(in_aside, plan.aside_dir), "") + "\n" +
+           sentence("Nowe pliki: ", join(in_work, plan.work_dir), "");
+  }
+  const size_t first_old = plan.list_name.empty() ? 0 : 1;
   for (size_t i = 0; i < plan.old_files.size(); ++i) {
-    const MoveState m = st.old_files[i];
-    (m == MoveState::kNotDone ? old_in
-     : m == MoveState::kLost  ? old_lost
-                              : old_aside)
-        .push_back(plan.old_files[i]);
+    (Moved(st, first_old + i) ? old_aside : old_in).push_back(plan.old_files[i]);
   }
+  const size_t first_new = FirstNewStep(plan);
   for (size_t i = 0; i < plan.new_files.size(); ++i) {
-    const MoveState m = st.new_files[i];
-    (m == MoveState::kNotDone ? new_work
-     : m == MoveState::kLost  ? new_lost
-                              : new_in)
-        .push_back(plan.new_files[i].name);
+    (Moved(st, first_new + i) ? new_in : new_work).push_back(plan.new_files[i].name);
   }
-  std::string out =
-      sentence("Stare pliki: ", join(old_in, plan.table_dir), join(old_aside, plan.aside_dir)) +
-      "\n" + sentence("Nowe pliki: ", join(new_work, plan.work_dir), join(new_in, plan.table_dir));
-  for (const auto& n : old_lost) out += "\nNie znaleziono starego pliku: " + n;
-  for (const auto& n : new_lost) out += "\nNie znaleziono nowego pliku: " + n;
-  return out;
+  return sentence("Stare pliki: ", join(old_in, plan.table_dir), join(old_aside, plan.aside_dir)) +
+         "\n" +
+         sentence("Nowe pliki: ", join(new_work, plan.work_dir), join(new_in, plan.table_dir));
 }
 
 }  // namespace engine

@@ -104,6 +104,19 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   // A run cut short here before may have moved the table aside: it is
   // finished or undone before anything is looked at.
   Repair(FolderOf(env_->ResolvePath(info_.TableFile)));
+  try {
+    Run(OldDir, UsedOldDir);
+  } catch (const EngineError& failed) {
+    // What the repair did stays done whatever becomes of this run: the
+    // user learns it with the failure.
+    if (notes_.empty()) throw;
+    std::string msg = failed.what();
+    for (const std::string& n : notes_) msg += "\n" + n;
+    throw EngineError(msg);
+  }
+}
+
+void TDivider::Run(const std::string& OldDir, std::string& UsedOldDir) {
   if (!env_->FileExists(info_.TableFile) || !env_->FileExists(info_.DataFile)) return;
   ran_ = true;
   CheckMaxSize(info_);
@@ -136,8 +149,10 @@ void TDivider::Repair(const std::string& dir) {
   RecoveryReport repaired = RecoverDirectory(env_, dir);
   notes_ = repaired.done;
   if (!repaired.failed.empty()) {
+    // What could be repaired was, and is said too.
     std::string msg;
     for (const auto& f : repaired.failed) msg += (msg.empty() ? "" : "\n") + f;
+    for (const auto& n : repaired.done) msg += "\n" + n;
     throw EngineError(msg);
   }
 }
@@ -542,9 +557,9 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
     // to report.
     UsedOldDir = OldDir;
   }
-  // The journal goes first: beside a half-deleted private directory it
-  // would be read as a commit still to do.
-  if (DropJournal(env_, p.work_dir)) RemoveWorkDir(env_, p.work_dir, &s.work_lock);
+  // Marked finished first: a half-emptied private directory beside the
+  // journal would be taken for a commit still to do.
+  if (MarkFinished(env_, p.work_dir)) RemoveWorkDir(env_, p.work_dir, &s.work_lock);
   if (env_->DirectoryExists(plan.aside_dir) && plan.private_aside) {
     notes_.push_back("Nie udało się usunąć starych plików: " + plan.aside_dir);
   } else if (env_->DirectoryExists(p.work_dir)) {

@@ -130,6 +130,8 @@ class TDivider {
   struct Session;
   // Finishes or undoes earlier runs cut short in the table's directory.
   void Repair(const std::string& dir);
+  // Everything of Divide after the repair.
+  void Run(const std::string& OldDir, std::string& UsedOldDir);
   // Resolves the names and checks the directories.
   void Resolve(Paths& p);
   // Holds the old table and description set and checks them and the

@@ -160,9 +160,7 @@ std::string CompletionDetails(const RequestResult& result) {
   for (const JobReport& j : result.jobs) {
     if (!j.ran) {
       out += "\r\nPominięto (brak tabeli lub pliku opisów): " + j.info.TableFile;
-      continue;
-    }
-    if (j.counts.dropped > 0) {
+    } else if (j.counts.dropped > 0) {
       out += "\r\nNie skopiowano odwołań: " + std::to_string(j.counts.dropped) + " (tabela " +
              j.info.TableFile + ").\r\nLista tych wierszy: " + j.dropped_list;
       // Kept although the user chose to delete them: the only copy of
@@ -175,6 +173,16 @@ std::string CompletionDetails(const RequestResult& result) {
 }
 
 namespace {
+
+// What the jobs did besides dividing (repairs of earlier runs among it):
+// it stays done whatever becomes of the request.
+std::string NotesOf(const std::vector<JobReport>& jobs) {
+  std::string out;
+  for (const JobReport& j : jobs) {
+    for (const std::string& n : j.notes) out += "\n" + n;
+  }
+  return out;
+}
 
 std::string DescribeCommitted(const std::vector<JobReport>& jobs) {
   std::string out;
@@ -209,8 +217,10 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
     keep_old = e.OldToTemp;
     RunJob(info, backup_path, result);
     if (!result.jobs.back().ran) {
+      // A repair made before the files were looked for is still reported.
       throw EngineError(kMsgMissingFile +
-                        (env_->FileExists(info.TableFile) ? info.DataFile : info.TableFile));
+                        (env_->FileExists(info.TableFile) ? info.DataFile : info.TableFile) +
+                        NotesOf(result.jobs));
     }
   } else if (e.DivType >= kDivTolm && e.DivType <= kDivKadmor) {
     if (e.TolmDir.empty()) throw EngineError(kMsgFieldsMissing);
@@ -241,15 +251,18 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
         if (platform::InterruptRequested()) throw EngineError(kMsgInterrupted);
         RunJob(info, backup_path, result);
       } catch (const EngineError& failed) {
-        if (committed.empty()) throw;
-        throw RequestError(failed.what() + DescribeCommitted(committed), committed);
+        // The failed job's own notes are in its message; the earlier jobs'
+        // are added.
+        if (committed.empty()) throw EngineError(failed.what() + NotesOf(result.jobs));
+        throw RequestError(failed.what() + DescribeCommitted(committed) + NotesOf(result.jobs),
+                           committed);
       }
       if (result.jobs.back().ran) committed.push_back(result.jobs.back());
     }
     if (committed.empty()) {
       std::string msg = kMsgNoPresetFiles;
       msg.replace(msg.find("%s"), 2, e.TolmDir);
-      throw EngineError(msg);
+      throw EngineError(msg + NotesOf(result.jobs));
     }
   } else {
     throw EngineError("Nieznany rodzaj podziału: " + std::to_string(e.DivType));

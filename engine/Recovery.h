@@ -2,10 +2,17 @@
 // crash, a kill or a power cut. Each run keeps a lock file in its working
 // directory ("tmp" + digits + ".tmp" beside the table) for its whole life;
 // a working directory whose lock can be taken belongs to no live run.
-// With a complete journal its commit had begun: it is finished when every
-// new file is whole, else undone. Without one nothing outside the working
-// directory was touched, and the directory simply goes. Directories that
-// hold no lock file are not the division's and are left alone.
+// Without a journal, or with one cut short, nothing outside the working
+// directory was touched, and the directory goes. With a journal the
+// commit had begun, and the table's .dbf tells how far: the old one still
+// in place means nothing moved, and the new set is dropped; the new one in
+// place means every move was made, and only the tidying is left. Either
+// set may have been worked on since the run died, so neither is ever moved
+// away. With no .dbf in place the commit is finished when every new file
+// is whole, else undone. A journal that cannot be read, or files that fit
+// no point of the commit, are left as they are and the report says where
+// they are. Directories that hold no lock file are not the division's and
+// are left alone.
 #pragma once
 
 #include <string>

@@ -452,6 +452,37 @@ class Win32Env final : public Env {
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
   }
 
+  Status FreeSpace(const std::string& dir, uint64_t* bytes) override {
+    std::string base = dir.empty() ? "." : dir;
+    if (!IsPathDelim(base.back())) base += kPathDelim;
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(WidePath(base).c_str(), &available, nullptr, nullptr)) {
+      return ErrorStatus("wolne miejsce " + dir, GetLastError());
+    }
+    *bytes = available.QuadPart;
+    return Status::OK();
+  }
+
+  // Whether a file may be made here is learnt by making one that goes
+  // with its handle: attributes and access lists are too many to judge.
+  Status CanCreateIn(const std::string& dir) override {
+    std::string base = dir.empty() ? "." : dir;
+    if (!IsPathDelim(base.back())) base += kPathDelim;
+    const std::string probe =
+        base + "~podzial-proba-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+    HANDLE h = CreateFileW(WidePath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      if (err == ERROR_ACCESS_DENIED || err == ERROR_WRITE_PROTECT) {
+        return Status::Invalid(dir + ": brak prawa zapisu w katalogu");
+      }
+      return ErrorStatus("dostęp " + dir, err);
+    }
+    CloseHandle(h);
+    return Status::OK();
+  }
+
  private:
   // The identity of a file; an attributes-only open is allowed also while
   // somebody holds the file exclusively.

@@ -46,6 +46,40 @@ std::wstring WidePath(const std::string& utf8) {
 }
 
 std::string ErrorText(unsigned long code) {
+  // The reasons a user meets in Polish, as on Linux, whatever the
+  // system's language; the system's own text for the rest.
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "nie ma takiego pliku ani katalogu";
+    case ERROR_DIRECTORY:
+      return "część ścieżki nie jest katalogiem";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return "plik już istnieje";
+    case ERROR_DIR_NOT_EMPTY:
+      return "katalog nie jest pusty";
+    case ERROR_ACCESS_DENIED:
+      return "brak uprawnień";
+    case ERROR_WRITE_PROTECT:
+      return "nośnik tylko do odczytu";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "brak miejsca na dysku";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "plik jest używany";
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return "za dużo otwartych plików";
+    case ERROR_FILENAME_EXCED_RANGE:
+      return "za długa nazwa";
+    case ERROR_NOT_SAME_DEVICE:
+      return "pliki leżą na różnych dyskach";
+    case ERROR_BAD_NETPATH:
+      return "nie znaleziono ścieżki sieciowej";
+    default:
+      break;
+  }
   wchar_t* buf = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

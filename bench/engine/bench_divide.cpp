@@ -88,7 +88,8 @@ double ScanSeconds(const engine::TDividerInfo& info) {
   return SecondsSince(start);
 }
 
-// A journal naming the divided set's files, written, flushed and removed.
+// A journal naming the divided set's files, written, flushed, marked
+// finished and removed.
 double JournalSeconds(const engine::TDividerInfo& info, uint64_t files) {
   engine::CommitPlan plan;
   plan.table_dir = platform::ExtractFilePath(info.TableFile);
@@ -102,7 +103,8 @@ double JournalSeconds(const engine::TDividerInfo& info, uint64_t files) {
   if (!env->CreateDirectories(plan.work_dir).ok()) return -1;
   const auto start = std::chrono::steady_clock::now();
   engine::WriteJournal(env, plan);
-  engine::DropJournal(env, plan.work_dir);
+  engine::MarkFinished(env, plan.work_dir);
+  (void)env->DeleteFile(plan.work_dir + engine::kFinishedName);
   const double seconds = SecondsSince(start);
   env->RemoveDirectory(plan.work_dir);
   return seconds;

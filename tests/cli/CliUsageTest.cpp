@@ -3,7 +3,6 @@
 // answers to wrong usages. And the file tools wait for a description file
 // another program holds locked, say so, and give up in time.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <sstream>
 
 #include "platform/Env.h"
+#include "tests/platform/Shell.h"
 #include "tests/platform/TempDir.h"
 
 namespace {
@@ -31,11 +31,10 @@ std::string Slurp(const std::string& path) {
 }
 
 Outcome Program(const TempDir& t, const std::string& program, const std::string& args) {
-  const std::string cli = std::string(PODZIAL_BINARY_DIR) + "/" + program;
-  const std::string cmd =
-      cli + " " + args + " </dev/null >" + (t / "out.txt") + " 2>" + (t / "err.txt");
-  const int status = std::system(cmd.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(t / "out.txt"), Slurp(t / "err.txt")};
+  using namespace testing_util;
+  const int code = RunShell(BuiltProgram(program) + " " + args + " <" + kNullDevice + " >" +
+                            ShellQuote(t / "out.txt") + " 2>" + ShellQuote(t / "err.txt"));
+  return {code, Slurp(t / "out.txt"), Slurp(t / "err.txt")};
 }
 
 Outcome Cli(const TempDir& t, const std::string& args) {

@@ -142,15 +142,16 @@ int PolishPlace(uint8_t c) {
 // alphabet's order; the tag on NAZWA alone stays byte-identical.
 TEST(CliDivisionTest, PolishTagIsKeptInStepThroughADivision) {
   TempDir t;
-  const std::string cli = PODZIAL_CLI;
+  using testing_util::ShellQuote;
+  const std::string cli = testing_util::BuiltProgram("cli/podzial-cli");
   int rc = -1;
-  dbase_test::RunCommand(cli + " new '" + (t / "opisy.dat") + "' 2>&1", &rc);
+  dbase_test::RunCommand(cli + " new " + ShellQuote(t / "opisy.dat") + " 2>&1", &rc);
   ASSERT_EQ(rc, 0);
   std::vector<std::string> addresses;
   for (int i = 0; i < 12; ++i) {
     dbase_test::WriteBytes(t / "r.txt", std::vector<uint8_t>(300 + i * 50, 'a' + i));
     std::string out = dbase_test::RunCommand(
-        cli + " put '" + (t / "opisy.dat") + "' '" + (t / "r.txt") + "' 2>&1", &rc);
+        cli + " put " + ShellQuote(t / "opisy.dat") + " " + ShellQuote(t / "r.txt") + " 2>&1", &rc);
     ASSERT_EQ(rc, 0) << out;
     addresses.push_back(out.substr(0, 8));
   }
@@ -193,8 +194,8 @@ TEST(CliDivisionTest, PolishTagIsKeptInStepThroughADivision) {
   dbase_test::MdxCheck old_check;
   old_check.Walk(before, rows);
   std::string out =
-      dbase_test::RunCommand(cli + " divide --table '" + (t / "polska.dbf") + "' --data '" +
-                                 (t / "opisy.dat") + "' --field OPISTOP --delete-old 2>&1",
+      dbase_test::RunCommand(cli + " divide --table " + ShellQuote(t / "polska.dbf") + " --data " +
+                                 ShellQuote(t / "opisy.dat") + " --field OPISTOP --delete-old 2>&1",
                              &rc);
   ASSERT_EQ(rc, 0) << out;
 

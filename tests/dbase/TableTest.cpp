@@ -14,9 +14,9 @@
 #include <ctime>
 
 #include "dbase/TableWriter.h"
-#include "platform/EnvWrapper.h"
 #include "tests/dbase/Helpers.h"
 #include "tests/platform/TempDir.h"
+#include "tests/support/FaultEnv.h"
 
 namespace dbase {
 namespace {
@@ -407,34 +407,6 @@ TEST(TableTest, IndependentReaderSeesEveryFieldAfterOurEdits) {
 namespace dbase {
 namespace {
 
-// Fails the n-th write to any file (n = 0: none) and counts them all.
-class FailingWrites : public platform::EnvWrapper {
- public:
-  explicit FailingWrites(int fail_at) : EnvWrapper(platform::Env::Default()), fail_at_(fail_at) {}
-  Status OpenFile(const std::string& path, platform::OpenMode mode,
-                  std::unique_ptr<platform::File>* result) override {
-    Status s = target()->OpenFile(path, mode, result);
-    if (s.ok()) *result = std::make_unique<CountingFile>(std::move(*result), this);
-    return s;
-  }
-  int writes = 0;
-
- private:
-  class CountingFile : public platform::FileWrapper {
-   public:
-    CountingFile(std::unique_ptr<platform::File> f, FailingWrites* env)
-        : FileWrapper(std::move(f)), env_(env) {}
-    Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
-      if (++env_->writes == env_->fail_at_) return Status::IOError("zapis nieudany (test)");
-      return FileWrapper::WriteAt(offset, buf, n);
-    }
-
-   private:
-    FailingWrites* env_;
-  };
-  int fail_at_;
-};
-
 // Rewrites ADRES in every row; true when every call reported success.
 bool RewriteAll(platform::Env* env, const TempDir& t) {
   Table table(env);
@@ -461,13 +433,15 @@ TEST(TableTest, EveryFailedWriteIsReported) {
     ASSERT_TRUE(w.AppendRow({std::to_string(i % 1000), std::to_string(i), "x"}).ok());
   ASSERT_TRUE(w.Finish().ok());
   const auto dbf = ReadBytes(t / "t.dbf"), mdx = ReadBytes(t / "t.mdx");
-  FailingWrites counting(0);
+  test_support::FaultEnv counting;
   ASSERT_TRUE(RewriteAll(&counting, t));
-  ASSERT_GT(counting.writes, 3);
-  for (int n = 1; n <= counting.writes; ++n) {
+  const int64_t writes = counting.count(test_support::FaultEnv::kWrite);
+  ASSERT_GT(writes, 3);
+  for (int64_t n = 1; n <= writes; ++n) {
     dbase_test::WriteBytes(t / "t.dbf", dbf);
     dbase_test::WriteBytes(t / "t.mdx", mdx);
-    FailingWrites failing(n);
+    test_support::FaultEnv failing;
+    failing.Fail(test_support::FaultEnv::kWrite, n);
     EXPECT_FALSE(RewriteAll(&failing, t)) << "write " << n << " failed silently";
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/Path.h"
 #include "tests/engine/Databases.h"
 #include "tests/platform/Shell.h"
 
@@ -189,12 +190,14 @@ TEST(CliTest, WrongFieldMissingFileAndAPresetStoppedMidway) {
   EXPECT_EQ(r.code, 1);
   const auto olds = Subdirs(db, "old");
   ASSERT_EQ(olds.size(), 1u);
-  const std::string done =
-      "Wcześniej podzielono: " + db + "opisy.dbf (stare pliki w " + db + olds[0] + "/)";
+  const std::string done = "Wcześniej podzielono: " + db + "opisy.dbf (stare pliki w " + db +
+                           olds[0] + platform::kPathDelim + ")";
   EXPECT_NE(r.err.find(done), std::string::npos) << r.err;
-  EXPECT_EQ(r.out.rfind("{\"error\":\"Plik opisów " + db + "opisyv.dat jest używany", 0), 0u)
+  std::string json_db;  // as JSON spells it: Windows' separators escaped
+  for (char c : db) json_db += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  EXPECT_EQ(r.out.rfind("{\"error\":\"Plik opisów " + json_db + "opisyv.dat jest używany", 0), 0u)
       << r.out;
-  EXPECT_NE(r.out.find("\"committed\":[{\"table\":\"" + db + "opisy.dbf\""), std::string::npos)
+  EXPECT_NE(r.out.find("\"committed\":[{\"table\":\"" + json_db + "opisy.dbf\""), std::string::npos)
       << r.out;
 }
 

@@ -7,9 +7,9 @@
 
 #include "engine/Common.h"
 #include "engine/EngineError.h"
-#include "platform/EnvWrapper.h"
 #include "platform/Path.h"
 #include "tests/platform/TempDir.h"
+#include "tests/support/FaultEnv.h"
 
 namespace fs = std::filesystem;
 using engine::EngineError;
@@ -21,19 +21,10 @@ void Touch(const std::string& path) {
   std::ofstream(path, std::ios::binary) << "x";
 }
 
-// An Env whose temporary directory is a chosen path.
-class TempEnv : public platform::EnvWrapper {
- public:
-  explicit TempEnv(std::string temp) : EnvWrapper(platform::Env::Default()), temp_(temp) {}
-  std::string TempDirectory() override { return temp_; }
-
- private:
-  std::string temp_;
-};
-
 TEST(UniqueNameTest, BareBaseLandsInTheTemporaryDirectoryWhichIsCreated) {
   TempDir t;
-  TempEnv env(t / "a/b/");
+  test_support::FaultEnv env;
+  env.temp_directory = t / "a/b/";
   engine::RandSeed(1);
   std::string name = engine::UniqueName("tmp", ".tmp", &env);
   EXPECT_EQ(name.rfind(t / "a/b/tmp", 0), 0u) << name;
@@ -161,15 +152,8 @@ TEST(DeleteTreeTest, AFileThatStaysKeepsItsDirectories) {
   fs::create_directories(t / "w/sub");
   Touch(t / "w/sub/f");
   Touch(t / "w/g");
-  // An Env that cannot delete one file.
-  class Stubborn : public platform::EnvWrapper {
-   public:
-    Stubborn() : EnvWrapper(platform::Env::Default()) {}
-    platform::Status DeleteFile(const std::string& p) override {
-      if (platform::ExtractFileName(p) == "f") return platform::Status::IOError("no");
-      return EnvWrapper::DeleteFile(p);
-    }
-  } env;
+  test_support::FaultEnv env;  // cannot delete one file
+  env.Fail(test_support::FaultEnv::kDelete, 1, true, t / "w/sub/f");
   engine::DeleteTree(t / "w", &env);
   EXPECT_TRUE(fs::exists(t / "w/sub/f"));
   EXPECT_FALSE(fs::exists(t / "w/g"));

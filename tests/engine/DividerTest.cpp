@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/EngineError.h"
-#include "platform/EnvWrapper.h"
 #include "tests/engine/Databases.h"
+#include "tests/support/FaultEnv.h"
 
 using namespace engine_test;
 using engine::EngineError;
@@ -338,20 +338,20 @@ TEST(DividerTest, ADirectoryInTheWorkingDirectoryIsNotMovedIn) {
   TempDir t;
   auto o = SmallTable(t.dir(), 20);
   auto g = Make(o);
-  // Something leaves a directory in the working directory before the commit.
-  struct Env : platform::EnvWrapper {
-    Env() : EnvWrapper(platform::Env::Default()) {}
-    platform::Status SyncDirectory(const std::string& dir) override {
-      if (dir.find("/tmp") != std::string::npos && dir.find(".tmp") != std::string::npos) {
-        fs::create_directories(dir + "/sub");
-        std::ofstream(dir + "/sub/f") << "x";
-      }
-      return EnvWrapper::SyncDirectory(dir);
-    }
-  } env;
+  // Something leaves a directory in the working directory before the commit,
+  // at its first flush after the row loop.
+  test_support::FaultEnv env;
+  env.Fail(test_support::FaultEnv::kSync, 1);
+  bool left = false;
+  env.at_fail = [&env, &left] {
+    const std::string dir = env.paths(test_support::FaultEnv::kSync).back();
+    fs::create_directories(dir + "sub");
+    left = static_cast<bool>(std::ofstream(dir + "sub/f") << "x");
+  };
   TDivider d(Job(t.dir(), o, 5), &env);
   std::string used;
   d.Divide("", used);
+  EXPECT_TRUE(left);
   EXPECT_FALSE(fs::exists(t / "sub"));
   ExpectDivided(t.dir(), used, o, g, 5);  // and no working directory left
 }

@@ -51,6 +51,8 @@ struct FakeJobs {
   std::vector<std::string> old_dirs;
   std::set<std::string> missing;
   std::string fail_table;  // this job raises an error
+  std::string note_table;  // this job reports `note`, as a repair it made
+  std::string note;
   int made = 0;
 
   engine::JobRunner Runner() {
@@ -58,6 +60,7 @@ struct FakeJobs {
                   std::string& UsedOldDir, engine::JobReport& report) {
       infos.push_back(info);
       old_dirs.push_back(OldDir);
+      if (info.TableFile == note_table) report.notes.push_back(note);
       if (info.TableFile == fail_table) throw EngineError("Błąd podczas zapisu danych");
       if (missing.count(info.TableFile)) return;
       report.ran = true;
@@ -149,6 +152,43 @@ TEST(DivisionRequestTest, NothingFoundToDivideIsAnError) {
       EXPECT_EQ(err.what(), c.message);
     }
     EXPECT_TRUE(dialog.informed.empty());
+  }
+}
+
+// A job repairs what an earlier run cut short in its directory before it
+// looks for its files: the repair is reported also when the files are then
+// missing, or when a later job of the preset fails.
+TEST(DivisionRequestTest, ARepairIsReportedAlsoForAJobThatFoundNothing) {
+  const std::string note = "Dokończono przerwany podział w /db/";
+  RequestEntries picked;
+  picked.DataFN = N("/db/a.dat");
+  picked.TableFN = N("/db/a.dbf");
+  picked.FieldName = "ADRES";
+  const struct {
+    RequestEntries entries;
+    std::set<std::string> missing;
+    std::string fail;
+  } cases[] = {
+      {picked, {N("/db/a.dbf")}, ""},
+      {Preset(2, N("/db"), true), {N("/db/opisy.dbf"), N("/db/mopisy.dbf")}, ""},
+      {Preset(2, N("/db"), true), {N("/db/opisy.dbf")}, ""},
+      {Preset(2, N("/db"), true), {N("/db/opisy.dbf")}, N("/db/mopisy.dbf")},
+      {Preset(2, N("/db"), true), {}, N("/db/mopisy.dbf")},
+  };
+  for (const auto& c : cases) {
+    FakeJobs jobs;
+    jobs.missing = c.missing;
+    jobs.fail_table = c.fail;
+    jobs.note_table = N(c.entries.DivType == engine::kDivUser ? "/db/a.dbf" : "/db/opisy.dbf");
+    jobs.note = note;
+    ScriptedDialog dialog;
+    std::string text;
+    try {
+      text = engine::DivisionRequest(&dialog, jobs.Runner()).Run(c.entries).message;
+    } catch (const EngineError& err) {
+      text = err.what();
+    }
+    EXPECT_NE(text.find(note), std::string::npos) << text;
   }
 }
 

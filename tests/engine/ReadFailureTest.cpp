@@ -6,8 +6,8 @@
 
 #include "engine/EngineError.h"
 #include "engine/Planner.h"
-#include "platform/EnvWrapper.h"
 #include "tests/engine/Databases.h"
+#include "tests/support/FaultEnv.h"
 
 using namespace engine_test;
 using testing_util::TempDir;
@@ -16,56 +16,7 @@ namespace {
 
 const std::string kReadMessage = "Błąd podczas odczytu danych: wiersz ";
 
-// Counts reads (or locks) of the old description file and fails the one
-// with the chosen number. The first of them is the header's, when the store
-// opens; the rest are the row loop's.
-class OldSetFaultEnv : public platform::EnvWrapper {
- public:
-  enum class Kind { kRead, kLock };
-  OldSetFaultEnv(std::string old_file, Kind kind, int fail_at = -1)
-      : EnvWrapper(platform::Env::Default()),
-        old_file_(std::move(old_file)),
-        kind_(kind),
-        fail_at_(fail_at) {}
-  int count() const { return count_; }
-
-  platform::Status OpenFile(const std::string& path, platform::OpenMode mode,
-                            std::unique_ptr<platform::File>* result) override {
-    std::unique_ptr<platform::File> f;
-    platform::Status s = EnvWrapper::OpenFile(path, mode, &f);
-    std::error_code ec;
-    if (s.ok() && fs::equivalent(path, old_file_, ec)) {
-      f = std::make_unique<File>(this, std::move(f));
-    }
-    if (s.ok()) *result = std::move(f);
-    return s;
-  }
-
- private:
-  bool Tick() { return ++count_ == fail_at_; }
-  class File : public platform::FileWrapper {
-   public:
-    File(OldSetFaultEnv* env, std::unique_ptr<platform::File> f)
-        : FileWrapper(std::move(f)), env_(env) {}
-    platform::Status ReadAt(uint64_t offset, void* buf, size_t n, size_t* got) override {
-      if (env_->kind_ == Kind::kRead && env_->Tick())
-        return platform::Status::IOError("injected read failure: " + Path());
-      return FileWrapper::ReadAt(offset, buf, n, got);
-    }
-    platform::Status LockByte(uint64_t offset) override {
-      if (env_->kind_ == Kind::kLock && env_->Tick())
-        return platform::Status::IOError("injected lock failure: " + Path());
-      return FileWrapper::LockByte(offset);
-    }
-
-   private:
-    OldSetFaultEnv* env_;
-  };
-  std::string old_file_;
-  Kind kind_;
-  int fail_at_;
-  int count_ = 0;
-};
+using test_support::FaultEnv;
 
 std::string DivisionError(const engine::TDividerInfo& info, platform::Env* env) {
   engine::TDivider d(info, env);
@@ -91,14 +42,15 @@ std::string PlanError(const engine::TDividerInfo& info, platform::Env* env) {
 // under the lock byte; the division holds the set and reads it through a
 // window of its own without the lock. Each fails on its own first, middle
 // and last operation, with the read message for the row it had reached.
-void FailOneRecord(OldSetFaultEnv::Kind kind, bool keep) {
+void FailOneRecord(FaultEnv::Op kind, bool keep) {
   struct Run {
     const char* what;
     std::string (*run)(const engine::TDividerInfo&, platform::Env*);
   };
   for (const Run& r : {Run{"dry run", PlanError}, Run{"division", DivisionError}}) {
     // How many the undisturbed run makes, on the same files as each run
-    // below (a division replaces them).
+    // below (a division replaces them). The first is the header's, when
+    // the store opens; the rest are the row loop's.
     auto make = [](const TempDir& t) {
       auto o = SmallTable(t.dir(), 40);
       o.mean_record = 20000;
@@ -110,11 +62,11 @@ void FailOneRecord(OldSetFaultEnv::Kind kind, bool keep) {
     {
       TempDir t;
       make(t);
-      OldSetFaultEnv env(t.dir() + "opisy.dat", kind);
+      FaultEnv env;
       ASSERT_EQ(r.run(Job(t.dir(), keep), &env), "") << r.what;
-      total = env.count();
+      total = static_cast<int>(env.count(kind, t.dir() + "opisy.dat"));
     }
-    if (kind == OldSetFaultEnv::Kind::kLock && r.run == DivisionError) {
+    if (kind == FaultEnv::kLock && r.run == DivisionError) {
       // A held set keeps everybody else out: no record is locked, only
       // the header when the set opens.
       EXPECT_EQ(total, 1);
@@ -127,7 +79,8 @@ void FailOneRecord(OldSetFaultEnv::Kind kind, bool keep) {
                    std::to_string(total));
       TempDir t;
       const Snapshot before = make(t);
-      OldSetFaultEnv env(t.dir() + "opisy.dat", kind, k);
+      FaultEnv env;
+      env.Fail(kind, k, false, t.dir() + "opisy.dat");
       const std::string error = r.run(Job(t.dir(), keep), &env);
       EXPECT_EQ(error.rfind(kReadMessage, 0), 0u) << error;
       EXPECT_NE(error.find("injected"), std::string::npos) << error;
@@ -139,13 +92,13 @@ void FailOneRecord(OldSetFaultEnv::Kind kind, bool keep) {
 }
 
 TEST(ReadFailureTest, FailedReadOfARecordFailsTheRunKeepingOldData) {
-  FailOneRecord(OldSetFaultEnv::Kind::kRead, true);
+  FailOneRecord(FaultEnv::kRead, true);
 }
 TEST(ReadFailureTest, FailedReadOfARecordFailsTheRunDeletingOldData) {
-  FailOneRecord(OldSetFaultEnv::Kind::kRead, false);
+  FailOneRecord(FaultEnv::kRead, false);
 }
 TEST(ReadFailureTest, FailedLockForARecordFailsTheRun) {
-  FailOneRecord(OldSetFaultEnv::Kind::kLock, false);
+  FailOneRecord(FaultEnv::kLock, false);
 }
 
 // Dangling addresses are no failure: their rows are cleared and the run

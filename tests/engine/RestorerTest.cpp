@@ -13,9 +13,10 @@
 #include "dbase/Table.h"
 #include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
-#include "platform/EnvWrapper.h"
+#include "platform/Path.h"
 #include "tests/engine/Databases.h"
 #include "tests/platform/TempDir.h"
+#include "tests/support/FaultEnv.h"
 #include "tools/demodb/DemoDatabase.h"
 
 namespace {
@@ -200,19 +201,6 @@ TEST(RestorerTest, RefusesCleanlyBeforeMovingAnything) {
   }
 }
 
-// Fails the Nth rename.
-class FailingMoveEnv : public platform::EnvWrapper {
- public:
-  FailingMoveEnv(int fail_at) : EnvWrapper(platform::Env::Default()), fail_at_(fail_at) {}
-  platform::Status MoveFile(const std::string& from, const std::string& to) override {
-    if (++moves_ == fail_at_) return platform::Status::IOError("injected");
-    return EnvWrapper::MoveFile(from, to);
-  }
-
- private:
-  int fail_at_, moves_ = 0;
-};
-
 TEST(RestorerTest, FailedMoveLeavesEveryFileInOnePlaceAndSaysWhere) {
   // 7 current files go aside, then 6 old ones come back: fail in each phase.
   for (int fail_at : {1, 4, 8, 13}) {
@@ -220,7 +208,8 @@ TEST(RestorerTest, FailedMoveLeavesEveryFileInOnePlaceAndSaysWhere) {
     TolmLayout t;
     std::map<std::string, int> contents;  // every content exactly once
     for (const auto& [name, content] : Tree(t.db)) ++contents[content];
-    FailingMoveEnv env(fail_at);
+    test_support::FaultEnv env;
+    env.Fail(test_support::FaultEnv::kMove, fail_at);
     Restorer restorer(&env);
     RestorePlan plan = restorer.Prepare(t.backup);
     try {
@@ -355,7 +344,8 @@ TEST(RestorerTest, CommandLineRestoresAndPrintsEveryMove) {
   // The dry run names the directory the real run then uses.
   engine_test::CliRun r = engine_test::RunCli(scratch.dir(), "restore --dry-run " + t.backup);
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("Pliki po podziale trafią do katalogu: " + t.db + "new123/\n"),
+  EXPECT_NE(r.out.find("Pliki po podziale trafią do katalogu: " + t.db + "new123" +
+                       platform::kPathDelim + "\n"),
             std::string::npos)
       << r.out;
   EXPECT_EQ(Tree(t.backup), old_files);

@@ -8,16 +8,17 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
 #include "engine/Divider.h"
 #include "engine/EngineError.h"
-#include "platform/EnvWrapper.h"
 #include "store/Format.h"
 #include "store/jxmemo.h"
 #include "tests/engine/Databases.h"
 #include "tests/platform/TempDir.h"
+#include "tests/support/FaultEnv.h"
 
 namespace {
 
@@ -170,91 +171,85 @@ TEST(VerifierTest, TableAndSetMismatchesAreCaught) {
   }
 }
 
-// Damages the new files in the working directory once they are flushed,
-// that is between the row loop and the verification: flips a byte of the
-// record at address 1, or rewrites the address of the table's first or
-// last row (the last one comes after rows that got no record).
-class DamagingEnv : public platform::EnvWrapper {
- public:
-  enum What { kRecord, kFirstRow, kLastRow, kLastRecord };
-  explicit DamagingEnv(What what) : EnvWrapper(platform::Env::Default()), what_(what) {}
-  bool damaged = false;
-  int32_t last_address = 0;
-
-  platform::Status SyncDirectory(const std::string& dir) override {
-    const std::string name = platform::ExtractFileName(dir.substr(0, dir.size() - 1));
-    if (!damaged && name.rfind("tmp", 0) == 0) {
-      damaged = true;
-      if (what_ == kRecord || what_ == kLastRecord) {
-        store::Location loc{0, 1024};
-        if (what_ == kLastRecord) {
-          // The record of the table's last row, wherever the limit put it.
-          dbase::Table t(target());
-          t.SetDatabaseName(dir.substr(0, dir.size() - 1));
-          t.SetTableName("opisy.dbf");
-          EXPECT_TRUE(t.Open().ok());
-          EXPECT_TRUE(t.First().ok());
-          while (t.RecNo() < t.RecordCount()) EXPECT_TRUE(t.Next().ok());
-          last_address = engine::HexToInt(t.GetText(t.FindField("OPISTOP")));
-          EXPECT_TRUE(
-              store::MapAddress(last_address, store::FileHeader::LimitFromBytes(1 << 20), &loc));
-        }
-        const std::string path =
-            loc.File == 0 ? dir + "opisy.dat" : store::ContinuationName(dir + "opisy.", loc.File);
-        std::unique_ptr<platform::File> f;
-        EXPECT_TRUE(target()->OpenFile(path, platform::OpenMode::kReadWriteShared, &f).ok());
-        uint8_t b = 0;
-        size_t got = 0;
-        EXPECT_TRUE(f->ReadAt(loc.Offset + 30 + 7, &b, 1, &got).ok());
-        b ^= 0x01;
-        EXPECT_TRUE(f->WriteAt(loc.Offset + 30 + 7, &b, 1).ok());
-      } else {
-        dbase::Table t(target());
-        t.SetDatabaseName(dir.substr(0, dir.size() - 1));
-        t.SetTableName("opisy.dbf");
-        t.SetWritableFields({"OPISTOP"});
-        EXPECT_TRUE(t.Open().ok());
-        EXPECT_TRUE(t.First().ok());
-        while (what_ == kLastRow && t.RecNo() < t.RecordCount()) EXPECT_TRUE(t.Next().ok());
-        EXPECT_TRUE(t.Edit().ok());
-        EXPECT_TRUE(t.SetText(t.FindField("OPISTOP"), "00000002").ok());
-        EXPECT_TRUE(t.Post().ok());
-        EXPECT_TRUE(t.Close().ok());
-      }
-    }
-    return EnvWrapper::SyncDirectory(dir);
+// Damages the new files in the working directory `dir` once they are
+// flushed, that is between the row loop and the verification: flips a byte
+// of the record at address 1, or rewrites the address of the table's first
+// or last row (the last one comes after rows that got no record). Returns
+// the address of the record damaged.
+enum What { kRecord, kFirstRow, kLastRow, kLastRecord };
+int32_t Damage(What what, const std::string& dir) {
+  platform::Env* env = platform::Env::Default();
+  dbase::Table t(env);
+  t.SetDatabaseName(dir.substr(0, dir.size() - 1));
+  t.SetTableName("opisy.dbf");
+  if (what == kFirstRow || what == kLastRow) t.SetWritableFields({"OPISTOP"});
+  EXPECT_TRUE(t.Open().ok());
+  EXPECT_TRUE(t.First().ok());
+  if (what == kLastRow || what == kLastRecord) {
+    while (t.RecNo() < t.RecordCount()) EXPECT_TRUE(t.Next().ok());
   }
+  if (what == kFirstRow || what == kLastRow) {
+    EXPECT_TRUE(t.Edit().ok());
+    EXPECT_TRUE(t.SetText(t.FindField("OPISTOP"), "00000002").ok());
+    EXPECT_TRUE(t.Post().ok());
+    EXPECT_TRUE(t.Close().ok());
+    return 0;
+  }
+  // The record of the table's last row, wherever the limit put it.
+  const int32_t address =
+      what == kLastRecord ? engine::HexToInt(t.GetText(t.FindField("OPISTOP"))) : 1;
+  store::Location loc{0, 1024};
+  EXPECT_TRUE(store::MapAddress(address, store::FileHeader::LimitFromBytes(1 << 20), &loc));
+  const std::string path =
+      loc.File == 0 ? dir + "opisy.dat" : store::ContinuationName(dir + "opisy.", loc.File);
+  std::unique_ptr<platform::File> f;
+  EXPECT_TRUE(env->OpenFile(path, platform::OpenMode::kReadWriteShared, &f).ok());
+  uint8_t b = 0;
+  size_t got = 0;
+  EXPECT_TRUE(f->ReadAt(loc.Offset + 30 + 7, &b, 1, &got).ok());
+  b ^= 0x01;
+  EXPECT_TRUE(f->WriteAt(loc.Offset + 30 + 7, &b, 1).ok());
+  return address;
+}
 
- private:
-  What what_;
+// A division whose first directory flush, the working directory's after
+// the row loop, is preceded by the damage.
+struct DamagedDivision {
+  DamagedDivision(What what, const engine::TDividerInfo& info) : divider(info, &env) {
+    env.Fail(test_support::FaultEnv::kSync, 1);
+    env.at_fail = [this, what] {
+      damaged = Damage(what, env.paths(test_support::FaultEnv::kSync).back());
+    };
+  }
+  test_support::FaultEnv env;
+  engine::TDivider divider;
+  std::optional<int32_t> damaged;
 };
 
 TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
-  for (auto what : {DamagingEnv::kRecord, DamagingEnv::kFirstRow, DamagingEnv::kLastRow,
-                    DamagingEnv::kLastRecord}) {
+  for (What what : {kRecord, kFirstRow, kLastRow, kLastRecord}) {
     SCOPED_TRACE(what);
     TempDir tmp;
     engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
     const auto before = engine_test::FileTree(tmp.dir());
     engine::TDividerInfo info{tmp / "opisy.dbf", "OPISTOP", tmp / "opisy.dat", 1, true, true};
-    DamagingEnv env(what);
-    engine::TDivider divider(info, &env);
+    DamagedDivision d(what, info);
     std::string used = "unchanged";
     try {
-      divider.Divide("", used);
+      d.divider.Divide("", used);
       FAIL() << "the damage went unnoticed";
     } catch (const EngineError& e) {
       const std::string msg = e.what();
       EXPECT_EQ(msg.rfind(engine::kMsgVerifyFailed, 0), 0u) << msg;
       // 12 rows with records, a duplicate, empty, marker, zero, unreadable,
       // and the last row with a record again.
-      const std::string where = what == DamagingEnv::kLastRow ? "wiersz 18, adres "
-                                : what == DamagingEnv::kLastRecord
-                                    ? "wiersz 18, adres " + IntToHex8(env.last_address)
+      const std::string where = what == kLastRow ? "wiersz 18, adres "
+                                : what == kLastRecord
+                                    ? "wiersz 18, adres " + IntToHex8(d.damaged.value_or(0))
                                     : "wiersz 1, adres 00000001";
       EXPECT_NE(msg.find(where), std::string::npos) << msg;
     }
-    EXPECT_TRUE(env.damaged);
+    EXPECT_TRUE(d.damaged);
     EXPECT_EQ(engine_test::FileTree(tmp.dir()), before) << "old files touched or tmp dir left";
     EXPECT_EQ(used, "unchanged");
   }
@@ -262,12 +257,11 @@ TEST(VerifierTest, DivisionStopsBeforeTheCommitWhenItsNewFilesAreDamaged) {
   TempDir tmp;
   engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 12, 3);
   engine::TDividerInfo info{tmp / "opisy.dbf", "OPISTOP", tmp / "opisy.dat", 1, true, false};
-  DamagingEnv env(DamagingEnv::kRecord);
-  engine::TDivider divider(info, &env);
-  divider.SetVerify(false);
+  DamagedDivision d(kRecord, info);
+  d.divider.SetVerify(false);
   std::string used;
-  EXPECT_NO_THROW(divider.Divide("", used));
-  EXPECT_TRUE(env.damaged);
+  EXPECT_NO_THROW(d.divider.Divide("", used));
+  EXPECT_TRUE(d.damaged);
 }
 
 }  // namespace

@@ -7,25 +7,17 @@
 #include <fstream>
 
 #include "platform/Env.h"
+#include "tests/platform/EnvHelpers.h"
 #include "tests/platform/TempDir.h"
 
 using platform::Env;
 using platform::File;
 using platform::OpenMode;
+using testing_util::MustOpen;
 using testing_util::TempDir;
+using testing_util::WriteText;
 
 namespace {
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::unique_ptr<File> MustOpen(const std::string& path, OpenMode mode) {
-  std::unique_ptr<File> f;
-  platform::Status s = Env::Default()->OpenFile(path, mode, &f);
-  EXPECT_TRUE(s.ok()) << s.ToString();
-  return f;
-}
 
 TEST(EnvPosixTest, ShareModesHoldAcrossProcesses) {
   TempDir t;

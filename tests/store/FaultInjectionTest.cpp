@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "StoreTestUtil.h"
-#include "platform/EnvWrapper.h"
 #include "store/Checker.h"
 #include "store/jxmemo.h"
+#include "tests/support/FaultEnv.h"
 
 namespace store {
 namespace {
@@ -19,77 +19,7 @@ using platform::Status;
 using store_test::Bytes;
 using testing_util::TempDir;
 
-// Counts calls and fails the one chosen.
-class FaultEnv : public platform::EnvWrapper {
- public:
-  FaultEnv() : EnvWrapper(platform::Env::Default()) {}
-
-  int writes = 0, flushes = 0, locks = 0, creates = 0, reads = 0;
-  std::vector<std::string> flushedPaths;
-  int failWrite = -1;            // fail the write with this number (0-based)
-  bool failHeaderWrite = false;  // fail writes at offset 0
-  bool failFlush = false;
-  bool failLock = false;
-  bool failCreate = false;
-  bool failClose = false;
-  bool failRead = false;
-  std::string failOpenSuffix;  // fail opening a file whose name ends so
-  bool failOpenForWritingOnly = false;
-
-  Status OpenFile(const std::string& path, platform::OpenMode mode,
-                  std::unique_ptr<platform::File>* result) override {
-    if (mode == platform::OpenMode::kCreateExclusive) {
-      ++creates;
-      if (failCreate) return Status::IOError("injected create failure");
-    }
-    if (!failOpenSuffix.empty() &&
-        !(failOpenForWritingOnly && mode == platform::OpenMode::kReadOnlyShared) &&
-        path.size() >= failOpenSuffix.size() &&
-        path.compare(path.size() - failOpenSuffix.size(), failOpenSuffix.size(), failOpenSuffix) ==
-            0) {
-      return Status::IOError("injected open failure: " + path);
-    }
-    Status s = EnvWrapper::OpenFile(path, mode, result);
-    if (s.ok()) *result = std::make_unique<FaultFile>(std::move(*result), this);
-    return s;
-  }
-
- private:
-  class FaultFile : public platform::FileWrapper {
-   public:
-    FaultFile(std::unique_ptr<platform::File> f, FaultEnv* env)
-        : FileWrapper(std::move(f)), env_(env) {}
-    Status ReadAt(uint64_t offset, void* buf, size_t n, size_t* got) override {
-      if (env_->failRead) return Status::IOError("injected read failure: " + Path());
-      ++env_->reads;
-      return FileWrapper::ReadAt(offset, buf, n, got);
-    }
-    Status WriteAt(uint64_t offset, const void* buf, size_t n) override {
-      if (env_->writes++ == env_->failWrite) return Status::IOError("injected write failure");
-      if (offset == 0 && env_->failHeaderWrite) return Status::IOError("injected header failure");
-      return FileWrapper::WriteAt(offset, buf, n);
-    }
-    Status Flush() override {
-      ++env_->flushes;
-      env_->flushedPaths.push_back(Path());
-      if (env_->failFlush) return Status::IOError("injected flush failure");
-      return FileWrapper::Flush();
-    }
-    Status Close() override {
-      Status s = FileWrapper::Close();
-      if (env_->failClose) return Status::IOError("injected close failure");
-      return s;
-    }
-    Status LockByte(uint64_t offset) override {
-      ++env_->locks;
-      if (env_->failLock) return Status::IOError("injected lock failure");
-      return FileWrapper::LockByte(offset);
-    }
-
-   private:
-    FaultEnv* env_;
-  };
-};
+using test_support::FaultEnv;
 
 class FaultInjectionTest : public ::testing::Test {
  protected:
@@ -133,91 +63,64 @@ class FaultInjectionTest : public ::testing::Test {
   int32_t firstAddress_ = 0;
 };
 
-TEST_F(FaultInjectionTest, FailedBlockWriteAtEachStep) {
-  // A 200,000-byte record is three blocks: three block writes, two header
-  // links, one header write. Fail each of the first five in turn.
-  for (int n = 0; n < 5; ++n) {
-    Bytes before = Header();
+// A write that fails at any step leaves the header as it was, and the set
+// readable and writable. A failed lock fails the reads of the same store
+// too, as the system's failure.
+TEST_F(FaultInjectionTest, FailedWriteLeavesTheHeaderAsItWas) {
+  struct Case {
+    const char* name;
+    uint32_t op;
+    int64_t nth;
+    bool and_later;
+    bool fill_base;  // the base file is full: the record needs opisy.001
+  };
+  // A 200,000-byte record is three blocks: three block writes and two links
+  // between them, then the header's write.
+  const Case cases[] = {
+      {"write 1", FaultEnv::kWrite, 1, false, false},
+      {"write 2", FaultEnv::kWrite, 2, false, false},
+      {"write 3", FaultEnv::kWrite, 3, false, false},
+      {"write 4", FaultEnv::kWrite, 4, false, false},
+      {"write 5", FaultEnv::kWrite, 5, false, false},
+      {"header write", FaultEnv::kWrite, 6, true, false},
+      {"flush", FaultEnv::kFlush, 1, true, false},
+      {"lock", FaultEnv::kLock, 1, true, false},
+      {"continuation created", FaultEnv::kCreate, 1, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const auto& e : std::filesystem::directory_iterator(dir_.dir())) {
+      std::filesystem::remove(e.path());
+    }
+    SetUp();
+    if (c.fill_base) {
+      tjxmemo m;
+      ASSERT_TRUE(m.Open(path_));
+      m.CompressRecords = false;
+      Bytes b = store_test::RandomBytes(262114, 2);
+      int32_t a = 0;
+      for (int i = 0; i < 2; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
+      ASSERT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
+    }
+    const Bytes before = Header();
     FaultEnv env;
     tjxmemo m(&env);
     ASSERT_TRUE(m.Open(path_));
     m.CompressRecords = false;
-    env.writes = 0;
-    env.failWrite = n;
-    Bytes b = store_test::RandomBytes(200000, 50 + static_cast<uint32_t>(n));
-    int32_t a = 0;
-    EXPECT_FALSE(m.WriteRecord(200000, a, b.data(), 0)) << n;
+    env.Fail(c.op, c.nth, c.and_later);
+    int32_t size = 0, plain = 0, a = 0;
+    const uint8_t* data = nullptr;
+    const bool read = m.ReadRecord(size, firstAddress_, data, true, plain);
+    EXPECT_EQ(read, c.op != FaultEnv::kLock);
+    EXPECT_EQ(m.LastReadFailedBySystem(), !read) << m.LastError();
+    Bytes b = store_test::RandomBytes(200000, 50);
+    EXPECT_FALSE(m.WriteRecord(200000, a, b.data(), 0));
+    EXPECT_GE(env.count(c.op), c.nth);
     m.CloseAll();
-    SCOPED_TRACE("failed write " + std::to_string(n));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
     ExpectRecovered(before);
+    EXPECT_EQ(std::filesystem::exists(dir_ / "opisy.001"), c.fill_base);
   }
-}
-
-TEST_F(FaultInjectionTest, FailedHeaderWrite) {
-  Bytes before = Header();
-  FaultEnv env;
-  tjxmemo m(&env);
-  ASSERT_TRUE(m.Open(path_));
-  env.failHeaderWrite = true;
-  Bytes b = store_test::TextBytes(5000, 3);
-  int32_t a = 0;
-  EXPECT_FALSE(m.WriteRecord(5000, a, b.data(), 0));
-  m.CloseAll();
-  ExpectRecovered(before);
-}
-
-TEST_F(FaultInjectionTest, FailedFlushRestoresTheHeader) {
-  Bytes before = Header();
-  FaultEnv env;
-  tjxmemo m(&env);
-  ASSERT_TRUE(m.Open(path_));
-  env.failFlush = true;
-  Bytes b = store_test::TextBytes(5000, 3);
-  int32_t a = 0;
-  EXPECT_FALSE(m.WriteRecord(5000, a, b.data(), 0));
-  EXPECT_GT(env.flushes, 0);
-  m.CloseAll();
-  ExpectRecovered(before);
-}
-
-TEST_F(FaultInjectionTest, FailedLockFailsReadsAndWrites) {
-  Bytes before = Header();
-  FaultEnv env;
-  tjxmemo m(&env);
-  ASSERT_TRUE(m.Open(path_));
-  env.failLock = true;
-  int32_t size = 0, plain = 0, a = 0;
-  const uint8_t* data = nullptr;
-  EXPECT_FALSE(m.ReadRecord(size, firstAddress_, data, true, plain));
-  EXPECT_TRUE(m.LastReadFailedBySystem()) << m.LastError();
-  EXPECT_FALSE(m.WriteRecord(static_cast<int32_t>(first_.size()), a, first_.data(), 0));
-  m.CloseAll();
-  ExpectRecovered(before);
-}
-
-TEST_F(FaultInjectionTest, FailedContinuationCreation) {
-  // Fill the base file up to the limit so that the next block needs .001.
-  {
-    tjxmemo m;
-    ASSERT_TRUE(m.Open(path_));
-    m.CompressRecords = false;
-    Bytes b = store_test::RandomBytes(262114, 2);
-    int32_t a = 0;
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
-    ASSERT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
-  }
-  Bytes before = Header();
-  FaultEnv env;
-  tjxmemo m(&env);
-  ASSERT_TRUE(m.Open(path_));
-  env.failCreate = true;
-  Bytes b = store_test::TextBytes(5000, 3);
-  int32_t a = 0;
-  EXPECT_FALSE(m.WriteRecord(5000, a, b.data(), 0));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
-  m.CloseAll();
-  ExpectRecovered(before);
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
 }
 
 TEST_F(FaultInjectionTest, SetMaxSizeWhenClosingFails) {
@@ -225,11 +128,11 @@ TEST_F(FaultInjectionTest, SetMaxSizeWhenClosingFails) {
   FaultEnv env;
   tjxmemo m(&env);
   ASSERT_TRUE(m.Open(path_));
-  env.failClose = true;
+  env.Fail(FaultEnv::kClose, 1, true);
   EXPECT_EQ(-1, m.SetMaxSize(0, ""));
   EXPECT_FALSE(m.IsOpen());
   EXPECT_EQ(before, Header());
-  env.failClose = false;
+  env.Heal();
   EXPECT_EQ(0, m.SetMaxSize(0, path_));  // works once closing does
 }
 
@@ -240,19 +143,19 @@ TEST_F(FaultInjectionTest, DeferredFlushHappensOnceAtTheEnd) {
   Bytes b = store_test::TextBytes(3000, 4);
   int32_t a = 0;
   ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
-  EXPECT_EQ(1, env.flushes);  // flushed by default
+  EXPECT_EQ(1, env.count(FaultEnv::kFlush));  // flushed by default
   m.DeferFlush = true;
-  env.flushes = 0;
+  env.ResetCounts();
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
-  EXPECT_EQ(0, env.flushes);
+  EXPECT_EQ(0, env.count(FaultEnv::kFlush));
   EXPECT_TRUE(m.FlushAll());
-  EXPECT_EQ(1, env.flushes);
+  EXPECT_EQ(1, env.count(FaultEnv::kFlush));
   // Writes left unflushed are flushed when the store closes.
   ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
-  env.flushes = 0;
+  env.ResetCounts();
   EXPECT_TRUE(m.CloseAll());
-  EXPECT_EQ(1, env.flushes);
-  env.failFlush = true;
+  EXPECT_EQ(1, env.count(FaultEnv::kFlush));
+  env.Fail(FaultEnv::kFlush, 1, true);
   ASSERT_TRUE(m.Open(path_));
   m.DeferFlush = true;
   ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
@@ -268,7 +171,7 @@ TEST_F(FaultInjectionTest, PrivateSetKeepsItsHeaderInMemoryUntilFlushAll) {
   tjxmemo m(&env);
   ASSERT_TRUE(m.Open(path_));
   m.DeferFlush = true;
-  env.locks = 0;
+  env.ResetCounts();
   std::vector<std::pair<int32_t, Bytes>> written;
   for (uint32_t i = 0; i < 20; ++i) {
     // 600 KB that do not compress: the set moves on to file 1.
@@ -277,8 +180,8 @@ TEST_F(FaultInjectionTest, PrivateSetKeepsItsHeaderInMemoryUntilFlushAll) {
     ASSERT_TRUE(m.WriteRecord(static_cast<int32_t>(b.size()), a, b.data(), 0));
     written.emplace_back(a, b);
   }
-  EXPECT_EQ(0, env.locks);
-  EXPECT_EQ(0, env.flushes);
+  EXPECT_EQ(0, env.count(FaultEnv::kLock));
+  EXPECT_EQ(0, env.count(FaultEnv::kFlush));
   ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
   EXPECT_EQ(before, Header());  // the file still says file 0 is current
   // Reads of the same store see the records.
@@ -325,14 +228,14 @@ TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   m.CompressRecords = false;
   Bytes b = store_test::RandomBytes(200000, 3);
   int32_t a = 0, failed = 0;
-  env.writes = 0;
+  env.ResetCounts();
   ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
-  EXPECT_EQ(0, env.writes);  // still in memory
+  EXPECT_EQ(0, env.count(FaultEnv::kWrite));  // still in memory
   Bytes big = store_test::RandomBytes(400000, 4);
-  env.failCreate = true;
+  env.Fail(FaultEnv::kCreate);
   EXPECT_FALSE(m.WriteRecord(400000, failed, big.data(), 0));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
-  env.failCreate = false;
+  env.Heal();
   Bytes c = store_test::RandomBytes(150000, 5);
   int32_t ca = 0;
   ASSERT_TRUE(m.WriteRecord(150000, ca, c.data(), 0));
@@ -365,7 +268,7 @@ TEST_F(FaultInjectionTest, FailedGatheredWriteFailsTheFlush) {
     Bytes b = store_test::TextBytes(3000, 4);
     int32_t a = 0;
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
-    env.failWrite = env.writes;
+    env.Fail(FaultEnv::kWrite);
     if (flushFirst) {
       EXPECT_FALSE(m.FlushAll());
     }
@@ -384,9 +287,9 @@ TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
   int32_t a = 0;
   for (int i = 0; i < 8; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
   ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.002"));
-  env.flushes = 0;
+  env.ResetCounts();
   EXPECT_TRUE(m.FlushAll());
-  EXPECT_EQ(3, env.flushes);  // the base file, .001 and .002
+  EXPECT_EQ(3, env.count(FaultEnv::kFlush));  // the base file, .001 and .002
 }
 
 // Turning the switch off flushes every file the private writes left
@@ -401,11 +304,11 @@ TEST_F(FaultInjectionTest, SwitchingDeferredFlushOffFlushesEarlierWrites) {
   int32_t a = 0;
   for (int i = 0; i < 8; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
   ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.002"));
-  ASSERT_EQ(0, env.flushes);
+  ASSERT_EQ(0, env.count(FaultEnv::kFlush));
   m.DeferFlush = false;
   ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
   auto flushed = [&](const std::string& suffix) {
-    for (const std::string& p : env.flushedPaths)
+    for (const std::string& p : env.paths(FaultEnv::kFlush))
       if (p.size() >= suffix.size() &&
           p.compare(p.size() - suffix.size(), suffix.size(), suffix) == 0)
         return true;
@@ -424,12 +327,12 @@ TEST_F(FaultInjectionTest, FailedReadIsTheSystemsNotTheRecords) {
   ASSERT_TRUE(m.Open(path_));
   int32_t size = 0, plain = 0;
   const uint8_t* data = nullptr;
-  env.failRead = true;
+  env.Fail(FaultEnv::kRead, 1, true);
   EXPECT_FALSE(m.ReadRecord(size, firstAddress_, data, true, plain));
   EXPECT_TRUE(m.LastReadFailedBySystem());
-  EXPECT_NE(m.LastError().find("injected read failure: "), std::string::npos) << m.LastError();
+  EXPECT_NE(m.LastError().find("injected failure: read "), std::string::npos) << m.LastError();
   EXPECT_NE(m.LastError().find("opisy.dat"), std::string::npos) << m.LastError();
-  env.failRead = false;
+  env.Heal();
   ASSERT_TRUE(m.ReadRecord(size, firstAddress_, data, true, plain)) << m.LastError();
   EXPECT_FALSE(m.LastReadFailedBySystem());
   EXPECT_EQ(first_, Bytes(data, data + size));
@@ -437,9 +340,9 @@ TEST_F(FaultInjectionTest, FailedReadIsTheSystemsNotTheRecords) {
   // No record there: past the end of the file, outside the set, inside
   // another record's chain. A failed read before does not stick.
   for (int32_t address : {5000, -3, 999 * 720 + 5000, firstAddress_ + 1}) {
-    env.failRead = true;
+    env.Fail(FaultEnv::kRead, 1, true);
     EXPECT_FALSE(m.ReadRecord(size, firstAddress_, data, true, plain));
-    env.failRead = false;
+    env.Heal();
     EXPECT_FALSE(m.ReadRecord(size, address, data, true, plain)) << address;
     EXPECT_FALSE(m.LastReadFailedBySystem()) << address << ": " << m.LastError();
     EXPECT_FALSE(m.LastError().empty());
@@ -468,7 +371,7 @@ TEST_F(FaultInjectionTest, HeldSetIsReadWithoutTheLockByteAndAhead) {
     FaultEnv env;
     tjxmemo m(&env);
     ASSERT_TRUE(held ? m.OpenHeld(path_) : m.Open(path_)) << m.LastError();
-    env.locks = env.reads = 0;
+    env.ResetCounts();
     auto readAll = [&] {
       for (const auto& [address, bytes] : records) {
         int32_t size = 0, plain = 0;
@@ -478,11 +381,11 @@ TEST_F(FaultInjectionTest, HeldSetIsReadWithoutTheLockByteAndAhead) {
       }
     };
     readAll();
-    EXPECT_EQ(held ? 0 : 401, env.locks) << "held " << held;
+    EXPECT_EQ(held ? 0 : 401, env.count(FaultEnv::kLock)) << "held " << held;
     if (held) {
-      EXPECT_LT(env.reads, 20);  // 600 KB in two files
+      EXPECT_LT(env.count(FaultEnv::kRead), 20);  // 600 KB in two files
     } else {
-      EXPECT_GE(env.reads, 401);
+      EXPECT_GE(env.count(FaultEnv::kRead), 401);
     }
     std::reverse(records.begin(), records.end());
     readAll();
@@ -507,13 +410,13 @@ TEST_F(FaultInjectionTest, ContinuationThatCannotBeOpenedOrIsMissing) {
   const uint8_t* data = nullptr;
   {
     FaultEnv env;
-    env.failOpenSuffix = ".001";
+    env.Fail(FaultEnv::kOpen, 1, true, ".001");
     tjxmemo m(&env);
     ASSERT_TRUE(m.Open(path_));
     EXPECT_FALSE(m.ReadRecord(size, later, data, true, plain));
     EXPECT_TRUE(m.LastReadFailedBySystem()) << m.LastError();
     EXPECT_NE(m.LastError().find("opisy.001"), std::string::npos) << m.LastError();
-    env.failOpenSuffix.clear();
+    env.Heal();
     ASSERT_TRUE(m.ReadRecord(size, later, data, true, plain)) << m.LastError();
     EXPECT_EQ(b, Bytes(data, data + size));
   }
@@ -521,8 +424,7 @@ TEST_F(FaultInjectionTest, ContinuationThatCannotBeOpenedOrIsMissing) {
     // Only reading allowed (a read-only file beside a writable base file):
     // the records are still there to read.
     FaultEnv env;
-    env.failOpenSuffix = ".001";
-    env.failOpenForWritingOnly = true;
+    env.Fail(FaultEnv::kOpenWrite | FaultEnv::kCreate, 1, true, ".001");
     tjxmemo m(&env);
     ASSERT_TRUE(m.Open(path_));
     ASSERT_TRUE(m.Writable());
@@ -559,9 +461,9 @@ TEST_F(FaultInjectionTest, FilesLeftOpenByAFailedCloseServeNoOtherSet) {
   int32_t a = 0;
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(m.WriteRecord(262114, a, b.data(), 0));
   ASSERT_GT(a, 720);  // opisy.001 is open now
-  env.failClose = true;
+  env.Fail(FaultEnv::kClose, 1, true);
   EXPECT_FALSE(m.CloseAll());
-  env.failClose = false;
+  env.Heal();
   const uint64_t ownSize = store_test::FileSize(dir_ / "opisy.001");
 
   ASSERT_TRUE(m.Open(other));

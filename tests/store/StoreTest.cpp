@@ -6,9 +6,9 @@
 
 #include "StoreTestUtil.h"
 #include "platform/Coding.h"
-#include "platform/EnvWrapper.h"
 #include "store/Compression.h"
 #include "store/jxmemo.h"
+#include "tests/support/FaultEnv.h"
 
 namespace store {
 namespace {
@@ -277,14 +277,8 @@ TEST(StoreTest, ClosedAndReadOnlyStoresRefuseRecords) {
   EXPECT_FALSE(closed.WriteRecord(10, out, b.data(), 0));
 
   // A file the user may only read: the read-write open is refused.
-  struct ReadOnlyEnv : platform::EnvWrapper {
-    ReadOnlyEnv() : EnvWrapper(platform::Env::Default()) {}
-    platform::Status OpenFile(const std::string& p, platform::OpenMode mode,
-                              std::unique_ptr<platform::File>* f) override {
-      if (mode != platform::OpenMode::kReadOnlyShared) return platform::Status::IOError("EACCES");
-      return EnvWrapper::OpenFile(p, mode, f);
-    }
-  } env;
+  test_support::FaultEnv env;
+  env.Fail(test_support::FaultEnv::kOpenWrite | test_support::FaultEnv::kCreate, 1, true);
   tjxmemo ro(&env);
   ASSERT_TRUE(ro.Open(path));
   EXPECT_FALSE(ro.Writable());
