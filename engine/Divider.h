@@ -96,10 +96,9 @@ class TDivider {
   const std::vector<std::string>& Notes() const { return notes_; }
 
   // How many threads read ahead and compress records stored plain, this
-  // one included: 1 (the default) reads and compresses in the row loop; 0
-  // as many as the machine runs at once, at most 4. The new files are the
-  // same whatever the number. More than one does not pay yet on these
-  // machines (doc/speed.md).
+  // one included: 0 (the default) as many as the machine runs at once, at
+  // most 4; 1 reads and compresses in the row loop. The new files are the
+  // same whatever the number.
   void SetThreads(unsigned threads) { threads_ = threads; }
 
   // Read-back check of the new files between FlushNewFiles and Commit; on
@@ -160,7 +159,7 @@ class TDivider {
   bool ran_ = false;
   DivisionCounts counts_;
   bool verify_ = true;
-  unsigned threads_ = 1;
+  unsigned threads_ = 0;
   std::unique_ptr<Verifier> verifier_;  // collects checksums during one run
   std::string dropped_list_;
   std::vector<std::string> notes_;

@@ -21,6 +21,10 @@ namespace {
 constexpr size_t kAheadBytes = 8u << 20;
 constexpr size_t kAheadRecords = 4096;
 constexpr size_t kLargestAhead = kAheadBytes / 4;
+// A run of this many records read ahead with nothing to compress leaves
+// the next kRestRows rows to the row loop.
+constexpr uint32_t kIdleRun = 16;
+constexpr uint32_t kRestRows = 256;
 
 }  // namespace
 
@@ -125,6 +129,13 @@ bool RecordPipeline::ReadAhead() {
       r->system_failure = source_->LastReadFailedBySystem();
       r->error = source_->LastError();
     }
+    if (job || !r->read) {
+      idle_run_ = 0;
+    } else if (++idle_run_ >= kIdleRun) {
+      idle_run_ = 0;
+      dormant_ = true;
+      resume_row_ = r->row + kRestRows;
+    }
     r->counted = r->data.size() + (job ? r->packed_capacity : 0);
     ahead_bytes_ += r->counted;
     Record* raw = r.get();
@@ -142,7 +153,7 @@ bool RecordPipeline::ReadAhead() {
 
 void RecordPipeline::Fill() {
   try {
-    while (!table_done_ && !table_->Eof() &&
+    while (!table_done_ && !dormant_ && !table_->Eof() &&
            (ahead_records_.empty() ||
             (ahead_bytes_ < kAheadBytes && ahead_records_.size() < kAheadRecords))) {
       if (!ReadAhead()) table_done_ = true;
@@ -179,6 +190,18 @@ RecordPipeline::Record* RecordPipeline::Take(uint32_t row, const std::string& te
   // Rows the loop passed without a record (it cleared them, or they
   // changed) are dropped.
   while (!ahead_records_.empty() && ahead_records_.front()->row < row) DropFront();
+  if (dormant_ && ahead_records_.empty()) {
+    if (row < resume_row_) return nullptr;
+    // Back to reading ahead, from this row on.
+    dormant_ = false;
+    try {
+      while (!table_done_ && !table_->Eof() && table_->RecNo() < row) {
+        if (!table_->Next().ok()) table_done_ = true;
+      }
+    } catch (const std::bad_alloc&) {
+      table_done_ = true;
+    }
+  }
   Fill();
   if (ahead_records_.empty() || ahead_records_.front()->row != row) return nullptr;
   Record* r = ahead_records_.front().get();

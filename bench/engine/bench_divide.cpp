@@ -6,9 +6,10 @@
 // field over the held table and the journal of the commit, each on the
 // divided set, as a share of the division.
 //   bench_divide TABLE.dbf FILE.dat FIELD MAX_MB [--threads N] [--level6]
-// --threads: how many threads read ahead and compress (1 by default, 0:
-// the machine's cores); --level6 adds the size the new set would have with every record
-// that the run compressed compressed at level 6 instead (after the timing).
+// --threads: how many threads read ahead and compress (by default the
+// machine's cores); --level6 adds the size the new set would have with
+// every record that the run compressed compressed at level 6 instead
+// (after the timing).
 #include <sys/resource.h>
 
 #include <chrono>

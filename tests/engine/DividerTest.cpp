@@ -359,11 +359,13 @@ TEST(DividerTest, ADirectoryInTheWorkingDirectoryIsNotMovedIn) {
 // Records stored plain are compressed on helper threads while earlier ones
 // are written; addresses still go out in row order, so the new files are
 // byte for byte those of a run on one thread. Records too large to be kept
-// ahead take the row loop's own way in between.
+// ahead, and runs of records stored compressed (nothing to do ahead), take
+// the row loop's own way in between.
 TEST(DividerTest, NewFilesAreTheSameWhateverTheNumberOfThreads) {
   struct Case {
     uint32_t rows, mean_record;
-  } cases[] = {{400, 5000}, {6, 3 << 20}};
+    double compressed;
+  } cases[] = {{400, 5000, 0.3}, {6, 3 << 20, 0.3}, {1500, 2000, 0.9}};
   for (const Case& c : cases) {
     SCOPED_TRACE("records of " + std::to_string(c.mean_record) + " B");
     Snapshot single;
@@ -371,7 +373,7 @@ TEST(DividerTest, NewFilesAreTheSameWhateverTheNumberOfThreads) {
       TempDir t;
       auto o = SmallTable(t.dir(), c.rows);
       o.mean_record = c.mean_record;
-      o.compressed = 0.3;
+      o.compressed = c.compressed;
       o.raster = 0.3;
       o.semi_raster = true;
       Make(o);
