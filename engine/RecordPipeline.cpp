@@ -115,7 +115,9 @@ bool RecordPipeline::ReadAhead() {
     } else if (r->read) {
       r->data.assign(data, data + size);
       r->plain_size = plain;
-      if (plain == 0) {
+      // Records stored compressed, and those the store would not try to
+      // compress, are written as they are.
+      if (plain == 0 && store::WorthPacking(data, size)) {
         const size_t need = static_cast<size_t>(size);
         if (r->packed_capacity < need) {
           r->packed.reset(new (std::nothrow) uint8_t[need]);

@@ -84,9 +84,9 @@ class RecordPipeline {
   std::vector<std::unique_ptr<store::Codec>> helper_codecs_;
   std::vector<std::thread> helpers_;
 
-  // Records stored compressed need no work: reading them ahead would only
-  // copy them once more. After a run of such records the rows ahead are
-  // left to the row loop up to row resume_row_, then tried again.
+  // Records stored compressed, or too random to compress, need no work:
+  // reading them ahead would only copy them once more. After a run of such records the rows ahead
+  // are left to the row loop up to row resume_row_, then tried again.
   uint32_t idle_run_ = 0;
   uint32_t resume_row_ = 0;
   bool dormant_ = false;

@@ -148,9 +148,12 @@ int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) {
   return DefaultCodec().Compress(dst, len, src, n);
 }
 
+bool WorthPacking(const uint8_t* src, int32_t n) {
+  return src && n > 0 && !(n >= kProbeFrom && LooksIncompressible(src, n));
+}
+
 int32_t PackPlainRecord(Codec& codec, uint8_t* dst, const uint8_t* src, int32_t n) {
-  if (!dst || !src || n <= 0) return 0;
-  if (n >= kProbeFrom && LooksIncompressible(src, n)) return 0;
+  if (!dst || !WorthPacking(src, n)) return 0;
   int32_t len = n;
   if (codec.Compress(dst, &len, src, n) != 0 || len <= 0 || len > n) return 0;
   return len;

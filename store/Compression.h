@@ -53,5 +53,8 @@ int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n);
 // shrink is not tried). Any thread may call it with a codec of its own;
 // the same codec kind and level give the same bytes on every thread.
 int32_t PackPlainRecord(Codec& codec, uint8_t* dst, const uint8_t* src, int32_t n);
+// False when PackPlainRecord would not try: the record is too short to
+// hold anything, or large and its samples do not shrink.
+bool WorthPacking(const uint8_t* src, int32_t n);
 
 }  // namespace store

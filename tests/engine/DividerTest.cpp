@@ -359,13 +359,17 @@ TEST(DividerTest, ADirectoryInTheWorkingDirectoryIsNotMovedIn) {
 // Records stored plain are compressed on helper threads while earlier ones
 // are written; addresses still go out in row order, so the new files are
 // byte for byte those of a run on one thread. Records too large to be kept
-// ahead, and runs of records stored compressed (nothing to do ahead), take
-// the row loop's own way in between.
+// ahead, and runs of records stored compressed or too random to compress
+// (nothing to do ahead), take the row loop's own way in between.
 TEST(DividerTest, NewFilesAreTheSameWhateverTheNumberOfThreads) {
   struct Case {
     uint32_t rows, mean_record;
-    double compressed;
-  } cases[] = {{400, 5000, 0.3}, {6, 3 << 20, 0.3}, {1500, 2000, 0.9}};
+    double compressed, raster;
+    bool semi_raster;  // raster records that still compress a little
+  } cases[] = {{400, 5000, 0.3, 0.3, true},
+               {6, 3 << 20, 0.3, 0.3, true},
+               {1500, 2000, 0.9, 0.3, true},
+               {600, 20000, 0, 0.95, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE("records of " + std::to_string(c.mean_record) + " B");
     Snapshot single;
@@ -374,8 +378,8 @@ TEST(DividerTest, NewFilesAreTheSameWhateverTheNumberOfThreads) {
       auto o = SmallTable(t.dir(), c.rows);
       o.mean_record = c.mean_record;
       o.compressed = c.compressed;
-      o.raster = 0.3;
-      o.semi_raster = true;
+      o.raster = c.raster;
+      o.semi_raster = c.semi_raster;
       Make(o);
       TDivider d(Job(t.dir(), o, 1));
       d.SetThreads(threads);
