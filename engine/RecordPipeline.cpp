@@ -23,8 +23,10 @@ constexpr size_t kAheadRecords = 4096;
 constexpr size_t kLargestAhead = kAheadBytes / 4;
 // A run of this many records read ahead with nothing to compress leaves
 // the next kRestRows rows to the row loop.
-constexpr uint32_t kIdleRun = 16;
-constexpr uint32_t kRestRows = 256;
+constexpr uint32_t kIdleRun = 8;
+constexpr uint32_t kRestRows = 1024;
+// Spare records keep the memory of records up to this size for the next.
+constexpr size_t kSpareCapacity = 128 * 1024;
 
 }  // namespace
 
@@ -84,9 +86,9 @@ std::unique_ptr<RecordPipeline::Record> RecordPipeline::NewRecord() {
 
 void RecordPipeline::Recycle(std::unique_ptr<Record> r) {
   if (!r) return;
-  // A record far larger than usual gives its memory back at once.
-  if (r->data.capacity() > kLargestAhead / 4) std::vector<uint8_t>().swap(r->data);
-  if (r->packed_capacity > kLargestAhead / 4) {
+  // A large record gives its memory back at once.
+  if (r->data.capacity() > kSpareCapacity) std::vector<uint8_t>().swap(r->data);
+  if (r->packed_capacity > kSpareCapacity) {
     r->packed.reset();
     r->packed_capacity = 0;
   }

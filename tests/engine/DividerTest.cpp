@@ -369,7 +369,7 @@ TEST(DividerTest, NewFilesAreTheSameWhateverTheNumberOfThreads) {
   } cases[] = {{400, 5000, 0.3, 0.3, true},
                {6, 3 << 20, 0.3, 0.3, true},
                {1500, 2000, 0.9, 0.3, true},
-               {600, 20000, 0, 0.95, false}};
+               {1200, 10000, 0, 0.95, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE("records of " + std::to_string(c.mean_record) + " B");
     Snapshot single;
