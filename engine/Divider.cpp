@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "dbase/Table.h"
@@ -13,6 +14,7 @@
 #include "engine/Common.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/RecordPipeline.h"
 #include "engine/Recovery.h"
 #include "engine/Verifier.h"
 #include "platform/Cp1250.h"
@@ -66,6 +68,7 @@ struct TDivider::Session {
   dbase::Table work_table;
   store::tjxmemo target_store;
   std::unique_ptr<ProgressDisplay> progress;
+  std::unique_ptr<RecordPipeline> pipeline;  // during the row loop
   std::unique_ptr<platform::File> work_lock;
   std::unique_ptr<platform::File> list;
   std::string list_buffer;
@@ -255,7 +258,16 @@ void TDivider::Convert(Session& s, const Paths& p) {
                                  static_cast<int32_t>(s.work_table.RecordCount()));
   s.progress->Show();
 
+  // With more than one thread, the rows ahead are found through the held
+  // table's own cursor, their records read and compressed on the other
+  // cores meanwhile; the writer stores them in row order, as they come.
+  const unsigned threads =
+      threads_ ? threads_ : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  s.pipeline = std::make_unique<RecordPipeline>(
+      &s.lock_table, s.lock_table.FindField(info_.AddressField),
+      info_.CheckID ? s.lock_table.FindField("ID") : -1, &s.source_store, threads);
   RowLoop(s);
+  s.pipeline.reset();
   if (!s.target_store.CloseAll()) throw EngineError(kMsgWrite);
   CheckRow(s.work_table.Close());
   if (s.list) {
@@ -294,10 +306,41 @@ void TDivider::RowLoop(Session& s) {
       } else {
         int32_t size = 0, plain_size = 0, new_address = 0;
         const uint8_t* data = nullptr;
-        if (s.source_store.ReadRecord(size, old_address, data, false, plain_size)) {
-          if (s.target_store.WriteRecord(size, new_address, data, plain_size)) {
+        // Read ahead (and compressed) by the pipeline, or read here.
+        RecordPipeline::Record* ahead = s.pipeline->Take(s.work_table.RecNo(), text);
+        bool read = false, by_system = false;
+        std::string why;
+        if (ahead) {
+          read = ahead->read;
+          size = static_cast<int32_t>(ahead->data.size());
+          data = ahead->data.data();
+          plain_size = ahead->plain_size;
+          by_system = ahead->system_failure;
+          why = ahead->error;
+        } else {
+          read = s.source_store.ReadRecord(size, old_address, data, false, plain_size);
+          if (!read) {
+            by_system = s.source_store.LastReadFailedBySystem();
+            why = s.source_store.LastError();
+          }
+        }
+        if (read) {
+          // A record the pipeline compressed goes to the writer as the
+          // store would have compressed it; one it left plain stays so.
+          const uint8_t* bytes = data;
+          int32_t count = size, plain = plain_size;
+          if (ahead && plain_size == 0 && ahead->packed_size > 0) {
+            bytes = ahead->packed.get();
+            count = ahead->packed_size;
+            plain = size;
+          }
+          s.target_store.CompressRecords = ahead == nullptr;
+          if (s.target_store.WriteRecord(count, new_address, bytes, plain)) {
             ++counts_.records_written;
             counts_.bytes_written += static_cast<uint64_t>(size);
+            const uint64_t plain_length = static_cast<uint64_t>(plain_size ? plain_size : size);
+            counts_.plain_bytes += plain_length;
+            counts_.largest_record = std::max(counts_.largest_record, plain_length);
             CheckRow(s.work_table.SetText(s.address, IntToHex8(new_address)));
             if (verifier_) {
               verifier_->AddRecord(s.work_table.RecNo(), new_address, data, size, plain_size);
@@ -305,13 +348,12 @@ void TDivider::RowLoop(Session& s) {
           } else {
             write_failed = true;
           }
-        } else if (s.source_store.LastReadFailedBySystem()) {
+        } else if (by_system) {
           // The record may be sound: the system failed to read it. Dropping
           // the reference would lose it once the old file is gone.
-          read_error = kMsgRead + ("wiersz " + std::to_string(s.work_table.RecNo()) + ", ") +
-                       s.source_store.LastError();
+          read_error = kMsgRead + ("wiersz " + std::to_string(s.work_table.RecNo()) + ", ") + why;
         } else {
-          DropReference(s, text, s.source_store.LastError());
+          DropReference(s, text, why);
         }
       }
       CheckRow(s.work_table.Post());
@@ -385,6 +427,7 @@ void TDivider::CopyPermissions(const Paths& p) {
 }
 
 void TDivider::Abandon(Session& s, const Paths& p) {
+  s.pipeline.reset();
   s.progress.reset();
   s.work_table.Close();
   s.target_store.CloseAll();

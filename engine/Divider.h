@@ -7,6 +7,7 @@
 // disk after each failure is described in doc/division.md.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,7 +39,9 @@ struct DivisionCounts {
   uint64_t zero_addresses = 0;   // rows with address 0 (no record)
   uint64_t dropped = 0;          // references cleared: record unreadable or no address
   uint64_t records_written = 0;  // records copied to the new files
-  uint64_t bytes_written = 0;    // their stored bytes
+  uint64_t bytes_written = 0;    // their bytes as the old set stored them
+  uint64_t plain_bytes = 0;      // their plain length
+  uint64_t largest_record = 0;   // the longest plain length among them
   uint64_t new_files = 0;        // new description files (base + continuations)
 
   DivisionCounts& operator+=(const DivisionCounts& o) {
@@ -50,6 +53,8 @@ struct DivisionCounts {
     dropped += o.dropped;
     records_written += o.records_written;
     bytes_written += o.bytes_written;
+    plain_bytes += o.plain_bytes;
+    largest_record = std::max(largest_record, o.largest_record);
     new_files += o.new_files;
     return *this;
   }
@@ -89,6 +94,12 @@ class TDivider {
   // What the run did besides the division, for the user: the repair of an
   // earlier run that was cut short, old files it could not delete.
   const std::vector<std::string>& Notes() const { return notes_; }
+
+  // How many threads read ahead and compress records stored plain, this
+  // one included: 0 (the default) as many as the machine runs at once, at
+  // most 4; 1 reads and compresses in the row loop. The new files are the
+  // same whatever the number.
+  void SetThreads(unsigned threads) { threads_ = threads; }
 
   // Read-back check of the new files between FlushNewFiles and Commit; on
   // by default. A failure is handled like one of the row loop.
@@ -148,6 +159,7 @@ class TDivider {
   bool ran_ = false;
   DivisionCounts counts_;
   bool verify_ = true;
+  unsigned threads_ = 0;
   std::unique_ptr<Verifier> verifier_;  // collects checksums during one run
   std::string dropped_list_;
   std::vector<std::string> notes_;

@@ -4,6 +4,7 @@
 // address read from a file is checked before use.
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "store/SharedBuffer.h"
 #include "store/StoreState.h"
@@ -19,6 +20,9 @@ namespace {
 // read with what follows it, since a chain's blocks usually lie in a row.
 constexpr size_t kFirstRead = 8192;
 constexpr size_t kReadAhead = 64 * 1024;
+// A held set is read through a window of its own that keeps serving the
+// following records; while reads go front to back it doubles up to this.
+constexpr size_t kHeldWindow = 1 << 20;
 
 }  // namespace
 
@@ -47,7 +51,11 @@ bool tjxmemo::Impl::FlushPending() {
   Status s = pendingFile->WriteAt(pendingOffset, pending.data(), pending.size());
   pending.clear();
   pendingFile = nullptr;
-  if (!s.ok()) return Fail(s.ToString());
+  pendingRecord = 0;
+  if (!s.ok()) {
+    lostWrite = true;
+    return Fail(s.ToString());
+  }
   return true;
 }
 
@@ -75,7 +83,25 @@ bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner,
   // The blocks of a chain usually lie one after the other: one read brings
   // a block's header and payload and often the next blocks too. What was
   // read stays in SharedBuffer as a window for the rest of this record.
-  uint8_t* buf = SharedBuffer();
+  // A held set has a larger window of its own, kept from record to record:
+  // nobody else writes to its files.
+  const bool held = files.Held();
+  if (held && !heldWindow) {
+    heldWindow.reset(new (std::nothrow) uint8_t[kHeldWindow]);
+    if (!heldWindow) return FailSystem("brak pamięci na bufor odczytu" + At(address));
+    windowFile = nullptr;
+  }
+  uint8_t* buf = held ? heldWindow.get() : SharedBuffer();
+  // How much to read for `need` bytes: a held set reads further ahead the
+  // longer its reads follow each other, and starts small again after a
+  // jump.
+  auto amount = [&](size_t need, size_t usual) {
+    if (!held) return usual;
+    const bool onward = windowFile == f && offset >= windowOffset &&
+                        offset <= windowOffset + windowLength + kReadAhead;
+    readAhead = onward ? std::min(std::max(readAhead * 2, kReadAhead), kHeldWindow) : kReadAhead;
+    return std::max(need, readAhead);
+  };
   auto fill = [&](size_t n) {
     size_t got = 0;
     Status s = f->ReadAt(offset, buf, n, &got);
@@ -89,7 +115,7 @@ bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner,
            offset - windowOffset + need <= windowLength;
   };
   if (!inWindow(kBlockHeaderSize)) {
-    Status s = fill(kFirstRead);
+    Status s = fill(amount(kFirstRead, kFirstRead));
     if (!s.ok()) return FailSystem(s.ToString() + At(address));
     if (!inWindow(kBlockHeaderSize)) return Fail("ucięty blok" + At(address));
   }
@@ -102,7 +128,7 @@ bool tjxmemo::Impl::ReadBlock(int32_t address, BlockHeader* bh, int32_t owner,
                 At(address));
   size_t want = kBlockHeaderSize + static_cast<size_t>(bh->PayloadLength);
   if (!inWindow(want)) {
-    Status s = fill(std::min<size_t>(kMaxBlockSize, want + kReadAhead));
+    Status s = fill(amount(want, std::min<size_t>(kMaxBlockSize, want + kReadAhead)));
     if (!s.ok()) return FailSystem(s.ToString() + At(address));
     if (!inWindow(want)) return Fail("ucięty blok" + At(address));
   }

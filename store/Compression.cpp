@@ -9,18 +9,20 @@
 #include <libdeflate.h>
 #endif
 
+#include <memory>
+
 namespace store {
 namespace {
 
-constexpr int kLevel = 6;
-
 class ZlibCodec final : public Codec {
  public:
+  explicit ZlibCodec(int level) : level_(level) {}
   const char* Name() const override { return "zlib"; }
+  std::unique_ptr<Codec> Clone() const override { return std::make_unique<ZlibCodec>(level_); }
   int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) override {
     if (!dst || !len || !src || n < 0 || *len < 0) return -1;
     uLongf out = static_cast<uLongf>(*len);
-    int rc = ::compress2(dst, &out, src, static_cast<uLong>(n), kLevel);
+    int rc = ::compress2(dst, &out, src, static_cast<uLong>(n), level_);
     if (rc != Z_OK) return rc == 0 ? -1 : rc;
     *len = static_cast<int32_t>(out);
     return 0;
@@ -34,12 +36,18 @@ class ZlibCodec final : public Codec {
     *len = static_cast<int32_t>(out);
     return 0;
   }
+
+ private:
+  int level_;
 };
 
 #ifdef PODZIAL_HAVE_LIBDEFLATE
 class DeflateCodec final : public Codec {
  public:
-  DeflateCodec() : c_(libdeflate_alloc_compressor(kLevel)), d_(libdeflate_alloc_decompressor()) {}
+  explicit DeflateCodec(int level)
+      : level_(level),
+        c_(libdeflate_alloc_compressor(level)),
+        d_(libdeflate_alloc_decompressor()) {}
   ~DeflateCodec() override {
     if (c_) libdeflate_free_compressor(c_);
     if (d_) libdeflate_free_decompressor(d_);
@@ -48,6 +56,7 @@ class DeflateCodec final : public Codec {
   DeflateCodec& operator=(const DeflateCodec&) = delete;
 
   const char* Name() const override { return "libdeflate"; }
+  std::unique_ptr<Codec> Clone() const override { return std::make_unique<DeflateCodec>(level_); }
   int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) override {
     if (!c_ || !dst || !len || !src || n < 0 || *len < 0) return -1;
     size_t out =
@@ -67,6 +76,7 @@ class DeflateCodec final : public Codec {
   }
 
  private:
+  int level_;
   libdeflate_compressor* c_;
   libdeflate_decompressor* d_;
 };
@@ -79,13 +89,13 @@ std::unique_ptr<Codec>& Current() {
 
 }  // namespace
 
-std::unique_ptr<Codec> MakeZlibCodec() {
-  return std::make_unique<ZlibCodec>();
+std::unique_ptr<Codec> MakeZlibCodec(int level) {
+  return std::make_unique<ZlibCodec>(level);
 }
 
-std::unique_ptr<Codec> MakeDeflateCodec() {
+std::unique_ptr<Codec> MakeDeflateCodec(int level) {
 #ifdef PODZIAL_HAVE_LIBDEFLATE
-  return std::make_unique<DeflateCodec>();
+  return std::make_unique<DeflateCodec>(level);
 #else
   return nullptr;
 #endif
@@ -136,6 +146,17 @@ bool LooksIncompressible(const uint8_t* src, int32_t n) {
 int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) {
   if (src && n >= kProbeFrom && LooksIncompressible(src, n)) return 2;
   return DefaultCodec().Compress(dst, len, src, n);
+}
+
+bool WorthPacking(const uint8_t* src, int32_t n) {
+  return src && n > 0 && !(n >= kProbeFrom && LooksIncompressible(src, n));
+}
+
+int32_t PackPlainRecord(Codec& codec, uint8_t* dst, const uint8_t* src, int32_t n) {
+  if (!dst || !WorthPacking(src, n)) return 0;
+  int32_t len = n;
+  if (codec.Compress(dst, &len, src, n) != 0 || len <= 0 || len > n) return 0;
+  return len;
 }
 
 int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) {

@@ -65,21 +65,28 @@ bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, b
   Impl& m = *impl_;
   m.ClearError();
   if (Address == 0) return true;
-  Status s = m.files.Lock();
-  if (!s.ok()) return m.FailSystem("blokada pliku: " + s.ToString());
+  // Blocks this store still gathers in memory are read from the files.
+  if (!m.FlushPending()) return m.FailSystem(m.lastError);
+  // A held set keeps every other program out of its files for as long as
+  // it is open: the lock byte would guard against nobody.
+  const bool held = m.files.Held();
+  if (!held) {
+    Status s = m.files.Lock();
+    if (!s.ok()) return m.FailSystem("blokada pliku: " + s.ToString());
+  }
   struct Unlocker {
     FileSet& files;
-    bool held = true;
+    bool locked;
     void Release() {
-      if (held) (void)files.Unlock();
-      held = false;
+      if (locked) (void)files.Unlock();
+      locked = false;
     }
     ~Unlocker() { Release(); }
-  } unlocker{m.files};
+  } unlocker{m.files, !held};
 
   BlockHeader bh;
   const uint8_t* payload = nullptr;
-  m.windowFile = nullptr;  // SharedBuffer may hold anybody's block by now
+  if (!held) m.windowFile = nullptr;  // SharedBuffer may hold anybody's block by now
   if (!m.ReadBlock(Address, &bh, Address, &payload)) return false;
   const int32_t plain = bh.PlainLength;
   const int32_t stored = bh.StoredLength;
@@ -199,8 +206,8 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
     storedLength = Size;
   } else if (CompressRecords) {
     packed = TryAllocate(static_cast<size_t>(Size));
-    int32_t len = Size;
-    if (packed && Compress(packed.get(), &len, Data, Size) == 0 && len > 0 && len <= Size) {
+    const int32_t len = packed ? PackPlainRecord(DefaultCodec(), packed.get(), Data, Size) : 0;
+    if (len > 0) {
       bytes = packed.get();
       count = len;
       storedLength = len;
@@ -216,21 +223,24 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
     const FileHeader before = m.Header;
     Address = 0;
     m.buffering = true;
+    m.pendingRecord = m.pending.size();
     bool written = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address);
     m.buffering = false;
+    // Blocks stay in memory across records until the buffer is full (they
+    // count in the file's size meanwhile); FlushAll writes the rest.
+    m.pendingFlush = true;
     if (!written) {
-      // Blocks not yet written are dropped; the next record takes their
-      // place, as the file's size says.
-      m.pending.clear();
-      m.pendingFile = nullptr;
-    }
-    if (!written || !m.FlushPending()) {
+      // This record's blocks still in memory are dropped, those of earlier
+      // records written: the next record then takes their place, as the
+      // file's size says.
+      const std::string why = m.lastError;
+      m.pending.resize(m.pendingRecord);
+      (void)m.FlushPending();
       m.Header = before;
       m.sizeCacheFile = -1;
-      return false;
+      return m.Fail(why);
     }
     m.headerPending = true;
-    m.pendingFlush = true;
     if (DeferFlush) return true;
     return FlushAll();  // the switch was turned off: catch up now
   }

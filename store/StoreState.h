@@ -60,6 +60,20 @@ struct tjxmemo::Impl {
     return FailSystem(std::move(why));
   }
 
+  // Drops what refers to the files of the set, before they close or
+  // others replace them.
+  void ForgetFiles() {
+    headerPending = false;
+    pendingFlush = false;
+    lostWrite = false;
+    sizeCacheFile = -1;
+    pending.clear();
+    pendingFile = nullptr;
+    pendingRecord = 0;
+    windowFile = nullptr;
+    readAhead = 0;
+  }
+
   // Header of the base file.
   bool ReadHeader();
   bool WriteHeader();
@@ -73,18 +87,29 @@ struct tjxmemo::Impl {
   // Reads the block's header into *bh; *payload points at its payload in
   // SharedBuffer, valid until the next block operation.
   bool ReadBlock(int32_t address, BlockHeader* bh, int32_t owner, const uint8_t** payload);
-  // A private write (DeferFlush) assembles the blocks of one record that
-  // follow each other in one file here and writes them with one call at the
-  // end of the record; the links between them are set in memory.
+  // A private write (DeferFlush) assembles blocks that follow each other in
+  // one file here, across records, and writes them with one call when the
+  // buffer is full, the next block goes elsewhere, or the set is flushed;
+  // the links between them are set in memory. pendingRecord is where the
+  // record being written began in the buffer, to drop it alone on failure.
   bool buffering = false;
   std::vector<uint8_t> pending;
   platform::File* pendingFile = nullptr;
   uint64_t pendingOffset = 0;
+  size_t pendingRecord = 0;
   bool FlushPending();
-  // What SharedBuffer holds of which file, for the blocks of one record.
+  // A gathered write failed: blocks of records already reported written
+  // are not in the files, and flushing the set must fail.
+  bool lostWrite = false;
+  // What the read window holds of which file: SharedBuffer for the blocks
+  // of one record; for a held set, which nobody else changes, a buffer of
+  // its own that serves the following records too and grows while the
+  // reads go front to back.
   platform::File* windowFile = nullptr;
   uint64_t windowOffset = 0;
   size_t windowLength = 0;
+  std::unique_ptr<uint8_t[]> heldWindow;
+  size_t readAhead = 0;
   bool WriteBlock(int32_t address, int k, const uint8_t* data, const BlockHeader& bh);
   bool WriteChain(const uint8_t* bytes, int32_t count, int32_t plainLength, int32_t storedLength,
                   int32_t splitDepth, int32_t* address);

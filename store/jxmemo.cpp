@@ -80,6 +80,7 @@ bool tjxmemo::Impl::WriteHeader() {
 bool tjxmemo::Open(const std::string& FileName) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
+  m.ForgetFiles();
   m.ClearError();
   m.files.SetFileName(FileName);
   m.Writable = true;
@@ -105,6 +106,7 @@ bool tjxmemo::Open(const std::string& FileName) {
 bool tjxmemo::OpenHeld(const std::string& FileName, std::string* file, platform::Status* why) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
+  m.ForgetFiles();
   m.ClearError();
   m.files.SetFileName(FileName);
   m.Writable = false;
@@ -135,6 +137,7 @@ bool tjxmemo::OpenHeld(const std::string& FileName, std::string* file, platform:
 bool tjxmemo::CreateNew(const std::string& FileName, int32_t MaxBytes) {
   Impl& m = *impl_;
   if (m.files.IsOpen()) CloseAll();
+  m.ForgetFiles();
   m.ClearError();
   m.files.SetFileName(FileName);
   if (m.env->FileExists(FileName)) return m.Fail("plik " + FileName + " już istnieje");
@@ -221,11 +224,9 @@ bool tjxmemo::CloseAll() {
   // A private set's header and data are written before its files close; if
   // that fails, the set is incomplete and closing reports it.
   bool flushed = true;
-  if ((m.pendingFlush || m.headerPending) && m.files.IsOpen()) flushed = FlushAll();
+  if ((m.pendingFlush || m.headerPending || m.lostWrite) && m.files.IsOpen()) flushed = FlushAll();
   std::string flushError = m.lastError;
-  m.headerPending = false;
-  m.pendingFlush = false;
-  m.sizeCacheFile = -1;
+  m.ForgetFiles();
   std::string why;
   bool ok = m.files.CloseAll(&why);
   m.Writable = false;
@@ -237,10 +238,11 @@ bool tjxmemo::CloseAll() {
 bool tjxmemo::FlushAll() {
   Impl& m = *impl_;
   m.pendingFlush = false;
-  bool ok = true;
+  bool ok = m.FlushPending() && !m.lostWrite;
   if (m.headerPending && m.files.IsOpen()) {
-    ok = m.WriteHeader();
-    m.headerPending = !ok;
+    const bool written = m.WriteHeader();
+    m.headerPending = !written;
+    ok = ok && written;
   }
   if (!m.files.FlushAll()) ok = false;
   if (!ok) return m.Fail("nie udało się zapisać danych na dysk");

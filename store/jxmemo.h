@@ -30,9 +30,11 @@ class tjxmemo {
   // Opens a set for reading only and holds it: the base file and every
   // continuation file up to the one the header names as current are opened
   // exclusively at once (later ones when first read), so that no other
-  // program opens any of them until CloseAll. Fails when one of those
-  // files is missing, held by someone else or unreadable; *file then names
-  // it and *why tells which (NotFound, Busy, or another status).
+  // program opens any of them until CloseAll. Records of a held set are
+  // read without the lock byte: nobody is there to keep out. Fails when
+  // one of those files is missing, held by someone else or unreadable;
+  // *file then names it and *why tells which (NotFound, Busy, or another
+  // status).
   bool OpenHeld(const std::string& FileName, std::string* file = nullptr,
                 platform::Status* why = nullptr);
   // Creates a new empty set with the limit in its header, then opens it.
@@ -59,9 +61,12 @@ class tjxmemo {
   bool CompressRecords = true;
   // When true, the set is private (a new file in a private working
   // directory that nobody else can see yet): WriteRecord neither flushes
-  // nor takes the lock, and keeps the header in memory instead of
-  // re-reading and rewriting it for every record. FlushAll (or CloseAll,
-  // or the destructor) writes the header and flushes every file written.
+  // nor takes the lock, keeps the header in memory instead of re-reading
+  // and rewriting it for every record, and gathers the blocks of
+  // consecutive records in a buffer of a few MB that goes to the file in
+  // one write. FlushAll (or CloseAll, or the destructor) writes what is
+  // gathered and the header, and flushes every file written; it fails when
+  // any of those writes failed, a gathered one included.
   bool DeferFlush = false;
 
   bool IsOpen() const;

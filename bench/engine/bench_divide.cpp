@@ -5,26 +5,76 @@
 // two safety steps a run adds besides its copy: the scan of the address
 // field over the held table and the journal of the commit, each on the
 // divided set, as a share of the division.
+//   bench_divide TABLE.dbf FILE.dat FIELD MAX_MB [--threads N] [--level6]
+// --threads: how many threads read ahead and compress (by default the
+// machine's cores); --level6 adds the size the new set would have with
+// every record that the run compressed compressed at level 6 instead
+// (after the timing).
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "dbase/Table.h"
 #include "engine/Commit.h"
+#include "engine/Common.h"
 #include "engine/Divider.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/Verifier.h"
+#include "platform/EnvWrapper.h"
 #include "platform/Path.h"
-#include "tests/support/FaultEnv.h"
+#include "store/Compression.h"
+#include "store/Format.h"
+#include "store/jxmemo.h"
 
 namespace {
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+
+class FlushCountingEnv : public platform::EnvWrapper {
+ public:
+  FlushCountingEnv() : EnvWrapper(platform::Env::Default()) {}
+  long flushes = 0;
+  double flush_seconds = 0;  // spent in them
+
+  platform::Status OpenFile(const std::string& path, platform::OpenMode mode,
+                            std::unique_ptr<platform::File>* result) override {
+    std::unique_ptr<platform::File> f;
+    platform::Status s = EnvWrapper::OpenFile(path, mode, &f);
+    if (s.ok()) *result = std::make_unique<CountingFile>(this, std::move(f));
+    return s;
+  }
+  platform::Status SyncDirectory(const std::string& dir) override {
+    ++flushes;
+    const auto start = std::chrono::steady_clock::now();
+    platform::Status s = EnvWrapper::SyncDirectory(dir);
+    flush_seconds += SecondsSince(start);
+    return s;
+  }
+
+ private:
+  class CountingFile : public platform::FileWrapper {
+   public:
+    CountingFile(FlushCountingEnv* env, std::unique_ptr<platform::File> f)
+        : FileWrapper(std::move(f)), env_(env) {}
+    platform::Status Flush() override {
+      ++env_->flushes;
+      const auto start = std::chrono::steady_clock::now();
+      platform::Status s = FileWrapper::Flush();
+      env_->flush_seconds += SecondsSince(start);
+      return s;
+    }
+
+   private:
+    FlushCountingEnv* env_;
+  };
+};
 
 // The hold and the scan of the address field, as a division makes them.
 double ScanSeconds(const engine::TDividerInfo& info) {
@@ -61,11 +111,62 @@ double JournalSeconds(const engine::TDividerInfo& info, uint64_t files) {
   return seconds;
 }
 
+// The bytes of a set of the given stored lengths: the header block and
+// each record's chain of blocks (what the ends of full files leave unused
+// is not counted).
+struct SetSize {
+  store::FileHeader header = store::FileHeader::NewFile(0);
+  uint64_t bytes = store::kHeaderBlockSize;
+  void Add(int32_t stored) {
+    for (int k : store::PackRecord(header, stored, 9)) bytes += header.Class(k).BlockSize;
+  }
+};
+
+// The new set's size by its records' chains as written, and as they would
+// be with each record the run compressed compressed at level 6.
+bool Level6Sizes(const engine::TDividerInfo& info, uint64_t* written, uint64_t* level6) {
+  auto codec = store::MakeDeflateCodec(6);
+  if (!codec) codec = store::MakeZlibCodec(6);
+  dbase::Table table;
+  table.SetDatabaseName(platform::ExtractFileDir(info.TableFile));
+  table.SetTableName(platform::ExtractFileName(info.TableFile));
+  store::tjxmemo set;
+  if (!table.Open().ok() || !set.Open(info.DataFile)) return false;
+  const int field = table.FindField(info.AddressField);
+  const int id = table.FindField("ID");
+  SetSize now, six;
+  std::vector<uint8_t> packed, plain;
+  for (platform::Status s = table.First(); s.ok() && !table.Eof(); s = table.Next()) {
+    const std::string text = table.GetText(field);
+    // Rows the run left alone keep addresses of the old set.
+    if (text.size() != 8 || text == "00000000") continue;
+    if (id >= 0 && table.GetText(id) == engine::kMarker) continue;
+    const int32_t address = engine::HexToInt(text);
+    int32_t size = 0, plain_size = 0;
+    const uint8_t* data = nullptr;
+    if (!set.ReadRecord(size, address, data, false, plain_size)) return false;
+    now.Add(size);
+    if (plain_size == 0) {
+      six.Add(size);  // stored as it is either way
+      continue;
+    }
+    if (!set.ReadRecord(size, address, data, true, plain_size)) return false;
+    plain.assign(data, data + size);
+    packed.resize(plain.size());
+    const int32_t len = store::PackPlainRecord(*codec, packed.data(), plain.data(), size);
+    six.Add(len > 0 ? len : size);
+  }
+  *written = now.bytes;
+  *level6 = six.bytes;
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "użycie: bench_divide TABELA.dbf PLIK.dat POLE MAKS_MB\n");
+  if (argc < 5) {
+    std::fprintf(
+        stderr, "użycie: bench_divide TABELA.dbf PLIK.dat POLE MAKS_MB [--threads N] [--level6]\n");
     return 2;
   }
   engine::TDividerInfo info;
@@ -75,9 +176,20 @@ int main(int argc, char** argv) {
   info.MaxSize = std::atoi(argv[4]);
   info.CheckID = true;
   info.KeepOld = true;
-  test_support::FaultEnv env;  // counts the flushes
-  env.record = false;
+  FlushCountingEnv env;
   engine::TDivider divider(info, &env);
+  bool level6 = false;
+  for (int i = 5; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--threads" && i + 1 < argc) {
+      divider.SetThreads(static_cast<unsigned>(std::atoi(argv[++i])));
+    } else if (arg == "--level6") {
+      level6 = true;
+    } else {
+      std::fprintf(stderr, "nieznana opcja: %s\n", argv[i]);
+      return 2;
+    }
+  }
   const auto start = std::chrono::steady_clock::now();
   std::string used;
   try {
@@ -90,17 +202,27 @@ int main(int argc, char** argv) {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const auto& c = divider.Counts();
+  const double verify = divider.LastVerifier() ? divider.LastVerifier()->Seconds() : 0;
   const double scan = ScanSeconds(info);
   const double journal = JournalSeconds(info, c.new_files);
+  uint64_t set_bytes = 0, level6_bytes = 0;
+  if (level6 && !Level6Sizes(info, &set_bytes, &level6_bytes)) {
+    std::fprintf(stderr, "nie udało się odczytać nowego zbioru\n");
+    return 1;
+  }
   std::printf(
-      "{\"seconds\":%.3f,\"peak_rss_kb\":%ld,\"flushes\":%ld,\"rows\":%llu,\"records\":%llu,"
-      "\"bytes\":%llu,\"new_files\":%llu,\"backup\":\"%s\",\"scan_seconds\":%.3f,"
-      "\"journal_seconds\":%.4f,\"safety_share\":%.4f}\n",
-      seconds, usage.ru_maxrss,
-      static_cast<long>(env.count(test_support::FaultEnv::kFlush | test_support::FaultEnv::kSync)),
+      "{\"seconds\":%.3f,\"peak_rss_kb\":%ld,\"flushes\":%ld,\"flush_seconds\":%.3f,"
+      "\"rows\":%llu,\"records\":%llu,\"bytes\":%llu,\"plain_bytes\":%llu,"
+      "\"largest_record\":%llu,\"new_files\":%llu,\"backup\":\"%s\",\"verify_seconds\":%.3f,"
+      "\"scan_seconds\":%.3f,\"journal_seconds\":%.4f,\"safety_share\":%.4f,"
+      "\"new_set_bytes\":%llu,\"level6_bytes\":%llu}\n",
+      seconds, usage.ru_maxrss, env.flushes, env.flush_seconds,
       static_cast<unsigned long long>(c.rows), static_cast<unsigned long long>(c.records_written),
       static_cast<unsigned long long>(c.bytes_written),
-      static_cast<unsigned long long>(c.new_files), used.c_str(), scan, journal,
-      (scan + journal) / seconds);
+      static_cast<unsigned long long>(c.plain_bytes),
+      static_cast<unsigned long long>(c.largest_record),
+      static_cast<unsigned long long>(c.new_files), used.c_str(), verify, scan, journal,
+      (scan + journal) / seconds, static_cast<unsigned long long>(set_bytes),
+      static_cast<unsigned long long>(level6_bytes));
   return 0;
 }

@@ -149,7 +149,7 @@ void CompressionThroughput() {
   std::printf("\ncompression, %d records of %zu B (MB/s of plain bytes)\n", count, n);
   std::printf("%-11s %-7s %10s %10s %7s\n", "codec", "data", "compress", "expand", "ratio");
   for (auto make : {store::MakeZlibCodec, store::MakeDeflateCodec}) {
-    auto codec = make();
+    auto codec = make(store::kStoreLevel);
     if (!codec) continue;
     for (auto* set : {&text, &random}) {
       Bytes packed(n + 64), out(n);

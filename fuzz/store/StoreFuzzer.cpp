@@ -1,10 +1,10 @@
 // Fuzz target: the input is a description file set. Its first bytes are
 // the base file; when the header sets a limit M, whatever lies beyond
-// kilobyte M + 1 becomes continuation file 1. The set is opened, every
-// address of its first kilobytes is read packed and unpacked, two records
-// are appended and must read back as written, and the integrity check walks
-// the result. Nothing may crash, hang or allocate what a length merely
-// claims.
+// kilobyte M + 1 becomes continuation file 1. The set is opened held and
+// then for writing; each time every address of its first kilobytes is read
+// packed and unpacked. Two records are appended and must read back as
+// written, and the integrity check walks the result. Nothing may crash,
+// hang or allocate what a length merely claims.
 #include <unistd.h>
 
 #include <cstdint>
@@ -82,6 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   WriteFile(base, data, split);
   if (split < size) WriteFile(dir + "opisy.001", data + split, size - split);
+  {
+    // A held set is read through a window kept from record to record.
+    store::tjxmemo held;
+    if (held.OpenHeld(base)) ReadAll(held, size);
+  }
   {
     store::tjxmemo memo;
     if (memo.Open(base)) {

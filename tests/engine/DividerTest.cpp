@@ -356,6 +356,47 @@ TEST(DividerTest, ADirectoryInTheWorkingDirectoryIsNotMovedIn) {
   ExpectDivided(t.dir(), used, o, g, 5);  // and no working directory left
 }
 
+// Records stored plain are compressed on helper threads while earlier ones
+// are written; addresses still go out in row order, so the new files are
+// byte for byte those of a run on one thread. Records too large to be kept
+// ahead, and runs of records stored compressed or too random to compress
+// (nothing to do ahead), take the row loop's own way in between.
+TEST(DividerTest, NewFilesAreTheSameWhateverTheNumberOfThreads) {
+  struct Case {
+    uint32_t rows, mean_record;
+    double compressed, raster;
+    bool semi_raster;  // raster records that still compress a little
+  } cases[] = {{400, 5000, 0.3, 0.3, true},
+               {6, 3 << 20, 0.3, 0.3, true},
+               {1500, 2000, 0.9, 0.3, true},
+               {1200, 10000, 0, 0.95, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("records of " + std::to_string(c.mean_record) + " B");
+    Snapshot single;
+    for (unsigned threads : {1u, 2u, 3u}) {
+      TempDir t;
+      auto o = SmallTable(t.dir(), c.rows);
+      o.mean_record = c.mean_record;
+      o.compressed = c.compressed;
+      o.raster = c.raster;
+      o.semi_raster = c.semi_raster;
+      Make(o);
+      TDivider d(Job(t.dir(), o, 1));
+      d.SetThreads(threads);
+      std::string used;
+      d.Divide("", used);
+      ASSERT_TRUE(d.Ran());
+      const Snapshot got = Snap(t.dir());
+      if (threads == 1) {
+        single = got;
+        ASSERT_TRUE(got.count("opisy.001")) << "no continuation file";
+      } else {
+        EXPECT_TRUE(SameFiles(got, single)) << threads << " threads";
+      }
+    }
+  }
+}
+
 TEST(SizeProbeTest, RecordedLimitsRoundToWholeMegabytes) {
   TempDir t;
   for (int mb : {1, 650, 2047}) {

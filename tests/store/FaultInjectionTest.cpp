@@ -5,6 +5,8 @@
 // told apart from an address where the files hold no record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "StoreTestUtil.h"
 #include "store/Checker.h"
 #include "store/jxmemo.h"
@@ -214,6 +216,10 @@ TEST_F(FaultInjectionTest, PrivateSetKeepsItsHeaderInMemoryUntilFlushAll) {
   EXPECT_EQ(23, r.Records);
 }
 
+// A private set gathers the blocks of consecutive records in memory. A
+// record that fails on the way (here: its chain needs a continuation file
+// that cannot be made) is dropped alone: the records before it reach the
+// file and the next one takes its place.
 TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   FaultEnv env;
   tjxmemo m(&env);
@@ -222,14 +228,15 @@ TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   m.CompressRecords = false;
   Bytes b = store_test::RandomBytes(200000, 3);
   int32_t a = 0, failed = 0;
-  ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
-  // The record's three blocks go out in one write; it fails.
   env.ResetCounts();
-  env.Fail(FaultEnv::kWrite);
-  EXPECT_FALSE(m.WriteRecord(200000, failed, b.data(), 0));
-  EXPECT_EQ(1, env.count(FaultEnv::kWrite));
+  ASSERT_TRUE(m.WriteRecord(200000, a, b.data(), 0));
+  EXPECT_EQ(0, env.count(FaultEnv::kWrite));  // still in memory
+  Bytes big = store_test::RandomBytes(400000, 4);
+  env.Fail(FaultEnv::kCreate);
+  EXPECT_FALSE(m.WriteRecord(400000, failed, big.data(), 0));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "opisy.001"));
   env.Heal();
-  Bytes c = store_test::RandomBytes(150000, 4);
+  Bytes c = store_test::RandomBytes(150000, 5);
   int32_t ca = 0;
   ASSERT_TRUE(m.WriteRecord(150000, ca, c.data(), 0));
   EXPECT_EQ(failed, ca);  // the space of the failed record is used again
@@ -242,10 +249,32 @@ TEST_F(FaultInjectionTest, FailedPrivateWriteLeavesNoTrace) {
   EXPECT_EQ(0, r.UnfinishedRecords);
   tjxmemo fresh;
   ASSERT_TRUE(fresh.Open(path_));
-  int32_t size = 0, plain = 0;
-  const uint8_t* data = nullptr;
-  ASSERT_TRUE(fresh.ReadRecord(size, ca, data, true, plain));
-  EXPECT_EQ(c, Bytes(data, data + size));
+  for (const auto& [address, bytes] : {std::pair{a, b}, std::pair{ca, c}}) {
+    int32_t size = 0, plain = 0;
+    const uint8_t* data = nullptr;
+    ASSERT_TRUE(fresh.ReadRecord(size, address, data, true, plain));
+    EXPECT_EQ(bytes, Bytes(data, data + size));
+  }
+}
+
+// When the write of gathered blocks fails, records already reported
+// written are not in the file: flushing and closing the set say so.
+TEST_F(FaultInjectionTest, FailedGatheredWriteFailsTheFlush) {
+  for (bool flushFirst : {true, false}) {
+    FaultEnv env;
+    tjxmemo m(&env);
+    ASSERT_TRUE(m.Open(path_));
+    m.DeferFlush = true;
+    Bytes b = store_test::TextBytes(3000, 4);
+    int32_t a = 0;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(m.WriteRecord(3000, a, b.data(), 0));
+    env.Fail(FaultEnv::kWrite);
+    if (flushFirst) {
+      EXPECT_FALSE(m.FlushAll());
+    }
+    EXPECT_FALSE(m.CloseAll());
+    EXPECT_FALSE(m.IsOpen());
+  }
 }
 
 TEST_F(FaultInjectionTest, DeferredFlushCoversEveryContinuationWritten) {
@@ -317,6 +346,50 @@ TEST_F(FaultInjectionTest, FailedReadIsTheSystemsNotTheRecords) {
     EXPECT_FALSE(m.ReadRecord(size, address, data, true, plain)) << address;
     EXPECT_FALSE(m.LastReadFailedBySystem()) << address << ": " << m.LastError();
     EXPECT_FALSE(m.LastError().empty());
+  }
+}
+
+// A held set keeps everybody else out of its files: its records are read
+// without the lock byte, which a set opened shared takes for every read,
+// and through a window that serves the records that follow, whatever the
+// order they are asked for in and across continuation files.
+TEST_F(FaultInjectionTest, HeldSetIsReadWithoutTheLockByteAndAhead) {
+  std::vector<std::pair<int32_t, Bytes>> records{{firstAddress_, first_}};
+  {
+    tjxmemo m;
+    ASSERT_TRUE(m.Open(path_));
+    m.CompressRecords = false;
+    for (uint32_t i = 0; i < 400; ++i) {
+      Bytes b = store_test::RandomBytes(900 + i * 7 % 300, 100 + i);
+      int32_t a = 0;
+      ASSERT_TRUE(m.WriteRecord(static_cast<int32_t>(b.size()), a, b.data(), 0));
+      records.emplace_back(a, b);
+    }
+    ASSERT_TRUE(std::filesystem::exists(dir_ / "opisy.001"));
+  }
+  for (bool held : {false, true}) {
+    FaultEnv env;
+    tjxmemo m(&env);
+    ASSERT_TRUE(held ? m.OpenHeld(path_) : m.Open(path_)) << m.LastError();
+    env.ResetCounts();
+    auto readAll = [&] {
+      for (const auto& [address, bytes] : records) {
+        int32_t size = 0, plain = 0;
+        const uint8_t* data = nullptr;
+        ASSERT_TRUE(m.ReadRecord(size, address, data, true, plain)) << m.LastError();
+        ASSERT_EQ(bytes, Bytes(data, data + size)) << address;
+      }
+    };
+    readAll();
+    EXPECT_EQ(held ? 0 : 401, env.count(FaultEnv::kLock)) << "held " << held;
+    if (held) {
+      EXPECT_LT(env.count(FaultEnv::kRead), 20);  // 600 KB in two files
+    } else {
+      EXPECT_GE(env.count(FaultEnv::kRead), 401);
+    }
+    std::reverse(records.begin(), records.end());
+    readAll();
+    std::reverse(records.begin(), records.end());
   }
 }
 
