@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <new>
+#include <system_error>
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
@@ -42,16 +43,26 @@ RecordPipeline::RecordPipeline(dbase::Table* held, int address, int id, store::t
     helper_codecs_.push_back(std::move(codec));
   }
   if (!table_->First().ok()) return;
-  for (auto& codec : helper_codecs_) helpers_.emplace_back([this, c = codec.get()] { Work(c); });
+  try {
+    for (auto& codec : helper_codecs_) helpers_.emplace_back([this, c = codec.get()] { Work(c); });
+  } catch (const std::system_error&) {
+    // The system gave no thread: the row loop reads and compresses alone.
+    StopHelpers();
+  }
 }
 
-RecordPipeline::~RecordPipeline() {
+void RecordPipeline::StopHelpers() {
   {
     std::lock_guard<std::mutex> lock(mu_);
     stop_ = true;
   }
   work_.notify_all();
   for (auto& t : helpers_) t.join();
+  helpers_.clear();
+}
+
+RecordPipeline::~RecordPipeline() {
+  StopHelpers();
 }
 
 void RecordPipeline::PackRecord(store::Codec& codec, Record* r) {
@@ -92,6 +103,7 @@ void RecordPipeline::Recycle(std::unique_ptr<Record> r) {
     r->packed.reset();
     r->packed_capacity = 0;
   }
+  r->data.clear();
   r->read = r->system_failure = r->ready = r->left = false;
   r->error.clear();
   r->plain_size = r->packed_size = 0;
@@ -125,9 +137,14 @@ bool RecordPipeline::ReadAhead() {
           r->packed.reset(new (std::nothrow) uint8_t[need]);
           r->packed_capacity = r->packed ? need : 0;
         }
-        // Without memory for the stream it is stored as it is, as the
-        // store does then.
+        // Without memory for the stream the row loop takes the record
+        // its own way, so that the store decides as on one thread.
         job = r->packed != nullptr;
+        if (!job) {
+          r->read = false;
+          r->left = true;
+          r->data.clear();
+        }
       }
     } else {
       r->system_failure = source_->LastReadFailedBySystem();

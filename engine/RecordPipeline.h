@@ -68,6 +68,7 @@ class RecordPipeline {
   Record* Take(uint32_t row, const std::string& text);
 
  private:
+  void StopHelpers();
   void Fill();
   bool ReadAhead();
   void DropFront();

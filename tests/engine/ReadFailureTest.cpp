@@ -4,6 +4,9 @@
 // A dangling address still only clears its row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
+
 #include "engine/EngineError.h"
 #include "engine/Planner.h"
 #include "tests/engine/Databases.h"
@@ -38,6 +41,24 @@ std::string PlanError(const engine::TDividerInfo& info, platform::Env* env) {
   return "";
 }
 
+// Whether the message's row ("wiersz N") is one that points at a record,
+// and the block it names, if any ("(adres X)"), belongs to that row's
+// record: the generator lays each record's blocks out after its first, so
+// X's record is the one starting nearest below it.
+bool FailureIsTheRows(const demodb::Generated& g, const std::string& error) {
+  std::smatch m;
+  if (!std::regex_search(error, m, std::regex("wiersz ([0-9]+),"))) return false;
+  const size_t row = std::stoul(m[1]);
+  if (row < 1 || row > g.rows.size() || g.rows[row - 1].address == 0) return false;
+  if (!std::regex_search(error, m, std::regex("\\(adres ([0-9A-F]{8})\\)"))) return true;
+  const int32_t block = static_cast<int32_t>(std::stoul(m[1], nullptr, 16));
+  int32_t owner = 0;
+  for (const auto& r : g.rows) {
+    if (r.address != 0 && r.address <= block) owner = std::max(owner, r.address);
+  }
+  return g.rows[row - 1].address == owner;
+}
+
 // The dry run reads the old set as any reader does, a record at a time
 // under the lock byte; the division holds the set and reads it through a
 // window of its own without the lock. Each fails on its own first, middle
@@ -51,11 +72,12 @@ void FailOneRecord(FaultEnv::Op kind, bool keep) {
     // How many the undisturbed run makes, on the same files as each run
     // below (a division replaces them). The first is the header's, when
     // the store opens; the rest are the row loop's.
-    auto make = [](const TempDir& t) {
+    demodb::Generated g;
+    auto make = [&g](const TempDir& t) {
       auto o = SmallTable(t.dir(), 40);
       o.mean_record = 20000;
       o.with_dbt = true;
-      Make(o);
+      g = Make(o);
       return Snap(t.dir());
     };
     int total = 0;
@@ -85,6 +107,7 @@ void FailOneRecord(FaultEnv::Op kind, bool keep) {
       EXPECT_EQ(error.rfind(kReadMessage, 0), 0u) << error;
       EXPECT_NE(error.find("injected"), std::string::npos) << error;
       EXPECT_NE(error.find("opisy.dat"), std::string::npos) << error;
+      EXPECT_TRUE(FailureIsTheRows(g, error)) << error;
       EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
       EXPECT_TRUE(Subdirs(t.dir(), "").empty()) << "working or backup directory left";
     }
