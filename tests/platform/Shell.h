@@ -62,7 +62,19 @@ inline std::string BuiltProgram(const std::string& rel) {
 
 // Runs a shell command line; its exit code, -1 when it did not end itself.
 inline int RunShell(const std::string& cmd) {
+#ifdef _WIN32
+  // cmd.exe says 9009 when it could not start the program at all (none of
+  // ours exits so); under wine on a loaded machine that happens now and
+  // then, so the line is tried again.
+  constexpr int kNotStarted = 9009;
+  int code = kNotStarted;
+  for (int attempt = 0; attempt < 3 && code == kNotStarted; ++attempt) {
+    code = ExitCode(std::system(ShellLine(cmd).c_str()));
+  }
+  return code;
+#else
   return ExitCode(std::system(ShellLine(cmd).c_str()));
+#endif
 }
 
 // Runs a shell command line and returns its standard output.
