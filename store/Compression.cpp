@@ -143,11 +143,6 @@ bool LooksIncompressible(const uint8_t* src, int32_t n) {
 
 }  // namespace
 
-int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n) {
-  if (src && n >= kProbeFrom && LooksIncompressible(src, n)) return 2;
-  return DefaultCodec().Compress(dst, len, src, n);
-}
-
 bool WorthPacking(const uint8_t* src, int32_t n) {
   return src && n > 0 && !(n >= kProbeFrom && LooksIncompressible(src, n));
 }

@@ -41,9 +41,7 @@ std::unique_ptr<Codec> MakeDeflateCodec(int level = kStoreLevel);
 Codec& DefaultCodec();
 void SetDefaultCodec(std::unique_ptr<Codec> codec);
 
-// The store's two calls, through DefaultCodec(). Compress gives up early
-// (fails) on a large record whose samples do not shrink.
-int Compress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n);
+// Expands a stored record through DefaultCodec().
 int UnCompress(uint8_t* dst, int32_t* len, const uint8_t* src, int32_t n);
 
 // What the store does with a plain record of n bytes it is to write
