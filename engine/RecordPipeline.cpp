@@ -73,18 +73,22 @@ void RecordPipeline::PackRecord(store::Codec& codec, Record* r) {
   }
 }
 
+void RecordPipeline::PackNext(std::unique_lock<std::mutex>& lock, store::Codec& codec) {
+  Record* r = jobs_.front();
+  jobs_.pop_front();
+  lock.unlock();
+  PackRecord(codec, r);
+  lock.lock();
+  r->ready = true;
+  done_.notify_all();
+}
+
 void RecordPipeline::Work(store::Codec* codec) {
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     work_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
     if (stop_) return;
-    Record* r = jobs_.front();
-    jobs_.pop_front();
-    lock.unlock();
-    PackRecord(*codec, r);
-    lock.lock();
-    r->ready = true;
-    done_.notify_all();
+    PackNext(lock, *codec);
   }
 }
 
@@ -239,12 +243,7 @@ RecordPipeline::Record* RecordPipeline::Take(uint32_t row, const std::string& te
         done_.wait(lock);
         continue;
       }
-      Record* job = jobs_.front();
-      jobs_.pop_front();
-      lock.unlock();
-      PackRecord(*codec_, job);
-      lock.lock();
-      job->ready = true;
+      PackNext(lock, *codec_);
     }
   }
   ahead_bytes_ -= r->counted;

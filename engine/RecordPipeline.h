@@ -75,6 +75,9 @@ class RecordPipeline {
   std::unique_ptr<Record> NewRecord();
   void Recycle(std::unique_ptr<Record> r);
   static void PackRecord(store::Codec& codec, Record* r);
+  // Packs the first record waiting, the mutex (held by `lock`) released
+  // meanwhile.
+  void PackNext(std::unique_lock<std::mutex>& lock, store::Codec& codec);
   void Work(store::Codec* codec);
 
   dbase::Table* table_;
