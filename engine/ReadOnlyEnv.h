@@ -37,6 +37,7 @@ class ReadOnlyEnv : public platform::EnvWrapper {
   }
   platform::Status DeleteFile(const std::string& path) override { return Refuse(path); }
   platform::Status CreateDirectories(const std::string& path) override { return Refuse(path); }
+  platform::Status CreateNewDirectory(const std::string& path) override { return Refuse(path); }
   platform::Status RemoveDirectory(const std::string& path) override { return Refuse(path); }
 
  private:

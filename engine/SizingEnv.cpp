@@ -146,6 +146,10 @@ Status SizingEnv::CreateDirectories(const std::string& path) {
   return DirectoryExists(path) ? Status::OK() : Status::Invalid(path);
 }
 
+Status SizingEnv::CreateNewDirectory(const std::string& path) {
+  return Status::Invalid(path);
+}
+
 Status SizingEnv::RemoveDirectory(const std::string& path) {
   return Status::Invalid(path);
 }

@@ -51,6 +51,7 @@ class SizingEnv : public platform::Env {
   }
   platform::Status DeleteFile(const std::string& path) override;
   platform::Status CreateDirectories(const std::string& path) override;
+  platform::Status CreateNewDirectory(const std::string& path) override;
   platform::Status RemoveDirectory(const std::string& path) override;
   platform::Status ListDirectory(const std::string& dir, const std::string& pattern,
                                  std::vector<platform::DirEntry>* entries) override;

@@ -26,6 +26,18 @@ Status Env::MoveFile(const std::string& from, const std::string& to) {
   return RenameFile(from, to);
 }
 
+bool File::IsAt(const std::string&) {
+  return false;
+}
+
+bool Env::IsLink(const std::string&) {
+  return false;
+}
+
+Status Env::ModifiedAge(const std::string& path, int64_t*) {
+  return Status::NotSupported("wiek pliku: " + path);
+}
+
 Status Env::FreeSpace(const std::string& dir, uint64_t* bytes) {
   return Status::NotSupported("free space: " + dir);
 }

@@ -72,6 +72,11 @@ class File {
   virtual Status Close() = 0;
   // The path the file was opened under, after letter-case resolution.
   virtual const std::string& Path() const = 0;
+  // Whether this open file is the one `path` names now. A lock file may be
+  // removed and made again by somebody else between its creation and its
+  // lock: the holder checks that it locked the file still there. False
+  // where the backend cannot tell.
+  virtual bool IsAt(const std::string& path);
 };
 
 struct DirEntry {
@@ -125,6 +130,10 @@ class Env {
   // Creates the directory and every missing parent. An existing directory
   // is success.
   virtual Status CreateDirectories(const std::string& path) = 0;
+  // Creates one directory whose parent exists; fails with Exists when the
+  // name is taken, a directory included, so that two callers never share
+  // one.
+  virtual Status CreateNewDirectory(const std::string& path) = 0;
   // Removes an empty directory.
   virtual Status RemoveDirectory(const std::string& path) = 0;
   // Every entry of a directory, hidden ones included, in the order the
@@ -142,6 +151,14 @@ class Env {
   // Whether two existing paths are names of one file (a move that made a
   // link and was cut short leaves both).
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+  // Whether the entry `path` names is a symbolic link (on Windows any
+  // reparse point: links and junctions), not followed. False when there is
+  // no such entry.
+  virtual bool IsLink(const std::string& path);
+  // Seconds since the entry (file or directory) was last modified; the
+  // system's clock decides, so the value may be negative after a clock
+  // change. NotSupported where the backend cannot tell.
+  virtual Status ModifiedAge(const std::string& path, int64_t* seconds);
   // Bytes this user may still write on the file system that holds `dir`.
   // NotSupported where the backend cannot tell.
   virtual Status FreeSpace(const std::string& dir, uint64_t* bytes);

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include "platform/Env.h"
@@ -154,6 +155,12 @@ class PosixFile final : public File {
 
   const std::string& Path() const override { return path_; }
 
+  bool IsAt(const std::string& path) override {
+    struct stat mine, there;
+    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(path.c_str(), &there) == 0 &&
+           mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
+  }
+
  private:
   // cmd F_OFD_SETLKW waits; F_OFD_SETLK answers Busy at once when held.
   Status ByteLock(uint64_t offset, short type, int cmd) {
@@ -227,9 +234,17 @@ class PosixEnv final : public Env {
       ::close(fd);
       return Status::NotFound("otwarcie " + real + ": to jest katalog");
     }
+    // A file this call has just made can only be held by somebody looking
+    // at it for a moment (a recovery testing a lock file): it is waited for
+    // a little.
+    int waits = mode == OpenMode::kCreateExclusive ? 200 : 0;
     while (::flock(fd, lock | LOCK_NB) != 0) {
       if (errno == EINTR) continue;
       int err = errno;
+      if (err == EWOULDBLOCK && waits-- > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
+      }
       ::close(fd);
       if (err == EWOULDBLOCK) return Status::Busy("otwarcie " + real + ": plik jest używany");
       return ErrnoStatus("blokada " + real, err);
@@ -398,6 +413,11 @@ class PosixEnv final : public Env {
     return DirectoryExists(dir) ? Status::OK() : Status::IOError("tworzenie katalogu " + dir);
   }
 
+  Status CreateNewDirectory(const std::string& path) override {
+    if (::mkdir(path.c_str(), 0777) != 0) return ErrnoStatus("tworzenie katalogu " + path, errno);
+    return Status::OK();
+  }
+
   Status RemoveDirectory(const std::string& path) override {
     std::string real = ResolvePath(path);
     if (::rmdir(real.c_str()) != 0) return ErrnoStatus("usunięcie katalogu " + real, errno);
@@ -458,6 +478,19 @@ class PosixEnv final : public Env {
     struct stat sa, sb;
     if (!StatPath(ResolvePath(a), &sa) || !StatPath(ResolvePath(b), &sb)) return false;
     return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+
+  bool IsLink(const std::string& path) override {
+    struct stat st;
+    return ::lstat(ResolvePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  }
+
+  Status ModifiedAge(const std::string& path, int64_t* seconds) override {
+    std::string real = ResolvePath(path);
+    struct stat st;
+    if (::stat(real.c_str(), &st) != 0) return ErrnoStatus("stan " + real, errno);
+    *seconds = static_cast<int64_t>(::time(nullptr)) - static_cast<int64_t>(st.st_mtime);
+    return Status::OK();
   }
 
   Status FreeSpace(const std::string& dir, uint64_t* bytes) override {

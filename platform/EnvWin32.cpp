@@ -180,6 +180,19 @@ class Win32File final : public File {
 
   const std::string& Path() const override { return path_; }
 
+  bool IsAt(const std::string& path) override {
+    if (h_ == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION mine, there;
+    HANDLE h = CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, &there) != 0;
+    CloseHandle(h);
+    return ok && GetFileInformationByHandle(h_, &mine) != 0 &&
+           mine.dwVolumeSerialNumber == there.dwVolumeSerialNumber &&
+           mine.nFileIndexHigh == there.nFileIndexHigh && mine.nFileIndexLow == there.nFileIndexLow;
+  }
+
  private:
   static constexpr size_t kChunk = size_t{1} << 30;
 
@@ -384,6 +397,11 @@ class Win32Env final : public Env {
     return DirectoryExists(dir) ? Status::OK() : Status::IOError("mkdir " + dir);
   }
 
+  Status CreateNewDirectory(const std::string& path) override {
+    if (!CreateDirectoryW(WidePath(path).c_str(), nullptr)) return LastError("mkdir " + path);
+    return Status::OK();
+  }
+
   Status RemoveDirectory(const std::string& path) override {
     if (!RemoveDirectoryW(WidePath(path).c_str())) return LastError("rmdir " + path);
     return Status::OK();
@@ -450,6 +468,27 @@ class Win32Env final : public Env {
     if (!FileInfo(a, &ia) || !FileInfo(b, &ib)) return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+  }
+
+  bool IsLink(const std::string& path) override {
+    const DWORD attr = Attributes(path);
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  }
+
+  Status ModifiedAge(const std::string& path, int64_t* seconds) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+      return LastError("stan " + path);
+    }
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    auto ticks = [](const FILETIME& t) {
+      return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) |
+                                  t.dwLowDateTime);
+    };
+    // FILETIME counts 100-nanosecond intervals.
+    *seconds = (ticks(now) - ticks(data.ftLastWriteTime)) / 10000000;
+    return Status::OK();
   }
 
   Status FreeSpace(const std::string& dir, uint64_t* bytes) override {

@@ -38,6 +38,9 @@ class EnvWrapper : public Env {
   Status CreateDirectories(const std::string& path) override {
     return target_->CreateDirectories(path);
   }
+  Status CreateNewDirectory(const std::string& path) override {
+    return target_->CreateNewDirectory(path);
+  }
   Status RemoveDirectory(const std::string& path) override {
     return target_->RemoveDirectory(path);
   }
@@ -52,6 +55,10 @@ class EnvWrapper : public Env {
   }
   bool SameFile(const std::string& a, const std::string& b) override {
     return target_->SameFile(a, b);
+  }
+  bool IsLink(const std::string& path) override { return target_->IsLink(path); }
+  Status ModifiedAge(const std::string& path, int64_t* seconds) override {
+    return target_->ModifiedAge(path, seconds);
   }
   Status FreeSpace(const std::string& dir, uint64_t* bytes) override {
     return target_->FreeSpace(dir, bytes);
@@ -84,6 +91,7 @@ class FileWrapper : public File {
   Status UnlockByte(uint64_t offset) override { return target_->UnlockByte(offset); }
   Status Close() override { return target_->Close(); }
   const std::string& Path() const override { return target_->Path(); }
+  bool IsAt(const std::string& path) override { return target_->IsAt(path); }
 
  private:
   std::unique_ptr<File> target_;

@@ -45,4 +45,18 @@ TEST(EnvPosixTest, ExistingNamesResolveToTheirCaseExactWins) {
   EXPECT_EQ(env->ResolvePath(t / "oper_bu/missing.dat"), t / "oper_bu/missing.dat");
 }
 
+// Links are told from what they point to, never followed.
+TEST(EnvPosixTest, LinksAreSeenNotFollowed) {
+  TempDir t;
+  Env* env = Env::Default();
+  WriteText(t / "f", "x");
+  ASSERT_TRUE(env->CreateDirectories(t / "d").ok());
+  ASSERT_EQ(::symlink((t / "f").c_str(), (t / "lf").c_str()), 0);
+  ASSERT_EQ(::symlink((t / "d").c_str(), (t / "ld").c_str()), 0);
+  EXPECT_TRUE(env->IsLink(t / "lf"));
+  EXPECT_TRUE(env->IsLink(t / "ld"));
+  EXPECT_FALSE(env->IsLink(t / "d"));
+  EXPECT_FALSE(env->IsLink(t / "f"));
+}
+
 }  // namespace

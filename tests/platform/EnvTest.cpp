@@ -55,6 +55,41 @@ TEST(EnvTest, CreateExclusiveFailsOnExistingName) {
   EXPECT_EQ(text, "keep");
 }
 
+// What a run's lock rests on: a directory made only when its name is free,
+// a locked file that knows whether it is still the one at its path, and
+// the age of an entry.
+TEST(EnvTest, NewDirectoriesLockFilesAndAges) {
+  TempDir t;
+  Env* env = Env::Default();
+  ASSERT_TRUE(env->CreateNewDirectory(t / "w").ok());
+  EXPECT_TRUE(env->CreateNewDirectory(t / "w").IsExists());
+  WriteText(t / "f", "x");
+  EXPECT_TRUE(env->CreateNewDirectory(t / "f").IsExists());
+  EXPECT_FALSE(env->CreateNewDirectory(t / "none/w").ok());
+
+  auto lock = MustOpen(t / "w/lock", OpenMode::kCreateExclusive);
+  EXPECT_TRUE(lock->IsAt(t / "w/lock"));
+  EXPECT_FALSE(lock->IsAt(t / "f"));
+  // Removed and made again by somebody else: no longer the locked file.
+  ASSERT_TRUE(env->DeleteFile(t / "w/lock").ok());
+  EXPECT_FALSE(lock->IsAt(t / "w/lock"));
+  WriteText(t / "w/lock", "");
+  EXPECT_FALSE(lock->IsAt(t / "w/lock"));
+
+  int64_t age = -1;
+  ASSERT_TRUE(env->ModifiedAge(t / "f", &age).ok());
+  EXPECT_GE(age, -1);
+  EXPECT_LE(age, 60);
+  std::filesystem::last_write_time(
+      t / "f", std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
+  ASSERT_TRUE(env->ModifiedAge(t / "f", &age).ok());
+  EXPECT_GE(age, 290);
+  EXPECT_LE(age, 310);
+  EXPECT_FALSE(env->ModifiedAge(t / "gone", &age).ok());
+  EXPECT_FALSE(env->IsLink(t / "f"));
+  EXPECT_FALSE(env->IsLink(t / "gone"));
+}
+
 TEST(EnvTest, ReadWriteAtLargeOffsetsAndShortReadAtEnd) {
   TempDir t;
   auto f = MustOpen(t / "big.dat", OpenMode::kCreateExclusive);

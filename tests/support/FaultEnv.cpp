@@ -159,6 +159,11 @@ Status FaultEnv::CreateDirectories(const std::string& path) {
   return s.ok() ? EnvWrapper::CreateDirectories(path) : s;
 }
 
+Status FaultEnv::CreateNewDirectory(const std::string& path) {
+  Status s = Check(kMkdir, path);
+  return s.ok() ? EnvWrapper::CreateNewDirectory(path) : s;
+}
+
 Status FaultEnv::RemoveDirectory(const std::string& path) {
   Status s = Check(kRmdir, path);
   return s.ok() ? EnvWrapper::RemoveDirectory(path) : s;

@@ -86,6 +86,7 @@ class FaultEnv : public platform::EnvWrapper {
   platform::Status RenameFile(const std::string& from, const std::string& to) override;
   platform::Status DeleteFile(const std::string& path) override;
   platform::Status CreateDirectories(const std::string& path) override;
+  platform::Status CreateNewDirectory(const std::string& path) override;
   platform::Status RemoveDirectory(const std::string& path) override;
   platform::Status ListDirectory(const std::string& dir, const std::string& pattern,
                                  std::vector<platform::DirEntry>* entries) override;
