@@ -53,6 +53,9 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, const std::
     case platform::kMbIconQuestion:
       box->setIcon(QMessageBox::Question);
       break;
+    case platform::kMbIconWarning:
+      box->setIcon(QMessageBox::Warning);
+      break;
     case platform::kMbIconInformation:
       box->setIcon(QMessageBox::Information);
       break;

@@ -353,6 +353,16 @@ Status Table::Next() {
   return m.MoveTo(m.recno + 1);
 }
 
+Status Table::GoTo(uint32_t recno) {
+  Impl& m = *impl_;
+  if (!m.active) return Status::Invalid("Tabela nie jest otwarta");
+  if (m.editing) {
+    Status s = Post();
+    if (!s.ok()) return s;
+  }
+  return m.MoveTo(recno < 1 ? 1 : recno);
+}
+
 uint32_t Table::RecNo() const {
   return impl_->Eof() ? 0 : impl_->recno;
 }

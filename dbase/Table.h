@@ -92,6 +92,8 @@ class Table {
   platform::Status First();
   bool Eof() const;
   platform::Status Next();
+  // Moves to row `recno` (1-based); beyond the last row is the end.
+  platform::Status GoTo(uint32_t recno);
   uint32_t RecNo() const;  // 1-based
   bool Deleted() const;
 

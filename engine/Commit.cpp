@@ -7,30 +7,107 @@
 #include <memory>
 
 #include "engine/Common.h"
-#include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/Messages.h"
 #include "platform/Path.h"
 
 namespace engine {
 
 namespace {
 
-constexpr char kJournalHead[] = "podzial-dziennik 1";
+constexpr char kJournalHeadV1[] = "podzial-dziennik 1";
+constexpr char kJournalHead[] = "podzial-dziennik 2";
 constexpr char kJournalEnd[] = "koniec";
 // A journal names a few thousand files at most.
 constexpr uint64_t kMaxJournalSize = 4 << 20;
 
-std::string ParentDir(const std::string& dir_with_separator) {
-  std::string d = dir_with_separator;
-  while (d.size() > 1 && d.back() == platform::kPathDelim) d.pop_back();
-  return FolderOf(d);
+std::string StripSeparator(std::string d) {
+  while (d.size() > 1 && platform::IsPathDelim(d.back())) d.pop_back();
+  return d;
 }
 
-// A bare file name: the journal never names anything outside the three
-// directories of its commit.
+std::string ParentDir(const std::string& dir_with_separator) {
+  return FolderOf(StripSeparator(dir_with_separator));
+}
+
+// A bare file name: the journal never names anything outside the
+// directories of its exchange.
 bool PlainName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of(std::string("/\0", 2) + platform::kPathDelim) == std::string::npos;
+         name.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
+}
+
+// The components of a path, either separator between them; a leading
+// separator gives an empty first component (the root), doubled and
+// trailing ones give none.
+std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> out;
+  std::string cur;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '/' || path[i] == '\\') {
+      if (!cur.empty() || out.empty()) out.push_back(cur);
+      cur.clear();
+    } else {
+      cur += path[i];
+    }
+  }
+  if (!cur.empty()) out.push_back(cur);
+  return out;
+}
+
+bool StartsWith(const std::vector<std::string>& c, const std::vector<std::string>& prefix) {
+  if (prefix.size() > c.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (!platform::SameNameIgnoringCase(c[i], prefix[i])) return false;
+  }
+  return true;
+}
+
+// `dir` as the journal names it: relative to `base`, '/' between names and
+// at the end. Below base, or below base's parent after one "../" (a
+// preset's backup root lies beside its tables' directories). False for
+// anything else.
+bool RelativeTo(const std::string& base, const std::string& dir, std::string* rel) {
+  const std::vector<std::string> b = Components(base), d = Components(dir);
+  size_t from = 0;
+  rel->clear();
+  if (StartsWith(d, b)) {
+    from = b.size();
+  } else if (b.size() >= 2 && StartsWith(d, {b.begin(), b.end() - 1})) {
+    from = b.size() - 1;
+    *rel = "../";
+  } else {
+    return false;
+  }
+  if (from == d.size()) return false;
+  for (size_t i = from; i < d.size(); ++i) {
+    if (!PlainName(d[i])) return false;
+    *rel += d[i] + "/";
+  }
+  return true;
+}
+
+// The directory a journal names relative to `base`, with separator: plain
+// names, after at most one leading "..". False when it would leave the
+// database.
+bool FromRelative(const std::string& base, const std::string& rel, std::string* dir) {
+  if (rel.empty() || (rel.back() != '/' && rel.back() != '\\')) return false;
+  const std::vector<std::string> c = Components(rel);
+  if (c.empty() || c.front().empty()) return false;  // absolute
+  size_t i = 0;
+  std::string out = base;
+  if (c[0] == "..") {
+    if (Components(base).size() < 2) return false;
+    out = ParentDir(base);
+    i = 1;
+  }
+  if (i == c.size()) return false;
+  for (; i < c.size(); ++i) {
+    if (!PlainName(c[i])) return false;
+    out += c[i] + platform::kPathDelim;
+  }
+  *dir = out;
+  return true;
 }
 
 uint64_t SizeOf(platform::Env* env, const std::string& path, bool* ok) {
@@ -40,11 +117,17 @@ uint64_t SizeOf(platform::Env* env, const std::string& path, bool* ok) {
   return size;
 }
 
+bool Empty(platform::Env* env, const std::string& dir) {
+  std::vector<platform::DirEntry> entries;
+  return !env->DirectoryExists(dir) ||
+         (env->ListDirectory(dir, "*", &entries).ok() && entries.empty());
+}
+
 [[noreturn]] void Fail(const std::string& head, const std::string& detail) {
   throw EngineError(head + "\n" + detail);
 }
 
-// One move of the commit.
+// One move of the exchange.
 struct Step {
   std::string from, to;
   const char* head;  // the message of its failure
@@ -60,7 +143,7 @@ std::vector<Step> Steps(const CommitPlan& plan) {
     steps.push_back({plan.table_dir + name, plan.aside_dir + name, kMsgCopyIn});
   }
   for (const auto& f : plan.new_files) {
-    steps.push_back({plan.work_dir + f.name, plan.table_dir + f.name, kMsgCopyOut});
+    steps.push_back({plan.from_dir + f.name, plan.table_dir + f.name, kMsgCopyOut});
   }
   return steps;
 }
@@ -74,7 +157,66 @@ bool Moved(const CommitState& st, size_t i) {
   return i < st.done || (i == st.done && st.half);
 }
 
+bool IsTable(const CommitPlan& plan, const std::string& name) {
+  return std::any_of(plan.tables.begin(), plan.tables.end(),
+                     [&](const std::string& t) { return platform::SameNameIgnoringCase(t, name); });
+}
+
+// The tables are the first old files and the last new ones, every table
+// among the new files: what lets the recovery judge by them alone.
+bool TablesInPlace(const CommitPlan& plan) {
+  if (plan.tables.empty() || plan.new_files.size() < plan.tables.size()) return false;
+  const size_t first = plan.new_files.size() - plan.tables.size();
+  for (size_t i = 0; i < plan.new_files.size(); ++i) {
+    if (IsTable(plan, plan.new_files[i].name) != (i >= first)) return false;
+  }
+  for (const std::string& t : plan.tables) {
+    size_t n = 0;
+    for (size_t i = first; i < plan.new_files.size(); ++i) {
+      n += platform::SameNameIgnoringCase(t, plan.new_files[i].name);
+    }
+    if (n != 1) return false;
+  }
+  bool past = false;
+  for (const std::string& o : plan.old_files) {
+    const bool table = IsTable(plan, o);
+    if (table && past) return false;
+    past = past || !table;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string MakeWorkDir(platform::Env* env, const std::string& dir,
+                        std::unique_ptr<platform::File>* lock) {
+  // Names another run took meanwhile, or whose lock another process took
+  // away, before giving up.
+  constexpr int kAttempts = 20;
+  for (int attempt = 1;; ++attempt) {
+    const std::string work = UniqueName(dir + "tmp", ".tmp", env);
+    platform::Status st = env->CreateNewDirectory(work);
+    if (st.IsExists() && attempt < kAttempts) continue;
+    if (!st.ok()) throw EngineError(std::string(kMsgWorkDir) + ": " + st.message());
+    const std::string work_dir = IncludeBackslash(work);
+    const std::string path = work_dir + kWorkLockName;
+    st = env->OpenFile(path, platform::OpenMode::kCreateExclusive, lock);
+    if (st.ok() && !(*lock)->IsAt(path)) {
+      // Removed between its making and its lock: another name.
+      lock->reset();
+      (void)env->RemoveDirectory(work);
+      if (attempt < kAttempts) continue;
+      st = platform::Status::Busy(path + ": blokada została usunięta przez inny program");
+    }
+    if (st.ok()) st = (*lock)->WriteAt(0, kLockMark, sizeof kLockMark - 1);
+    if (!st.ok()) {
+      lock->reset();
+      DeleteTree(work, env);
+      throw EngineError(std::string(kMsgWorkDir) + ": " + st.message());
+    }
+    return work_dir;
+  }
+}
 
 std::string PrivateAsideDir(const std::string& work_dir) {
   return work_dir + kPrivateAsideName + platform::kPathDelim;
@@ -92,9 +234,19 @@ void WriteJournal(platform::Env* env, const CommitPlan& plan) {
     if (!PlainName(value)) Fail(kMsgCopyIn, "Niedozwolona nazwa pliku: " + value);
     line(key, value);
   };
-  line("aside", plan.private_aside ? std::string() : plan.aside_dir);
+  auto dir = [&](const std::string& key, const std::string& value, bool by_default) {
+    std::string rel;
+    if (!by_default && !RelativeTo(plan.table_dir, value, &rel)) {
+      Fail(kMsgCopyIn, "Katalog " + value + " leży poza katalogiem bazy " + plan.table_dir);
+    }
+    line(key, rel);
+  };
+  if (!TablesInPlace(plan)) Fail(kMsgCopyIn, "Niepełny plan wymiany plików");
+  dir("from", plan.from_dir, plan.from_dir == plan.work_dir);
+  dir("aside", plan.aside_dir, plan.private_aside);
   line("created", plan.created_aside ? "1" : "0");
   if (!plan.list_name.empty()) name("list", plan.list_name);
+  for (const auto& t : plan.tables) name("table", t);
   for (const auto& n : plan.old_files) name("old", n);
   for (const auto& f : plan.new_files) {
     if (!PlainName(f.name)) Fail(kMsgCopyIn, "Niedozwolona nazwa pliku: " + f.name);
@@ -116,10 +268,9 @@ void WriteJournal(platform::Env* env, const CommitPlan& plan) {
 }
 
 JournalRead ReadJournal(platform::Env* env, const std::string& work_dir, CommitPlan* plan,
-                        std::string* why) {
+                        std::string* why, const std::string& name) {
   std::unique_ptr<platform::File> f;
-  platform::Status s =
-      env->OpenFile(work_dir + kJournalName, platform::OpenMode::kReadOnlyShared, &f);
+  platform::Status s = env->OpenFile(work_dir + name, platform::OpenMode::kReadOnlyShared, &f);
   if (s.IsNotFound()) return JournalRead::kNone;
   uint64_t size = 0;
   if (s.ok()) s = f->Size(&size);
@@ -135,15 +286,40 @@ JournalRead ReadJournal(platform::Env* env, const std::string& work_dir, CommitP
     return JournalRead::kUnreadable;
   }
   text.resize(got);
-  return ParseJournal(text, work_dir, plan, why);
+  CommitPlan p;
+  const JournalRead r = ParseJournal(text, work_dir, &p, why);
+  if (r != JournalRead::kRead) return r;
+  // A directory the journal names must not lead elsewhere through a link:
+  // every name below the database is looked at.
+  std::vector<std::string> dirs = {StripSeparator(work_dir)};
+  for (const std::string* d : {&p.from_dir, &p.aside_dir}) {
+    const bool up = !StartsWith(Components(*d), Components(p.table_dir));
+    std::string at = up ? ParentDir(p.table_dir) : p.table_dir;
+    const std::vector<std::string> c = Components(*d);
+    for (size_t i = Components(at).size(); i < c.size(); ++i) {
+      at += c[i];
+      dirs.push_back(at);
+      at += platform::kPathDelim;
+    }
+  }
+  for (const std::string& d : dirs) {
+    if (env->IsLink(d)) {
+      *why = "katalog " + d + " jest dowiązaniem";
+      return JournalRead::kUnreadable;
+    }
+  }
+  *plan = std::move(p);
+  return JournalRead::kRead;
 }
 
 JournalRead ParseJournal(const std::string& text, const std::string& work_dir, CommitPlan* plan,
                          std::string* why) {
   CommitPlan p;
   p.work_dir = work_dir;
+  p.from_dir = work_dir;
   p.table_dir = ParentDir(work_dir);
-  bool head = false, end = false, aside = false, created = false, list = false;
+  int version = 0;
+  bool end = false, from = false, aside = false, created = false, list = false;
   // Zero bytes at the end are a tail that never reached the disk: the run
   // died before the journal was flushed, so before any move.
   const size_t size = text.find_last_not_of('\0') + 1;
@@ -166,12 +342,15 @@ JournalRead ParseJournal(const std::string& text, const std::string& work_dir, C
       continue;
     }
     if (blank) continue;
-    if (!head) {
-      if (l == kJournalHead) {
-        head = true;
+    if (version == 0) {
+      if (l == kJournalHead || l == kJournalHeadV1) {
+        version = l == kJournalHead ? 2 : 1;
         continue;
       }
-      if (!whole && std::string(kJournalHead).rfind(l, 0) == 0) return JournalRead::kCutShort;
+      if (!whole && (std::string(kJournalHead).rfind(l, 0) == 0 ||
+                     std::string(kJournalHeadV1).rfind(l, 0) == 0)) {
+        return JournalRead::kCutShort;
+      }
       return bad("to nie jest dziennik podziału");
     }
     if (l == kJournalEnd) {
@@ -185,15 +364,33 @@ JournalRead ParseJournal(const std::string& text, const std::string& work_dir, C
     if (tab == std::string::npos) return bad("brak tabulatora");
     if (key == "aside" && !aside) {
       aside = true;
-      if (!value.empty() && value.back() != platform::kPathDelim) return bad("zła ścieżka kopii");
       p.private_aside = value.empty();
-      p.aside_dir = value.empty() ? PrivateAsideDir(work_dir) : value;
+      if (p.private_aside) {
+        p.aside_dir = PrivateAsideDir(work_dir);
+      } else {
+        // The first journals named the backup directory in full: it is
+        // taken only where it lies in the database as it is now.
+        std::string rel = value;
+        if (version == 1 && !RelativeTo(p.table_dir, value, &rel)) {
+          return bad("katalog kopii " + value + " leży poza katalogiem bazy " + p.table_dir);
+        }
+        if (!FromRelative(p.table_dir, rel, &p.aside_dir)) {
+          return bad("katalog kopii " + value + " leży poza katalogiem bazy");
+        }
+      }
+    } else if (key == "from" && version == 2 && !from) {
+      from = true;
+      if (!value.empty() && !FromRelative(p.table_dir, value, &p.from_dir)) {
+        return bad("katalog nowych plików " + value + " leży poza katalogiem bazy");
+      }
     } else if (key == "created" && !created && (value == "0" || value == "1")) {
       created = true;
       p.created_aside = value == "1";
     } else if (key == "list" && !list && (value.empty() || PlainName(value))) {
       list = true;
       p.list_name = value;
+    } else if (key == "table" && version == 2 && PlainName(value)) {
+      p.tables.push_back(value);
     } else if (key == "old" && PlainName(value)) {
       p.old_files.push_back(value);
     } else if (key == "new") {
@@ -211,10 +408,13 @@ JournalRead ParseJournal(const std::string& text, const std::string& work_dir, C
       return bad("nieznany wpis " + key);
     }
   }
-  if (!head || !end) return JournalRead::kCutShort;
-  // The table is the first old file and the last new one.
-  if (!aside || !created || p.old_files.empty() || p.new_files.empty() ||
-      !platform::SameNameIgnoringCase(p.old_files.front(), p.new_files.back().name)) {
+  if (version == 0 || !end) return JournalRead::kCutShort;
+  // The first journals held one table: the first old and last new file.
+  if (version == 1 && !p.old_files.empty()) p.tables = {p.old_files.front()};
+  if (!aside || !created || (version == 2 && !from) || p.old_files.empty() || p.new_files.empty() ||
+      !TablesInPlace(p) ||
+      (version == 1 &&
+       !platform::SameNameIgnoringCase(p.old_files.front(), p.new_files.back().name))) {
     *why = "niepełny plan wymiany plików";
     return JournalRead::kUnreadable;
   }
@@ -245,8 +445,8 @@ CommitState Inspect(platform::Env* env, const CommitPlan& plan) {
   }
   std::vector<char> there(paths.size()), expect(paths.size(), 0);
   for (size_t i = 0; i < paths.size(); ++i) there[i] = env->FileExists(paths[i]);
-  // Before the commit every source holds its file and no target is taken
-  // but the old names the new files will take.
+  // Before the exchange every source holds its file and no target is
+  // taken but the old names the new files will take.
   for (const auto& m : at) expect[m.first] = 1;
   size_t wrong = 0;
   for (size_t i = 0; i < paths.size(); ++i) wrong += there[i] != expect[i];
@@ -288,19 +488,23 @@ bool NewFilesComplete(platform::Env* env, const CommitPlan& plan, const CommitSt
   for (size_t i = 0; i < plan.new_files.size(); ++i) {
     const auto& f = plan.new_files[i];
     const std::string where =
-        (Moved(state, first_new + i) ? plan.table_dir : plan.work_dir) + f.name;
+        (Moved(state, first_new + i) ? plan.table_dir : plan.from_dir) + f.name;
     bool ok = false;
     if (SizeOf(env, where, &ok) != f.size || !ok) return false;
   }
   return true;
 }
 
-void MoveForward(platform::Env* env, const CommitPlan& plan) {
+void MoveForward(platform::Env* env, const CommitPlan& plan,
+                 const std::function<void(const std::string&, const std::string&)>& moved) {
   const CommitState st = Inspect(env, plan);
   if (!st.known) Fail(kMsgCopyIn, DescribeWhere(env, plan));
   if (!env->DirectoryExists(plan.aside_dir)) {
     platform::Status s = env->CreateDirectories(plan.aside_dir);
-    if (!s.ok()) Fail(kMsgWorkDir, s.message());
+    if (!s.ok()) {
+      if (plan.private_aside) Fail(kMsgWorkDir, s.message());
+      Fail(kMsgBackupDir + plan.aside_dir, s.message());
+    }
   }
   const std::vector<Step> steps = Steps(plan);
   const size_t first_new = FirstNewStep(plan);
@@ -309,6 +513,7 @@ void MoveForward(platform::Env* env, const CommitPlan& plan) {
     // The second name of a move cut short in the middle goes.
     platform::Status s = env->DeleteFile(steps[k].from);
     if (!s.ok()) Fail(steps[k].head, s.message());
+    if (moved) moved(steps[k].from, steps[k].to);
     ++k;
   }
   for (; k < steps.size(); ++k) {
@@ -321,6 +526,7 @@ void MoveForward(platform::Env* env, const CommitPlan& plan) {
     }
     platform::Status s = env->MoveFile(steps[k].from, steps[k].to);
     if (!s.ok()) Fail(steps[k].head, s.message());
+    if (moved) moved(steps[k].from, steps[k].to);
   }
 }
 
@@ -356,11 +562,68 @@ void MoveBack(platform::Env* env, const CommitPlan& plan) {
   }
 }
 
+std::vector<std::string> CompleteCommit(platform::Env* env, const CommitPlan& plan,
+                                        std::unique_ptr<platform::File>* lock) {
+  const platform::Status flushed = env->SyncDirectory(plan.table_dir);
+  if (!flushed.ok()) {
+    // The new names may not be on the disk: the old files stay, out of the
+    // working directory, in a backup directory of their own.
+    std::string kept = plan.aside_dir;
+    bool journal_stays = false;
+    if (plan.private_aside && !Empty(env, plan.aside_dir)) {
+      platform::Status s;
+      std::string backup;
+      try {
+        backup = UniqueName(plan.table_dir + "old", "", env);
+        s = env->MoveFile(StripSeparator(plan.aside_dir), backup);
+      } catch (const EngineError& e) {
+        s = platform::Status::IOError(e.what());
+      }
+      if (s.ok()) {
+        kept = IncludeBackslash(backup);
+      } else {
+        journal_stays = true;
+      }
+    }
+    if (journal_stays || !MarkFinished(env, plan.work_dir)) {
+      if (lock) lock->reset();
+    } else {
+      RemoveWorkDir(env, plan.work_dir, lock);
+    }
+    std::string msg =
+        "Nowe pliki są na miejscu w katalogu " + plan.table_dir +
+        ", ale nie udało się zapisać na dysk zmian w tym katalogu (" + flushed.message() +
+        "), więc stare pliki nie zostały usunięte.\nStare pliki są w katalogu: " + kept;
+    if (journal_stays) {
+      msg += "\nDziennik: " + plan.work_dir + kJournalName +
+             "\nPo usunięciu przyczyny błędu: podzial-cli recover " + plan.table_dir;
+    }
+    throw EngineError(msg);
+  }
+  std::vector<std::string> warnings;
+  // Marked finished first: a half-emptied private directory beside the
+  // journal would be taken for an exchange still to do.
+  if (MarkFinished(env, plan.work_dir)) {
+    RemoveWorkDir(env, plan.work_dir, lock);
+  } else if (lock) {
+    lock->reset();
+  }
+  if (plan.private_aside && env->DirectoryExists(plan.aside_dir)) {
+    warnings.push_back("Nie udało się usunąć starych plików: " + plan.aside_dir);
+  } else if (env->DirectoryExists(plan.work_dir)) {
+    warnings.push_back("Nie udało się usunąć katalogu roboczego: " + plan.work_dir);
+  }
+  return warnings;
+}
+
 void RemoveWorkDir(platform::Env* env, const std::string& work_dir,
                    std::unique_ptr<platform::File>* lock) {
   platform::Status s = env->DeleteFile(work_dir + kJournalName);
   if (s.ok()) s = env->SyncDirectory(work_dir);
-  if (!s.ok() && !s.IsNotFound()) return;
+  if (!s.ok() && !s.IsNotFound()) {
+    if (lock) lock->reset();
+    return;
+  }
   std::vector<platform::DirEntry> entries;
   if (env->ListDirectory(work_dir, "*", &entries).ok()) {
     for (const auto& e : entries) {
@@ -395,11 +658,11 @@ std::string DescribeWhere(platform::Env* env, const CommitPlan& plan) {
     std::string body = a.empty() ? b : b.empty() ? a : a + "; " + b;
     return what + (body.empty() ? "brak" : body) + ".";
   };
-  std::vector<std::string> old_in, old_aside, new_work, new_in;
+  std::vector<std::string> old_in, old_aside, new_from, new_in;
   if (!st.known) {
     // Which names each directory holds, as found: in the table's
     // directory an old name may hold the old file or the new one.
-    std::vector<std::string> in_table, in_aside, in_work;
+    std::vector<std::string> in_table, in_aside, in_from;
     std::vector<std::string> names = plan.old_files;
     for (const auto& f : plan.new_files) names.push_back(f.name);
     for (const auto& n : names) {
@@ -412,12 +675,12 @@ std::string DescribeWhere(platform::Env* env, const CommitPlan& plan) {
       if (env->FileExists(plan.aside_dir + n)) in_aside.push_back(n);
     }
     for (const auto& f : plan.new_files) {
-      if (env->FileExists(plan.work_dir + f.name)) in_work.push_back(f.name);
+      if (env->FileExists(plan.from_dir + f.name)) in_from.push_back(f.name);
     }
     return "Nie wiadomo, jak daleko doszła wymiana plików: nie zmieniono niczego więcej.\n" +
            sentence("W katalogu tabeli: ", join(in_table, plan.table_dir), "") + "\n" +
            sentence("Stare pliki: ", join(in_aside, plan.aside_dir), "") + "\n" +
-           sentence("Nowe pliki: ", join(in_work, plan.work_dir), "");
+           sentence("Nowe pliki: ", join(in_from, plan.from_dir), "");
   }
   const size_t first_old = plan.list_name.empty() ? 0 : 1;
   for (size_t i = 0; i < plan.old_files.size(); ++i) {
@@ -425,11 +688,11 @@ std::string DescribeWhere(platform::Env* env, const CommitPlan& plan) {
   }
   const size_t first_new = FirstNewStep(plan);
   for (size_t i = 0; i < plan.new_files.size(); ++i) {
-    (Moved(st, first_new + i) ? new_in : new_work).push_back(plan.new_files[i].name);
+    (Moved(st, first_new + i) ? new_in : new_from).push_back(plan.new_files[i].name);
   }
   return sentence("Stare pliki: ", join(old_in, plan.table_dir), join(old_aside, plan.aside_dir)) +
          "\n" +
-         sentence("Nowe pliki: ", join(new_work, plan.work_dir), join(new_in, plan.table_dir));
+         sentence("Nowe pliki: ", join(new_from, plan.from_dir), join(new_in, plan.table_dir));
 }
 
 }  // namespace engine

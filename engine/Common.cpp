@@ -156,4 +156,10 @@ bool IsDescriptionSetFile(const std::string& name, const std::string& data_name)
   return name.compare(stem.size() + 1, 3, "000") != 0;
 }
 
+std::string FolderOf(const std::string& path) {
+  std::string dir = platform::ExtractFilePath(path);
+  if (dir.empty()) dir = std::string(".") + platform::kPathDelim;
+  return dir;
+}
+
 }  // namespace engine

@@ -44,6 +44,10 @@ std::string RemoveExt(const std::string& FileName);
 // Symbolic links are removed, never followed.
 void DeleteTree(const std::string& Dir, platform::Env* env = platform::Env::Default());
 
+// The folder of a resolved path with its separator; a bare file name lives
+// in the current directory.
+std::string FolderOf(const std::string& path);
+
 // Eight upper-case hexadecimal digits of the value's two's complement.
 std::string IntToHex8(int32_t value);
 

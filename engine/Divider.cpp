@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <set>
 #include <thread>
 #include <vector>
 
@@ -14,8 +13,10 @@
 #include "engine/Common.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/Messages.h"
 #include "engine/RecordPipeline.h"
 #include "engine/Recovery.h"
+#include "engine/RowRule.h"
 #include "engine/Verifier.h"
 #include "platform/Cp1250.h"
 #include "platform/Interrupt.h"
@@ -26,33 +27,20 @@ namespace engine {
 
 namespace {
 
-const char kMsgCreate[] = "Nie udało się utworzyć pliku: ";
-const char kMsgMaxSize[] = "Błąd podczas odczytu maksymalnego rozmiaru pliku: ";
 // The dropped-reference list is written in pieces of this size.
 constexpr size_t kListChunk = 64 * 1024;
-
-// Opening a table fails with the table engine's own message; a bare reason
-// of the system (a failed read) gets the sentence it lacks.
-void CheckOpen(const platform::Status& s, const std::string& table) {
-  if (s.ok()) return;
-  static const std::string kOpenFailed = "Nie udało się otworzyć tabeli";
-  if (s.message().rfind(kOpenFailed, 0) == 0) throw EngineError(s.message());
-  throw EngineError(kOpenFailed + " " + table + ": " + s.message());
-}
+// Backup directories drawn whose name another run took meanwhile before
+// the run gives up.
+constexpr int kBackupDirAttempts = 20;
 
 // A row or the closing of the working copy failed: the table engine's
 // reason may be the system's, so it gets a Polish sentence in front.
 void CheckRow(const platform::Status& s) {
-  if (!s.ok()) throw EngineError("Błąd podczas przetwarzania tabeli: " + s.message());
+  if (!s.ok()) throw EngineError(kMsgTable + s.message());
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && HasStem(a, b);
-}
-
-bool Contains(const std::vector<std::string>& names, const std::string& name) {
-  return std::any_of(names.begin(), names.end(),
-                     [&](const std::string& n) { return SameName(n, name); });
+[[noreturn]] void FailWith(const std::string& head, const platform::Status& s) {
+  throw EngineError(head + ": " + s.message());
 }
 
 }  // namespace
@@ -61,10 +49,8 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 // the working copy of the table, the new store, the progress window, the
 // lock of the working directory and the list of references not copied.
 struct TDivider::Session {
-  explicit Session(platform::Env* env)
-      : lock_table(env), source_store(env), work_table(env), target_store(env) {}
-  dbase::Table lock_table;
-  store::tjxmemo source_store;
+  explicit Session(platform::Env* env) : old(env, true), work_table(env), target_store(env) {}
+  OldSet old;
   dbase::Table work_table;
   store::tjxmemo target_store;
   std::unique_ptr<ProgressDisplay> progress;
@@ -73,16 +59,11 @@ struct TDivider::Session {
   std::unique_ptr<platform::File> list;
   std::string list_buffer;
   uint64_t list_offset = 0;
-  std::string list_path;     // the list of references not copied
-  std::string address_name;  // as the table spells it
-  bool has_id = false;
-  int address = -1;  // field indexes in work_table
+  std::string list_path;  // the list of references not copied
+  int address = -1;       // field indexes in work_table
   int id = -1;
 
-  void ReleaseHold() {
-    lock_table.Close();
-    source_store.CloseAll();
-  }
+  void ReleaseHold() { old.Close(); }
   platform::Status WriteList() {
     platform::Status st = list->WriteAt(list_offset, list_buffer.data(), list_buffer.size());
     list_offset += list_buffer.size();
@@ -101,6 +82,7 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
   counts_ = DivisionCounts();
   dropped_list_.clear();
   notes_.clear();
+  warnings_.clear();
   // A run cut short here before may have moved the table aside: it is
   // finished or undone before anything is looked at.
   Repair(FolderOf(env_->ResolvePath(info_.TableFile)));
@@ -117,14 +99,24 @@ void TDivider::Divide(const std::string& OldDir, std::string& UsedOldDir) {
 }
 
 void TDivider::Run(const std::string& OldDir, std::string& UsedOldDir) {
-  if (!env_->FileExists(info_.TableFile) || !env_->FileExists(info_.DataFile)) return;
+  if (!env_->FileExists(info_.TableFile) || !env_->FileExists(info_.DataFile)) {
+    // Aside for a moment in another run's exchange is not missing.
+    const std::string table = env_->ResolvePath(info_.TableFile);
+    if (TableBeingDivided(env_, FolderOf(table), platform::ExtractFileName(table))) {
+      throw EngineError(MsgTableBeingDivided(info_.TableFile));
+    }
+    return;
+  }
   ran_ = true;
-  CheckMaxSize(info_);
+  CheckMaxSize(info_.MaxSize);
   Paths p;
-  Resolve(p);
+  static_cast<JobPaths&>(p) = ResolveJob(env_, info_);
+  p.list_name = kDroppedListPrefix + p.table_name + kDroppedListSuffix;
   verifier_ = verify_ ? std::make_unique<Verifier>(env_) : nullptr;
   Session s(env_);
-  Hold(s, p);
+  // The old table and description set held and checked; nothing is made
+  // before.
+  s.old.Open(info_, p);
   Prepare(s, p);
   try {
     Convert(s, p);
@@ -157,66 +149,18 @@ void TDivider::Repair(const std::string& dir) {
   }
 }
 
-void TDivider::Resolve(Paths& p) {
-  p.table_file = env_->ResolvePath(info_.TableFile);
-  p.data_file = env_->ResolvePath(info_.DataFile);
-  // The working directory is made beside the table (the current directory
-  // for a bare name), never in the system's temporary directory.
-  p.table_dir = FolderOf(p.table_file);
-  CheckSameDirectory(env_, p.table_dir, p.data_file, info_);
-  p.table_name = platform::ExtractFileName(p.table_file);
-  p.data_name = platform::ExtractFileName(p.data_file);
-  const std::string mdx = ChangeExt(p.table_file, ".mdx");
-  if (env_->FileExists(mdx)) p.mdx_file = env_->ResolvePath(mdx);
-  const std::string dbt = ChangeExt(p.table_file, ".dbt");
-  if (env_->FileExists(dbt)) p.dbt_file = env_->ResolvePath(dbt);
-  p.list_name = kDroppedListPrefix + p.table_name + kDroppedListSuffix;
-}
-
-void TDivider::Hold(Session& s, const Paths& p) {
-  s.lock_table.SetDatabaseName(platform::ExtractFileDir(p.table_file));
-  s.lock_table.SetTableName(p.table_name);
-  s.lock_table.SetExclusive(true);
-  CheckOpen(s.lock_table.Open(), p.table_file);
-
-  std::string part;
-  platform::Status why;
-  if (!s.source_store.OpenHeld(p.data_file, &part, &why)) {
-    if (why.IsNotFound() && part != p.data_file) throw EngineError(kMsgMissingPart + part);
-    if (why.IsBusy()) throw EngineError("Plik opisów " + part + " jest używany przez inny program");
-    if (part != p.data_file) throw EngineError(kMsgOpen + part + " (" + why.message() + ")");
-    throw EngineError(kMsgOpen + info_.DataFile);
-  }
-
-  const int address = s.lock_table.FindField(info_.AddressField);
-  if (address < 0) throw EngineError(kMsgNoField + info_.AddressField);
-  const dbase::FieldDef& def = s.lock_table.Fields()[static_cast<size_t>(address)];
-  CheckAddressField(def, info_);
-  s.address_name = def.name;
-  s.has_id = s.lock_table.FindField("ID") >= 0;
-  const int id = info_.CheckID && s.has_id ? s.lock_table.FindField("ID") : -1;
-  CheckAddressContent(s.lock_table, address, id, info_);
-}
-
 void TDivider::Prepare(Session& s, Paths& p) {
-  const std::string work = UniqueName(p.table_dir + "tmp", ".tmp", env_);
-  if (!env_->CreateDirectories(work).ok()) throw EngineError(kMsgWorkDir);
-  p.work_dir = IncludeBackslash(work);
+  p.work_dir = MakeWorkDir(env_, p.table_dir, &s.work_lock);
   try {
-    // Held for the run's life, so that no recovery takes the directory.
-    if (!env_->OpenFile(p.work_dir + kWorkLockName, platform::OpenMode::kCreateExclusive,
-                        &s.work_lock)
-             .ok()) {
-      throw EngineError(kMsgWorkDir);
-    }
-    if (!s.lock_table.CopyFilesTo(p.work_dir).ok()) throw EngineError(kMsgCopyIn);
+    platform::Status st = s.old.table().CopyFilesTo(p.work_dir);
+    if (!st.ok()) FailWith(kMsgCopyIn, st);
     // A companion the table does not use (an index without the table's
     // flag) travels too, as it always did.
     for (const std::string* f : {&p.mdx_file, &p.dbt_file}) {
       const std::string target = p.work_dir + platform::ExtractFileName(*f);
-      if (!f->empty() && !env_->FileExists(target) && !env_->CopyFile(*f, target).ok()) {
-        throw EngineError(kMsgCopyIn);
-      }
+      if (f->empty() || env_->FileExists(target)) continue;
+      st = env_->CopyFile(*f, target);
+      if (!st.ok()) FailWith(kMsgCopyIn, st);
     }
   } catch (...) {
     Abandon(s, p);
@@ -229,31 +173,14 @@ void TDivider::Convert(Session& s, const Paths& p) {
   s.work_table.SetDatabaseName(work_db);
   s.work_table.SetTableName(p.table_name);
   s.work_table.SetExclusive(false);
-  s.work_table.SetWritableFields({s.address_name});
-  CheckOpen(s.work_table.Open(), p.work_dir + p.table_name);
-  s.address = s.work_table.FindField(s.address_name);
+  s.work_table.SetWritableFields({s.old.address_name()});
+  CheckTableOpen(s.work_table.Open(), p.work_dir + p.table_name);
+  s.address = s.work_table.FindField(s.old.address_name());
   s.list_path = p.work_dir + p.list_name;
-
-  const std::string target_file = p.work_dir + p.data_name;
-  if (!s.target_store.CreateNew(target_file, 0)) throw EngineError(kMsgCreate + target_file);
-  s.target_store.SplitDepth = 9;
-  // The new set is private to the working directory until the commit: one
-  // flush of every file after the loop replaces a flush per record.
-  s.target_store.DeferFlush = true;
-  // A limit that did not reach the header would give one unlimited file
-  // and report success.
-  if (s.target_store.SetMaxSize(static_cast<int32_t>(static_cast<uint32_t>(info_.MaxSize) << 20),
-                                "") < 0 ||
-      !s.target_store.IsOpen()) {
-    throw EngineError(kMsgCreate + target_file);
-  }
-  if (info_.CheckID) {
-    if (s.has_id) {
-      s.id = s.work_table.FindField("ID");
-    } else {
-      info_.CheckID = false;
-    }
-  }
+  OpenNewStore(s.target_store, p.work_dir + p.data_name, info_.MaxSize);
+  // Without an "ID" field there is no marker to look for.
+  if (!s.old.check_id()) info_.CheckID = false;
+  if (info_.CheckID) s.id = s.work_table.FindField("ID");
   s.progress = progress_->Create("Operacje na pliku: " + info_.DataFile,
                                  static_cast<int32_t>(s.work_table.RecordCount()));
   s.progress->Show();
@@ -263,18 +190,19 @@ void TDivider::Convert(Session& s, const Paths& p) {
   // cores meanwhile; the writer stores them in row order, as they come.
   const unsigned threads =
       threads_ ? threads_ : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-  s.pipeline = std::make_unique<RecordPipeline>(
-      &s.lock_table, s.lock_table.FindField(info_.AddressField),
-      info_.CheckID ? s.lock_table.FindField("ID") : -1, &s.source_store, threads);
+  s.pipeline = std::make_unique<RecordPipeline>(&s.old.table(), s.old.address(), s.old.id(),
+                                                &s.old.store(), threads);
   RowLoop(s);
   s.pipeline.reset();
-  if (!s.target_store.CloseAll()) throw EngineError(kMsgWrite);
+  if (!s.target_store.CloseAll()) {
+    throw EngineError(std::string(kMsgWrite) + ": " + s.target_store.LastError());
+  }
   CheckRow(s.work_table.Close());
   if (s.list) {
     platform::Status st = s.WriteList();
     if (st.ok()) st = s.list->Close();
     s.list.reset();
-    if (!st.ok()) throw EngineError(std::string(kMsgWrite) + ": " + st.message());
+    if (!st.ok()) FailWith(kMsgWrite, st);
   }
 }
 
@@ -288,28 +216,37 @@ void TDivider::RowLoop(Session& s) {
     }
     ++counts_.rows;
     const std::string text = s.work_table.GetText(s.address);
-    if (text.empty()) {
+    const std::string id_text = info_.CheckID ? s.work_table.GetText(s.id) : std::string();
+    const RowKind kind = ClassifyRow(text, info_.CheckID ? &id_text : nullptr);
+    if (kind == RowKind::kEmpty) {
       ++counts_.skipped_empty;
-    } else if (info_.CheckID && s.work_table.GetText(s.id) == kMarker) {
+    } else if (kind == RowKind::kMarker) {
       ++counts_.skipped_marker;
+      // The row keeps its address: what it reads must outlive the old set
+      // it reads from.
+      const int32_t kept = MarkerAddress(text);
+      if (kept != 0 && s.old.HasRecord(kept, s.work_table.RecNo())) {
+        ++counts_.marker_kept;
+        ListRow(s, text, kReasonMarker);
+      }
     } else {
       CheckRow(s.work_table.Edit());
-      bool write_failed = false;
-      std::string read_error;
-      const int32_t old_address = HexToInt(text);
-      if (!IsAddressText(text)) {
+      std::string failure;
+      if (kind == RowKind::kNotAddress) {
         DropReference(s, text, kReasonNotAddress);
-      } else if (old_address == 0) {
+      } else if (kind == RowKind::kZero) {
         ++counts_.zero_addresses;
         CheckRow(s.work_table.SetText(s.address, std::string(kAddressWidth, '0')));
         if (verifier_) verifier_->AddRow(s.work_table.RecNo(), std::string(kAddressWidth, '0'));
       } else {
+        const int32_t old_address = HexToInt(text);
         int32_t size = 0, plain_size = 0, new_address = 0;
         const uint8_t* data = nullptr;
         // Read ahead (and compressed) by the pipeline, or read here.
         RecordPipeline::Record* ahead = s.pipeline->Take(s.work_table.RecNo(), text);
         bool read = false, by_system = false;
         std::string why;
+        store::tjxmemo& source = s.old.store();
         if (ahead) {
           read = ahead->read;
           size = static_cast<int32_t>(ahead->data.size());
@@ -318,10 +255,10 @@ void TDivider::RowLoop(Session& s) {
           by_system = ahead->system_failure;
           why = ahead->error;
         } else {
-          read = s.source_store.ReadRecord(size, old_address, data, false, plain_size);
+          read = source.ReadRecord(size, old_address, data, false, plain_size);
           if (!read) {
-            by_system = s.source_store.LastReadFailedBySystem();
-            why = s.source_store.LastError();
+            by_system = source.LastReadFailedBySystem();
+            why = source.LastError();
           }
         }
         if (read) {
@@ -346,19 +283,19 @@ void TDivider::RowLoop(Session& s) {
               verifier_->AddRecord(s.work_table.RecNo(), new_address, data, size, plain_size);
             }
           } else {
-            write_failed = true;
+            failure = std::string(kMsgWrite) + ": wiersz " + std::to_string(s.work_table.RecNo()) +
+                      ", " + s.target_store.LastError();
           }
         } else if (by_system) {
           // The record may be sound: the system failed to read it. Dropping
           // the reference would lose it once the old file is gone.
-          read_error = kMsgRead + ("wiersz " + std::to_string(s.work_table.RecNo()) + ", ") + why;
+          failure = kMsgRead + ("wiersz " + std::to_string(s.work_table.RecNo()) + ", ") + why;
         } else {
           DropReference(s, text, why);
         }
       }
       CheckRow(s.work_table.Post());
-      if (!read_error.empty()) throw EngineError(read_error);
-      if (write_failed) throw EngineError(kMsgWrite);
+      if (!failure.empty()) throw EngineError(failure);
       ++counts_.converted;
     }
     CheckRow(s.work_table.Next());
@@ -369,10 +306,14 @@ void TDivider::DropReference(Session& s, const std::string& text, const std::str
   ++counts_.dropped;
   CheckRow(s.work_table.SetText(s.address, ""));
   if (verifier_) verifier_->AddRow(s.work_table.RecNo(), "");
+  ListRow(s, text, reason);
+}
+
+void TDivider::ListRow(Session& s, const std::string& text, const std::string& reason) {
   if (!s.list) {
-    if (!env_->OpenFile(s.list_path, platform::OpenMode::kCreateExclusive, &s.list).ok()) {
-      throw EngineError(kMsgCreate + s.list_path);
-    }
+    platform::Status st =
+        env_->OpenFile(s.list_path, platform::OpenMode::kCreateExclusive, &s.list);
+    if (!st.ok()) throw EngineError(kMsgCreate + s.list_path + " (" + st.message() + ")");
     s.list_buffer =
         "Odwołania, których nie skopiowano przy podziale\n"
         "tabela: " +
@@ -382,23 +323,25 @@ void TDivider::DropReference(Session& s, const std::string& text, const std::str
                    "\t" + reason + "\n";
   if (s.list_buffer.size() >= kListChunk) {
     platform::Status st = s.WriteList();
-    if (!st.ok()) throw EngineError(std::string(kMsgWrite) + ": " + st.message());
+    if (!st.ok()) FailWith(kMsgWrite, st);
   }
 }
 
 void TDivider::FlushNewFiles(const Paths& p) {
   std::vector<platform::DirEntry> entries;
-  if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgWrite);
+  platform::Status st = env_->ListDirectory(p.work_dir, "*", &entries);
+  if (!st.ok()) FailWith(kMsgWrite, st);
   for (const auto& e : entries) {
     if (e.is_directory || e.name == kWorkLockName) continue;
     std::unique_ptr<platform::File> f;
-    if (!env_->OpenFile(p.work_dir + e.name, platform::OpenMode::kReadOnlyShared, &f).ok() ||
-        !f->Flush().ok() || !f->Close().ok()) {
-      throw EngineError(kMsgWrite);
-    }
+    st = env_->OpenFile(p.work_dir + e.name, platform::OpenMode::kReadOnlyShared, &f);
+    if (st.ok()) st = f->Flush();
+    if (st.ok()) st = f->Close();
+    if (!st.ok()) FailWith(kMsgWrite, st);
     if (IsDescriptionSetFile(e.name, p.data_name)) ++counts_.new_files;
   }
-  if (!env_->SyncDirectory(p.work_dir).ok()) throw EngineError(kMsgWrite);
+  st = env_->SyncDirectory(p.work_dir);
+  if (!st.ok()) FailWith(kMsgWrite, st);
 }
 
 void TDivider::VerifyNewFiles(const Paths& p) {
@@ -408,7 +351,8 @@ void TDivider::VerifyNewFiles(const Paths& p) {
 
 void TDivider::CopyPermissions(const Paths& p) {
   std::vector<platform::DirEntry> entries;
-  if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgWrite);
+  platform::Status listed = env_->ListDirectory(p.work_dir, "*", &entries);
+  if (!listed.ok()) FailWith(kMsgWrite, listed);
   for (const auto& e : entries) {
     if (e.is_directory || e.name == kWorkLockName) continue;
     // A file takes the rights of the old file of its name; a continuation
@@ -439,43 +383,26 @@ void TDivider::Abandon(Session& s, const Paths& p) {
 
 void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
                       std::string& UsedOldDir) {
-  // References that could not be copied leave the old files in a backup
-  // directory, whatever the user chose: they are the only copy.
-  const bool keep = info_.KeepOld || counts_.dropped > 0;
+  // Rows whose old records the new set does not hold keep the old files
+  // in a backup directory, whatever the user chose: they are the only copy.
+  const bool keep = info_.KeepOld || counts_.OldFilesNeeded();
   CommitPlan plan;
   plan.table_dir = p.table_dir;
   plan.work_dir = p.work_dir;
-  if (keep) {
-    plan.aside_dir =
-        IncludeBackslash(OldDir.empty() ? UniqueName(p.table_dir + "old", "", env_) : OldDir);
-    plan.created_aside = !env_->DirectoryExists(plan.aside_dir);
-  } else {
-    plan.aside_dir = PrivateAsideDir(p.work_dir);
-    plan.private_aside = true;
-    plan.created_aside = true;
-  }
-  if (counts_.dropped > 0) plan.list_name = p.list_name;
+  plan.from_dir = p.work_dir;
+  plan.tables = {p.table_name};
+  if (counts_.OldFilesNeeded()) plan.list_name = p.list_name;
 
   try {
-    // The old files: the table's, then the description set (with KeepOld
-    // every file of the stem, else only the set itself: a copy the user
-    // made beside it is not the job's to delete).
-    for (const std::string* f : {&p.table_file, &p.mdx_file, &p.dbt_file}) {
-      if (!f->empty()) plan.old_files.push_back(platform::ExtractFileName(*f));
-    }
-    const std::string stem = RemoveExt(p.data_name);
-    std::vector<platform::DirEntry> entries;
-    if (!env_->ListDirectory(p.table_dir, "*", &entries).ok()) throw EngineError(kMsgCopyIn);
-    for (const auto& e : entries) {
-      if (e.is_directory || Contains(plan.old_files, e.name)) continue;
-      if (keep ? HasStem(e.name, stem) : IsDescriptionSetFile(e.name, p.data_name)) {
-        plan.old_files.push_back(e.name);
-      }
-    }
+    // The old files: the table's, then the description set. Never
+    // another table's, whatever its name.
+    plan.old_files = OldFileNames(env_, p);
 
     // The new files: the description set first in number order, the
     // table's companions, the .dbf last.
-    if (!env_->ListDirectory(p.work_dir, "*", &entries).ok()) throw EngineError(kMsgCopyOut);
+    std::vector<platform::DirEntry> entries;
+    platform::Status st = env_->ListDirectory(p.work_dir, "*", &entries);
+    if (!st.ok()) FailWith(kMsgCopyOut, st);
     std::vector<std::string> set, others;
     for (const auto& e : entries) {
       if (e.is_directory || e.name == kWorkLockName || e.name == plan.list_name) continue;
@@ -491,22 +418,51 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
     for (const auto& name : set) {
       std::unique_ptr<platform::File> f;
       uint64_t size = 0;
-      if (!env_->OpenFile(p.work_dir + name, platform::OpenMode::kReadOnlyShared, &f).ok() ||
-          !f->Size(&size).ok()) {
-        throw EngineError(kMsgCopyOut);
-      }
+      st = env_->OpenFile(p.work_dir + name, platform::OpenMode::kReadOnlyShared, &f);
+      if (st.ok()) st = f->Size(&size);
+      if (!st.ok()) FailWith(kMsgCopyOut, st);
       plan.new_files.push_back({name, size});
     }
 
     // Nothing moves unless every move can be made: each new name is free
     // once the old files are aside, and no old name is taken in the backup.
+    auto listed = [](const std::vector<std::string>& names, const std::string& name) {
+      return std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+        return platform::SameNameIgnoringCase(n, name);
+      });
+    };
     for (const auto& f : plan.new_files) {
       const std::string target = p.table_dir + f.name;
       if (env_->DirectoryExists(target) ||
           (env_->FileExists(target) &&
-           !Contains(plan.old_files, platform::ExtractFileName(env_->ResolvePath(target))))) {
+           !listed(plan.old_files, platform::ExtractFileName(env_->ResolvePath(target))))) {
         throw EngineError(std::string(kMsgCopyOut) + "\nNazwa nowego pliku jest zajęta: " + target);
       }
+    }
+
+    if (keep) {
+      if (OldDir.empty()) {
+        // A fresh backup directory of its own, never one another run drew
+        // at the same moment.
+        for (int attempt = 1;; ++attempt) {
+          const std::string dir = UniqueName(p.table_dir + "old", "", env_);
+          st = env_->CreateNewDirectory(dir);
+          if (st.IsExists() && attempt < kBackupDirAttempts) continue;
+          if (!st.ok()) throw EngineError(kMsgBackupDir + dir + " (" + st.message() + ")");
+          plan.aside_dir = IncludeBackslash(dir);
+          plan.created_aside = true;
+          break;
+        }
+      } else {
+        plan.aside_dir = IncludeBackslash(OldDir);
+        plan.created_aside = !env_->DirectoryExists(plan.aside_dir);
+        st = env_->CreateDirectories(plan.aside_dir);
+        if (!st.ok()) throw EngineError(kMsgBackupDir + plan.aside_dir + " (" + st.message() + ")");
+      }
+    } else {
+      plan.aside_dir = PrivateAsideDir(p.work_dir);
+      plan.private_aside = true;
+      plan.created_aside = true;
     }
     std::vector<std::string> aside_names = plan.old_files;
     if (!plan.list_name.empty()) aside_names.push_back(plan.list_name);
@@ -516,7 +472,10 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
         throw EngineError(std::string(kMsgCopyIn) + "\nW katalogu kopii jest już plik: " + target);
       }
     }
-    if (!env_->CreateDirectories(plan.aside_dir).ok()) throw EngineError(kMsgWorkDir);
+    if (plan.private_aside) {
+      st = env_->CreateDirectories(plan.aside_dir);
+      if (!st.ok()) FailWith(kMsgWorkDir, st);
+    }
     WriteJournal(env_, plan);
   } catch (...) {
     if (plan.created_aside && !plan.private_aside) (void)env_->RemoveDirectory(plan.aside_dir);
@@ -544,11 +503,11 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
                       "\nNic nie zostało zmienione: stare pliki są na swoim miejscu.");
   }
 
-  // Every file has moved: the hold ends here.
+  // Every file has moved: the hold ends here. The old files are deleted
+  // only once the new names are on the disk.
   s.ReleaseHold();
-  if (!env_->SyncDirectory(p.table_dir).ok()) {
-    notes_.push_back("Nie udało się zapisać na dysk zmian w katalogu " + p.table_dir);
-  }
+  s.progress.reset();
+  warnings_ = CompleteCommit(env_, plan, &s.work_lock);
   if (keep) {
     UsedOldDir = plan.aside_dir;
     if (!plan.list_name.empty()) dropped_list_ = plan.aside_dir + plan.list_name;
@@ -556,14 +515,6 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
     // Nothing was kept: an earlier job's backup directory stays the one
     // to report.
     UsedOldDir = OldDir;
-  }
-  // Marked finished first: a half-emptied private directory beside the
-  // journal would be taken for a commit still to do.
-  if (MarkFinished(env_, p.work_dir)) RemoveWorkDir(env_, p.work_dir, &s.work_lock);
-  if (env_->DirectoryExists(plan.aside_dir) && plan.private_aside) {
-    notes_.push_back("Nie udało się usunąć starych plików: " + plan.aside_dir);
-  } else if (env_->DirectoryExists(p.work_dir)) {
-    notes_.push_back("Nie udało się usunąć katalogu roboczego: " + p.work_dir);
   }
 }
 

@@ -13,52 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/Job.h"
+#include "engine/OldSet.h"
 #include "engine/ProgressDisplay.h"
 #include "platform/Env.h"
 
 namespace engine {
 
 class Verifier;
-
-// One division job.
-struct TDividerInfo {
-  std::string TableFile;     // the table's .dbf
-  std::string AddressField;  // character field holding each row's address
-  std::string DataFile;      // the description file, beside the table
-  int32_t MaxSize = 0;       // MB per file, 0 = no limit; 0..2047
-  bool CheckID = false;      // leave rows whose "ID" is five 0xFF bytes alone
-  bool KeepOld = false;      // keep the old files in a backup directory
-};
-
-// What one run did, for the command line and the benchmarks.
-struct DivisionCounts {
-  uint64_t rows = 0;             // rows visited, deleted ones included
-  uint64_t converted = 0;        // rows whose address was rewritten
-  uint64_t skipped_empty = 0;    // rows with an empty address, untouched
-  uint64_t skipped_marker = 0;   // rows with the 0xFF "ID" marker, untouched
-  uint64_t zero_addresses = 0;   // rows with address 0 (no record)
-  uint64_t dropped = 0;          // references cleared: record unreadable or no address
-  uint64_t records_written = 0;  // records copied to the new files
-  uint64_t bytes_written = 0;    // their bytes as the old set stored them
-  uint64_t plain_bytes = 0;      // their plain length
-  uint64_t largest_record = 0;   // the longest plain length among them
-  uint64_t new_files = 0;        // new description files (base + continuations)
-
-  DivisionCounts& operator+=(const DivisionCounts& o) {
-    rows += o.rows;
-    converted += o.converted;
-    skipped_empty += o.skipped_empty;
-    skipped_marker += o.skipped_marker;
-    zero_addresses += o.zero_addresses;
-    dropped += o.dropped;
-    records_written += o.records_written;
-    bytes_written += o.bytes_written;
-    plain_bytes += o.plain_bytes;
-    largest_record = std::max(largest_record, o.largest_record);
-    new_files += o.new_files;
-    return *this;
-  }
-};
 
 class TDivider {
  public:
@@ -87,13 +49,16 @@ class TDivider {
   // Whether the last Divide got past the existence test (false: skipped).
   bool Ran() const { return ran_; }
   const DivisionCounts& Counts() const { return counts_; }
-  // The list of references the last run could not copy, in the backup
-  // directory; "" when every reference was copied. Such a run keeps the
-  // old files even without KeepOld.
+  // The list of references the last run could not copy and of marker rows
+  // that keep an old address, in the backup directory; "" when there are
+  // none. Such a run keeps the old files even without KeepOld.
   const std::string& DroppedList() const { return dropped_list_; }
   // What the run did besides the division, for the user: the repair of an
-  // earlier run that was cut short, old files it could not delete.
+  // earlier run that was cut short.
   const std::vector<std::string>& Notes() const { return notes_; }
+  // What the user should look at although the run succeeded: old files
+  // or a working directory it could not delete.
+  const std::vector<std::string>& Warnings() const { return warnings_; }
 
   // How many threads read ahead and compress records stored plain, this
   // one included: 0 (the default) as many as the machine runs at once, at
@@ -107,16 +72,11 @@ class TDivider {
   // The last run's verifier (null without verification), for its timing.
   const Verifier* LastVerifier() const { return verifier_.get(); }
 
-  // Everything one run derives from the job record, with the names the
-  // files really have on disk (a database copied from Windows may say
-  // OPISY.DBF).
-  struct Paths {
-    std::string table_file, data_file;  // resolved full paths
-    std::string table_dir;              // with trailing separator
-    std::string table_name, data_name;  // file names
-    std::string mdx_file, dbt_file;     // resolved companions, "" when absent
-    std::string work_dir;               // with trailing separator
-    std::string list_name;              // list of references not copied
+  // What one run derives from the job record: the names on disk (a
+  // database copied from Windows may say OPISY.DBF) and its own.
+  struct Paths : JobPaths {
+    std::string work_dir;   // with trailing separator
+    std::string list_name;  // list of references not copied
   };
 
  protected:
@@ -131,11 +91,6 @@ class TDivider {
   void Repair(const std::string& dir);
   // Everything of Divide after the repair.
   void Run(const std::string& OldDir, std::string& UsedOldDir);
-  // Resolves the names and checks the directories.
-  void Resolve(Paths& p);
-  // Holds the old table and description set and checks them and the
-  // address field; nothing is created yet.
-  void Hold(Session& s, const Paths& p);
   // Working directory with its lock, copies of the table files.
   void Prepare(Session& s, Paths& p);
   // Opens the working copy and the new store, converts every row, closes
@@ -143,6 +98,7 @@ class TDivider {
   void Convert(Session& s, const Paths& p);
   void RowLoop(Session& s);
   void DropReference(Session& s, const std::string& text, const std::string& reason);
+  void ListRow(Session& s, const std::string& text, const std::string& reason);
   // Pushes every new file and the working directory's entries to the disk.
   void FlushNewFiles(const Paths& p);
   void VerifyNewFiles(const Paths& p);
@@ -163,6 +119,7 @@ class TDivider {
   std::unique_ptr<Verifier> verifier_;  // collects checksums during one run
   std::string dropped_list_;
   std::vector<std::string> notes_;
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace engine

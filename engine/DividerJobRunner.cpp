@@ -1,5 +1,6 @@
 // The job runner the program uses: one TDivider per job, freed after it,
 // also when the job fails.
+#include "engine/Divider.h"
 #include "engine/DivisionRequest.h"
 
 namespace engine {
@@ -14,6 +15,7 @@ JobRunner DividerJobRunner(platform::Env* env, ProgressDisplayFactory* progress,
     report.counts = divider.Counts();
     report.dropped_list = divider.DroppedList();
     report.notes = divider.Notes();
+    report.warnings = divider.Warnings();
   };
 }
 

@@ -15,16 +15,6 @@
 
 namespace engine {
 
-const char kMsgFieldsMissing[] = "Nie wypełniono wszystkich pól";
-const char kMsgKadmorQuestion[] =
-    "Wybrana baza była używana przez program Kadmor w wersji mniejszej niż 1.10, który nie "
-    "obsługuje podzielonych plików. Kontynuować podział ?";
-const char kMsgDone[] = "Operacja została zakończona";
-const char kMsgDoneKept[] =
-    "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: ";
-const char kTitleInformation[] = "Informacja";
-const char kMsgNoPresetFiles[] = "W katalogu %s nie znaleziono żadnej tabeli z plikiem opisów";
-
 namespace {
 
 const std::vector<PresetPair> kTolmPairs = {
@@ -160,14 +150,23 @@ std::string CompletionDetails(const RequestResult& result) {
   for (const JobReport& j : result.jobs) {
     if (!j.ran) {
       out += "\r\nPominięto (brak tabeli lub pliku opisów): " + j.info.TableFile;
-    } else if (j.counts.dropped > 0) {
-      out += "\r\nNie skopiowano odwołań: " + std::to_string(j.counts.dropped) + " (tabela " +
-             j.info.TableFile + ").\r\nLista tych wierszy: " + j.dropped_list;
+    } else if (j.counts.OldFilesNeeded()) {
+      if (j.counts.dropped > 0) {
+        out += "\r\nNie skopiowano odwołań: " + std::to_string(j.counts.dropped) + " (tabela " +
+               j.info.TableFile + ").";
+      }
+      if (j.counts.marker_kept > 0) {
+        out += "\r\nWiersze ze znacznikiem ID wskazujące stare dane: " +
+               std::to_string(j.counts.marker_kept) + " (tabela " + j.info.TableFile +
+               "); ich adresy zostały bez zmian i odnoszą się do starych plików.";
+      }
+      out += "\r\nLista tych wierszy: " + j.dropped_list;
       // Kept although the user chose to delete them: the only copy of
       // what those rows pointed to.
       if (!j.info.KeepOld) out += "\r\nStare pliki zachowano w katalogu: " + j.used_old_dir;
     }
     for (const std::string& n : j.notes) out += "\r\n" + n;
+    for (const std::string& w : j.warnings) out += "\r\n" + w;
   }
   return out;
 }
@@ -188,7 +187,7 @@ std::string DescribeCommitted(const std::vector<JobReport>& jobs) {
   std::string out;
   for (const JobReport& j : jobs) {
     out += "\nWcześniej podzielono: " + j.info.TableFile +
-           (j.used_old_dir.empty() || (!j.info.KeepOld && j.counts.dropped == 0)
+           (j.used_old_dir.empty() || (!j.info.KeepOld && !j.counts.OldFilesNeeded())
                 ? std::string(" (stare pliki usunięto)")
                 : " (stare pliki w " + j.used_old_dir + ")");
   }
@@ -273,7 +272,11 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
   result.backup_path = backup_path;
   result.message = keep_old ? std::string(kMsgDoneKept) + backup_path : std::string(kMsgDone);
   result.message += CompletionDetails(result);
-  dialog_->Inform(result.message, kTitleInformation, kFlagsInformation);
+  if (result.HasWarnings()) {
+    dialog_->Inform(result.message, kTitleWarning, kFlagsWarning);
+  } else {
+    dialog_->Inform(result.message, kTitleInformation, kFlagsInformation);
+  }
   return result;
 }
 

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/Divider.h"
 #include "engine/EngineError.h"
+#include "engine/Job.h"
+#include "engine/Messages.h"
 #include "engine/ProgressDisplay.h"
 #include "engine/UserDialog.h"
 #include "platform/Env.h"
@@ -60,26 +61,6 @@ KadmorVersion ReadKadmorVersion(const std::string& database_dir,
 // than 1.10).
 bool KadmorNeedsQuestion(const KadmorVersion& v);
 
-// Texts the request shows or raises.
-extern const char kMsgFieldsMissing[];  // "Nie wypełniono wszystkich pól"
-extern const char kMsgKadmorQuestion[];
-extern const char kMsgDone[];      // keep-old off
-extern const char kMsgDoneKept[];  // keep-old on; the backup path follows
-extern const char kTitleInformation[];
-extern const char kMsgNoPresetFiles[];  // the database directory follows
-
-// What one job of the request did.
-struct JobReport {
-  TDividerInfo info;
-  bool ran = false;  // false: table or description file missing, skipped
-  std::string used_old_dir;
-  DivisionCounts counts;
-  // The list of references not copied ("" when every one was), and what
-  // the job did besides dividing (repairs, warnings).
-  std::string dropped_list;
-  std::vector<std::string> notes;
-};
-
 struct RequestResult {
   // False when the version question was not answered Yes: nothing ran and
   // nothing was shown.
@@ -88,6 +69,15 @@ struct RequestResult {
   std::string message;      // the completion message shown
   std::vector<JobReport> jobs;
   DivisionCounts total;
+
+  // Completed with warnings: some job kept old files the user asked to
+  // delete (references not copied, marker rows) or could not delete them.
+  bool HasWarnings() const {
+    for (const JobReport& j : jobs) {
+      if (j.HasWarnings()) return true;
+    }
+    return false;
+  }
 };
 
 // A preset that failed after some of its jobs were committed: those stay

@@ -4,8 +4,9 @@
 #include <memory>
 
 #include "engine/Common.h"
-#include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/Messages.h"
+#include "engine/Recovery.h"
 #include "platform/Path.h"
 
 namespace engine {
@@ -17,9 +18,13 @@ std::string Megabytes(uint64_t bytes) {
 }
 
 // A file another program has open cannot be held exclusively.
-void CheckNotHeld(platform::Env* env, const std::string& path) {
+void CheckNotHeld(platform::Env* env, const std::string& path, const std::string& table_shown) {
   std::unique_ptr<platform::File> hold;
   platform::Status s = env->OpenFile(path, platform::OpenMode::kReadOnlyExclusive, &hold);
+  if (s.IsBusy() && !table_shown.empty() &&
+      TableBeingDivided(env, FolderOf(path), platform::ExtractFileName(path))) {
+    throw EngineError(MsgTableBeingDivided(table_shown));
+  }
   if (s.IsBusy()) {
     throw EngineError("Plik " + path +
                       " jest otwarty w innym programie, a podział potrzebuje go na wyłączność. "
@@ -40,8 +45,8 @@ uint64_t SizeOf(platform::Env* env, const std::string& path) {
 void CheckFilesAndDirectory(platform::Env* env, const TDividerInfo& info) {
   if (!env->FileExists(info.TableFile) || !env->FileExists(info.DataFile)) return;
   const std::string table = env->ResolvePath(info.TableFile);
-  CheckNotHeld(env, table);
-  CheckNotHeld(env, env->ResolvePath(info.DataFile));
+  CheckNotHeld(env, table, info.TableFile);
+  CheckNotHeld(env, env->ResolvePath(info.DataFile), "");
   const std::string dir = FolderOf(table);
   platform::Status s = env->CanCreateIn(dir);
   if (!s.ok() && !s.IsNotSupported()) {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Divider.h"
+#include "engine/Job.h"
 #include "platform/Env.h"
 
 namespace engine {

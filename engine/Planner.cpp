@@ -8,7 +8,11 @@
 #include "engine/Common.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/Messages.h"
+#include "engine/OldSet.h"
 #include "engine/ReadOnlyEnv.h"
+#include "engine/Recovery.h"
+#include "engine/RowRule.h"
 #include "engine/SizingEnv.h"
 #include "platform/Path.h"
 #include "store/Format.h"
@@ -30,66 +34,58 @@ JobPlan Planner::PlanJob(const TDividerInfo& info) {
   JobPlan plan;
   plan.info = info;
   ReadOnlyEnv ro(env_);
-  if (!ro.FileExists(info.TableFile) || !ro.FileExists(info.DataFile)) return plan;
-  plan.ran = true;
-  CheckMaxSize(info);
-  const std::string table_file = ro.ResolvePath(info.TableFile);
-  const std::string data_file = ro.ResolvePath(info.DataFile);
-  CheckSameDirectory(&ro, FolderOf(table_file), data_file, info);
-  const std::string data_name = platform::ExtractFileName(data_file);
-
-  dbase::Table table(&ro);
-  table.SetDatabaseName(platform::ExtractFileDir(table_file));
-  table.SetTableName(platform::ExtractFileName(table_file));
-  Check(table.Open());
-  store::tjxmemo source(&ro);
-  if (!source.Open(data_file)) throw EngineError(kMsgOpen + info.DataFile);
-  // Every continuation file the header names must be there, as the
-  // division demands.
-  for (int n = 1; n <= source.CurrentFile(); ++n) {
-    const std::string part = store::ContinuationName(store::BaseNameOf(data_file), n);
-    if (!ro.FileExists(part)) throw EngineError(kMsgMissingPart + part);
+  if (!ro.FileExists(info.TableFile) || !ro.FileExists(info.DataFile)) {
+    const std::string table = ro.ResolvePath(info.TableFile);
+    if (TableBeingDivided(&ro, FolderOf(table), platform::ExtractFileName(table))) {
+      throw EngineError(MsgTableBeingDivided(info.TableFile));
+    }
+    return plan;
   }
-  const int address = table.FindField(info.AddressField);
-  if (address < 0) throw EngineError(kMsgNoField + info.AddressField);
-  const dbase::FieldDef& def = table.Fields()[static_cast<size_t>(address)];
-  CheckAddressField(def, info);
-  const bool check_id = info.CheckID && table.FindField("ID") >= 0;
-  const int id = check_id ? table.FindField("ID") : -1;
-  CheckAddressContent(table, address, id, info);
+  plan.ran = true;
+  CheckMaxSize(info.MaxSize);
+  const JobPaths p = ResolveJob(&ro, info);
+  OldSet old(&ro, false);
+  old.Open(info, p);
 
   // The new set, made as the division makes it, in memory.
   SizingEnv sizing;
   store::tjxmemo target(&sizing);
-  if (!target.CreateNew(SizingEnv::Root() + data_name, 0)) {
-    throw EngineError("Nie udało się przewidzieć nowego pliku: " + target.LastError());
-  }
-  target.SplitDepth = 9;
-  target.DeferFlush = true;
-  target.SetMaxSize(static_cast<int32_t>(static_cast<uint32_t>(info.MaxSize) << 20), "");
+  OpenNewStore(target, SizingEnv::Root() + p.data_name, info.MaxSize);
 
   DivisionCounts& c = plan.counts;
+  dbase::Table& table = old.table();
+  store::tjxmemo& source = old.store();
+  auto unreadable = [&] {
+    ++c.dropped;
+    if (plan.unreadable_rows.size() < kPlanListedRows)
+      plan.unreadable_rows.push_back(table.RecNo());
+  };
   Check(table.First());
   while (!table.Eof()) {
     ++c.rows;
-    const std::string text = table.GetText(address);
-    if (text.empty()) {
-      ++c.skipped_empty;
-    } else if (check_id && table.GetText(id) == kMarker) {
-      ++c.skipped_marker;
-    } else {
-      const int32_t old_address = HexToInt(text);
-      if (!IsAddressText(text)) {
-        ++c.dropped;
-        if (plan.unreadable_rows.size() < kPlanListedRows) {
-          plan.unreadable_rows.push_back(table.RecNo());
-        }
-      } else if (old_address == 0) {
+    const std::string text = table.GetText(old.address());
+    switch (old.Classify()) {
+      case RowKind::kEmpty:
+        ++c.skipped_empty;
+        break;
+      case RowKind::kMarker: {
+        ++c.skipped_marker;
+        const int32_t kept = MarkerAddress(text);
+        if (kept != 0 && old.HasRecord(kept, table.RecNo())) ++c.marker_kept;
+        break;
+      }
+      case RowKind::kNotAddress:
+        unreadable();
+        ++c.converted;
+        break;
+      case RowKind::kZero:
         ++c.zero_addresses;
-      } else {
+        ++c.converted;
+        break;
+      case RowKind::kRecord: {
         int32_t size = 0, plain_size = 0, new_address = 0;
         const uint8_t* data = nullptr;
-        if (source.ReadRecord(size, old_address, data, false, plain_size)) {
+        if (source.ReadRecord(size, HexToInt(text), data, false, plain_size)) {
           if (!target.WriteRecord(size, new_address, data, plain_size)) {
             throw EngineError(std::string(kMsgWrite) + " (wiersz " + std::to_string(table.RecNo()) +
                               ": " + target.LastError() + ")");
@@ -100,27 +96,26 @@ JobPlan Planner::PlanJob(const TDividerInfo& info) {
           throw EngineError(kMsgRead + ("wiersz " + std::to_string(table.RecNo()) + ", ") +
                             source.LastError());
         } else {
-          ++c.dropped;
-          if (plan.unreadable_rows.size() < kPlanListedRows) {
-            plan.unreadable_rows.push_back(table.RecNo());
-          }
+          unreadable();
         }
+        ++c.converted;
+        break;
       }
-      ++c.converted;
     }
     Check(table.Next());
   }
   if (!target.CloseAll()) throw EngineError(kMsgWrite);
-  table.Close();
-  source.CloseAll();
+  old.Close();
 
   for (const auto& f : sizing.Files()) plan.files.push_back({f.name, f.size});
   // The base file first, then the continuation files in number order.
   std::stable_sort(plan.files.begin(), plan.files.end(),
                    [&](const PlannedFile& a, const PlannedFile& b) {
-                     return (a.name == data_name) > (b.name == data_name);
+                     return (a.name == p.data_name) > (b.name == p.data_name);
                    });
   c.new_files = plan.files.size();
+  plan.old_files = OldFileNames(&ro, p);
+  plan.keeps_old = info.KeepOld || c.OldFilesNeeded();
   return plan;
 }
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Divider.h"
 #include "engine/DivisionRequest.h"
+#include "engine/Job.h"
 #include "platform/Env.h"
 
 namespace engine {
@@ -30,6 +30,12 @@ struct JobPlan {
   DivisionCounts counts;                  // as the division would count
   std::vector<uint32_t> unreadable_rows;  // 1-based, the first kPlanListedRows
   std::vector<PlannedFile> files;         // new description files, base first
+  // The old files the commit would move aside (the table's, then the
+  // description set), and whether into a backup directory: with KeepOld,
+  // or when rows would keep old records (references not copied, marker
+  // rows); otherwise they would be deleted.
+  std::vector<std::string> old_files;
+  bool keeps_old = false;
 };
 
 class Planner {

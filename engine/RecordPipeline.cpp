@@ -7,7 +7,7 @@
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
-#include "engine/DivisionChecks.h"
+#include "engine/RowRule.h"
 #include "store/Compression.h"
 #include "store/jxmemo.h"
 
@@ -117,8 +117,8 @@ void RecordPipeline::Recycle(std::unique_ptr<Record> r) {
 bool RecordPipeline::ReadAhead() {
   // Rows the loop leaves untouched, or copies nothing for, need nothing.
   const std::string text = table_->GetText(address_);
-  const bool wanted = !text.empty() && !(id_ >= 0 && table_->GetText(id_) == kMarker) &&
-                      IsAddressText(text) && HexToInt(text) != 0;
+  const std::string id = id_ >= 0 ? table_->GetText(id_) : std::string();
+  const bool wanted = ClassifyRow(text, id_ >= 0 ? &id : nullptr) == RowKind::kRecord;
   if (wanted) {
     std::unique_ptr<Record> r = NewRecord();
     r->row = table_->RecNo();

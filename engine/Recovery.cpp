@@ -1,12 +1,11 @@
-// Finishing or undoing the commits of runs that died, and removing the
+// Finishing or undoing the exchanges of runs that died, and removing the
 // working directories they left.
 #include "engine/Recovery.h"
 
+#include <algorithm>
 #include <memory>
 
-#include "engine/Commit.h"
 #include "engine/Common.h"
-#include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
 #include "platform/Path.h"
 
@@ -31,32 +30,41 @@ bool Empty(platform::Env* env, const std::string& dir) {
          (env->ListDirectory(dir, "*", &entries).ok() && entries.empty());
 }
 
-// How far a commit got, as the table's .dbf shows it: it is the first file
-// to go aside and the last to come in. Once a run has died the files in
-// place are no longer held: whichever set has its .dbf in place may have
-// been worked on since, and it stays.
-enum class TableAt { kOldInPlace, kNewInPlace, kNone, kUnknown };
+bool Young(platform::Env* env, const std::string& path) {
+  int64_t age = 0;
+  return env->ModifiedAge(path, &age).ok() && age < kFreshSeconds;
+}
 
-TableAt WhereIsTheTable(platform::Env* env, const CommitPlan& plan) {
-  const std::string& name = plan.old_files.front();
+bool Listed(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& n) { return platform::SameNameIgnoringCase(n, name); });
+}
+
+TableAt WhereIsTheTable(platform::Env* env, const CommitPlan& plan, const std::string& name) {
   const std::string in = plan.table_dir + name, aside = plan.aside_dir + name,
-                    work = plan.work_dir + plan.new_files.back().name;
-  const bool t = env->FileExists(in), a = env->FileExists(aside), w = env->FileExists(work);
+                    src = plan.from_dir + name;
+  const bool t = env->FileExists(in), w = env->FileExists(src);
   if (!t) return TableAt::kNone;
+  if (!Listed(plan.old_files, name)) {
+    // A table new to the directory: in place once its source name is gone
+    // or is a second name of the file in place.
+    return !w || env->SameFile(in, src) ? TableAt::kNewInPlace : TableAt::kUnknown;
+  }
+  const bool a = env->FileExists(aside);
   // A name of the same file besides the one in place is a link of a move
   // cut short.
-  if (w && !env->SameFile(in, work) && (!a || env->SameFile(in, aside))) {
+  if (w && !env->SameFile(in, src) && (!a || env->SameFile(in, aside))) {
     return TableAt::kOldInPlace;
   }
-  if (a && !env->SameFile(in, aside) && (!w || env->SameFile(in, work))) {
+  if (a && !env->SameFile(in, aside) && (!w || env->SameFile(in, src))) {
     return TableAt::kNewInPlace;
   }
   return TableAt::kUnknown;
 }
 
-// The commit had not moved the old table aside: the old set is whole and
-// in place. The new set goes with the working directory; what the commit
-// had put in the aside directory goes too.
+// No table came aside whole: the old set is whole and in place. The new set
+// goes with the working directory; what the exchange had put in the aside
+// directory goes too.
 bool DropNewSet(platform::Env* env, const CommitPlan& plan, std::string* error) {
   std::vector<std::string> aside_names = {plan.old_files.front()};
   if (!plan.list_name.empty()) aside_names.push_back(plan.list_name);
@@ -77,7 +85,7 @@ bool DropNewSet(platform::Env* env, const CommitPlan& plan, std::string* error) 
       return false;
     }
   }
-  // No old file goes aside before the table: one in the private directory
+  // No old file goes aside before the tables: one in the private directory
   // would be the only copy.
   if (plan.private_aside && !Empty(env, plan.aside_dir)) {
     *error = "W katalogu " + plan.aside_dir + " są pliki: " + NamesIn(env, plan.aside_dir) + ".";
@@ -87,30 +95,29 @@ bool DropNewSet(platform::Env* env, const CommitPlan& plan, std::string* error) 
   return true;
 }
 
-// The new table is in place, so its whole set is: the commit is done but
-// for the second names of moves cut short. Nothing of it may be left only
-// in the working directory, which goes next.
+// Every new table is in place, so every new file is: the exchange is done
+// but for the second names of moves cut short. Nothing of it may be left
+// only where it came from.
 bool FinishInPlace(platform::Env* env, const CommitPlan& plan, std::string* error) {
-  std::vector<std::pair<std::string, std::string>> moves;  // work name, its target
+  std::vector<std::pair<std::string, std::string>> moves;  // source, its target
   if (!plan.list_name.empty()) {
     moves.push_back({plan.work_dir + plan.list_name, plan.aside_dir + plan.list_name});
   }
   for (const auto& f : plan.new_files) {
-    moves.push_back({plan.work_dir + f.name, plan.table_dir + f.name});
+    moves.push_back({plan.from_dir + f.name, plan.table_dir + f.name});
   }
-  for (const auto& [work, target] : moves) {
-    if (!env->FileExists(work)) continue;
-    if (!env->SameFile(work, target)) {
-      *error = "Plik " + work + " nie został przeniesiony.";
+  for (const auto& [from, target] : moves) {
+    if (!env->FileExists(from)) continue;
+    if (!env->SameFile(from, target)) {
+      *error = "Plik " + from + " nie został przeniesiony.";
       return false;
     }
-    platform::Status s = env->DeleteFile(work);
+    platform::Status s = env->DeleteFile(from);
     if (!s.ok()) {
       *error = s.message();
       return false;
     }
   }
-  (void)env->SyncDirectory(plan.table_dir);
   return true;
 }
 
@@ -129,8 +136,8 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
                               : "\nStare pliki w " + aside + ": " + NamesIn(env, aside) + ".");
   };
   if (journal == JournalRead::kUnreadable) {
-    // How far the commit got cannot be known: the old files may be in the
-    // working directory alone.
+    // How far the exchange got cannot be known: the old files may be in
+    // the working directory alone.
     report->failed.push_back("Nie udało się odczytać dziennika przerwanego podziału " + work +
                              kJournalName + " (" + why + "); niczego nie zmieniono.\n" + in_work() +
                              "\nStare pliki mogą być też w katalogu kopii (old…) w " +
@@ -138,8 +145,9 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
     return;
   }
   if (journal != JournalRead::kRead) {
-    // The commit never began, or was finished: the directory holds copies
-    // only, or old files the user chose to delete.
+    // The exchange never began, or was finished: the directory holds
+    // copies only, or old files the user chose to delete once the new
+    // names were on the disk.
     if (!env->FileExists(work + kFinishedName) && !Empty(env, aside)) {
       report->failed.push_back("Katalog roboczy przerwanego podziału " + work +
                                " nie ma pełnego dziennika, a są w nim stare pliki; niczego nie "
@@ -157,35 +165,40 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
     return;
   }
 
+  std::vector<TableAt> tables;
+  for (const std::string& t : plan.tables) tables.push_back(WhereIsTheTable(env, plan, t));
+  RecoveryAction action = Decide(tables);
+  if (action == RecoveryAction::kComplete) {
+    action = NewFilesComplete(env, plan, Inspect(env, plan)) ? RecoveryAction::kFinish
+                                                             : RecoveryAction::kUndo;
+  }
   std::string error;
-  bool ok = false, finished = false;
-  switch (WhereIsTheTable(env, plan)) {
-    case TableAt::kOldInPlace:
-      ok = DropNewSet(env, plan, &error);
-      break;
-    case TableAt::kNewInPlace:
-      ok = FinishInPlace(env, plan, &error);
-      finished = true;
-      break;
-    case TableAt::kNone:
-      // No table in place: nobody could work on either set since.
-      finished = NewFilesComplete(env, plan, Inspect(env, plan));
-      try {
-        if (finished) {
-          MoveForward(env, plan);
-          (void)env->SyncDirectory(plan.table_dir);
-        } else {
-          MoveBack(env, plan);
-        }
+  bool ok = false;
+  const bool finished =
+      action == RecoveryAction::kFinish || action == RecoveryAction::kFinishInPlace;
+  try {
+    switch (action) {
+      case RecoveryAction::kDropNew:
+        ok = DropNewSet(env, plan, &error);
+        break;
+      case RecoveryAction::kFinishInPlace:
+        ok = FinishInPlace(env, plan, &error);
+        break;
+      case RecoveryAction::kFinish:
+        MoveForward(env, plan);
         ok = true;
-      } catch (const EngineError& e) {
-        error = e.what();
-      }
-      break;
-    case TableAt::kUnknown:
-      error = "nie wiadomo, czy " + plan.table_dir + plan.old_files.front() +
-              " to stara, czy nowa tabela.";
-      break;
+        break;
+      case RecoveryAction::kUndo:
+        MoveBack(env, plan);
+        ok = true;
+        break;
+      case RecoveryAction::kComplete:
+      case RecoveryAction::kLeave:
+        error = "nie wiadomo, czy tabele w " + plan.table_dir + " są stare, czy nowe.";
+        break;
+    }
+  } catch (const EngineError& e) {
+    error = e.what();
   }
   if (!ok) {
     report->failed.push_back("Nie udało się naprawić przerwanego podziału w " + plan.table_dir +
@@ -193,18 +206,74 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
                              "\nDziennik: " + work + kJournalName);
     return;
   }
-  // The private directory of the old files and the rest of the run go
-  // with the working directory; a finished commit is marked so first.
-  if (!finished || MarkFinished(env, work)) RemoveWorkDir(env, work, &lock);
   std::string what =
       finished ? "Dokończono przerwany podział w " + plan.table_dir
                : "Wycofano przerwany podział w " + plan.table_dir + " (stare pliki są na miejscu)";
-  if (finished && !plan.private_aside) what += "; stare pliki w " + plan.aside_dir;
+  if (finished) {
+    // The old files of the private directory go only once the new names
+    // are on the disk, as at the end of a division.
+    try {
+      (void)CompleteCommit(env, plan, &lock);
+    } catch (const EngineError& e) {
+      report->failed.push_back(what + ", ale: " + e.what());
+      return;
+    }
+    if (!plan.private_aside) what += "; stare pliki w " + plan.aside_dir;
+  } else {
+    RemoveWorkDir(env, work, &lock);
+  }
   if (env->DirectoryExists(work)) what += "; nie udało się usunąć katalogu " + work;
   report->done.push_back(what);
 }
 
+// Takes the lock of a working directory that belongs to no live run, or
+// says why not (null).
+std::unique_ptr<platform::File> LockAbandoned(platform::Env* env, const std::string& work,
+                                              RecoveryReport* report) {
+  const std::string lock_path = work + kWorkLockName;
+  std::unique_ptr<platform::File> lock;
+  platform::Status s = env->OpenFile(lock_path, platform::OpenMode::kReadWriteExclusive, &lock);
+  if (s.IsBusy()) {
+    report->running.push_back(work);
+    return nullptr;
+  }
+  if (!s.ok()) {
+    if (!s.IsNotFound()) {
+      report->failed.push_back("Nie udało się otworzyć blokady katalogu roboczego " + work + ": " +
+                               s.message());
+    }
+    return nullptr;
+  }
+  // Another recovery may have removed the file meanwhile and a new run
+  // made one of that name: only the file still at the path counts.
+  if (!lock->IsAt(lock_path)) return nullptr;
+  // A run marks its lock file once it holds it. One not marked yet may be
+  // a run between making the file and locking it.
+  uint64_t size = 0;
+  if (lock->Size(&size).ok() && size == 0 && Young(env, lock_path)) {
+    report->running.push_back(work);
+    return nullptr;
+  }
+  return lock;
+}
+
 }  // namespace
+
+RecoveryAction Decide(const std::vector<TableAt>& tables) {
+  size_t old_in = 0, new_in = 0, none = 0;
+  for (TableAt t : tables) {
+    if (t == TableAt::kUnknown) return RecoveryAction::kLeave;
+    old_in += t == TableAt::kOldInPlace;
+    new_in += t == TableAt::kNewInPlace;
+    none += t == TableAt::kNone;
+  }
+  if (tables.empty() || (old_in > 0 && new_in > 0)) return RecoveryAction::kLeave;
+  if (old_in == tables.size()) return RecoveryAction::kDropNew;
+  if (new_in == tables.size()) return RecoveryAction::kFinishInPlace;
+  if (old_in > 0) return RecoveryAction::kUndo;
+  if (new_in > 0) return RecoveryAction::kFinish;
+  return RecoveryAction::kComplete;
+}
 
 RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir) {
   RecoveryReport report;
@@ -212,24 +281,16 @@ RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir) {
   std::vector<platform::DirEntry> entries;
   if (!env->ListDirectory(base, "tmp*.tmp", &entries).ok()) return report;
   for (const auto& e : entries) {
-    if (!e.is_directory) continue;
+    if (!e.is_directory || env->IsLink(base + e.name)) continue;
     const std::string work = base + e.name + platform::kPathDelim;
-    const std::string lock_path = work + kWorkLockName;
-    if (!env->FileExists(lock_path)) {
+    if (!env->FileExists(work + kWorkLockName)) {
       // A run that died tidying up may leave its directory empty; an empty
-      // one holds nothing to lose.
-      (void)env->RemoveDirectory(work);
+      // one holds nothing to lose, unless it is a run's that is starting.
+      if (!Young(env, base + e.name)) (void)env->RemoveDirectory(work);
       continue;
     }
-    std::unique_ptr<platform::File> lock;
-    platform::Status s = env->OpenFile(lock_path, platform::OpenMode::kReadWriteExclusive, &lock);
-    if (s.IsBusy()) continue;  // a run in progress
-    if (!s.ok()) {
-      report.failed.push_back("Nie udało się otworzyć blokady katalogu roboczego " + work + ": " +
-                              s.message());
-      continue;
-    }
-    RecoverWorkDir(env, work, std::move(lock), &report);
+    std::unique_ptr<platform::File> lock = LockAbandoned(env, work, &report);
+    if (lock) RecoverWorkDir(env, work, std::move(lock), &report);
   }
   return report;
 }
@@ -244,8 +305,34 @@ RecoveryReport RecoverDatabase(platform::Env* env, const std::string& dir) {
     RecoveryReport sub = RecoverDirectory(env, base + e.name);
     report.done.insert(report.done.end(), sub.done.begin(), sub.done.end());
     report.failed.insert(report.failed.end(), sub.failed.begin(), sub.failed.end());
+    report.running.insert(report.running.end(), sub.running.begin(), sub.running.end());
   }
   return report;
+}
+
+bool TableBeingDivided(platform::Env* env, const std::string& dir, const std::string& table_name) {
+  const std::string base = IncludeBackslash(dir.empty() ? "." : dir);
+  std::vector<platform::DirEntry> entries;
+  if (!env->ListDirectory(base, "tmp*.tmp", &entries).ok()) return false;
+  for (const auto& e : entries) {
+    if (!e.is_directory) continue;
+    const std::string work = base + e.name + platform::kPathDelim;
+    std::unique_ptr<platform::File> lock;
+    if (!env->OpenFile(work + kWorkLockName, platform::OpenMode::kReadWriteExclusive, &lock)
+             .IsBusy()) {
+      continue;
+    }
+    if (env->FileExists(work + table_name)) return true;
+    for (const char* name : {kJournalName, kFinishedName}) {
+      CommitPlan plan;
+      std::string why;
+      if (ReadJournal(env, work, &plan, &why, name) == JournalRead::kRead &&
+          Listed(plan.tables, table_name)) {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 }  // namespace engine

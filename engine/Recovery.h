@@ -1,32 +1,37 @@
-// Repair of divisions that ended without cleaning up after themselves: a
-// crash, a kill or a power cut. Each run keeps a lock file in its working
-// directory ("tmp" + digits + ".tmp" beside the table) for its whole life;
-// a working directory whose lock can be taken belongs to no live run.
-// Without a journal, or with one cut short, nothing outside the working
-// directory was touched, and the directory goes. With a journal the
-// commit had begun, and the table's .dbf tells how far: the old one still
-// in place means nothing moved, and the new set is dropped; the new one in
-// place means every move was made, and only the tidying is left. Either
-// set may have been worked on since the run died, so neither is ever moved
-// away. With no .dbf in place the commit is finished when every new file
-// is whole, else undone. A journal that cannot be read, or files that fit
-// no point of the commit, are left as they are and the report says where
-// they are. Directories that hold no lock file are not the division's and
-// are left alone.
+// Repair of divisions and restores that ended without cleaning up after
+// themselves: a crash, a kill or a power cut. Each run keeps a lock file in
+// its working directory ("tmp" + digits + ".tmp" beside the table) for its
+// whole life; a working directory whose lock can be taken belongs to no
+// live run. Without a journal, or with one cut short, nothing outside the
+// working directory was touched, and the directory goes. With a journal the
+// exchange had begun, and the tables tell how far (they are the first old
+// files to go aside and the last new files to come in): see Decide. Either
+// set may have been worked on since the run died, so a table in place is
+// never moved away. A journal that cannot be read or names places outside
+// the database, or files that fit no point of the exchange, are left as
+// they are and the report says where they are. Directories that hold no
+// lock file are not the division's and are left alone.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "engine/Commit.h"
 #include "platform/Env.h"
 
 namespace engine {
+
+// A lock file its run has not yet marked as held, or a working directory
+// without one, this young may belong to a run that is starting.
+inline constexpr int64_t kFreshSeconds = 60;
 
 struct RecoveryReport {
   // What was done, one sentence each, for the user.
   std::vector<std::string> done;
   // What could not be repaired, with where the files are.
   std::vector<std::string> failed;
+  // Working directories of runs still going, left alone.
+  std::vector<std::string> running;
   bool Nothing() const { return done.empty() && failed.empty(); }
 };
 
@@ -35,5 +40,28 @@ RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir);
 // The same for `dir` and each directory directly below it (a preset's
 // database keeps its tables one level down).
 RecoveryReport RecoverDatabase(platform::Env* env, const std::string& dir);
+
+// Whether a live run in `dir` (its working directory's lock held) is
+// dividing or restoring the table `table_name`: its working copy is there,
+// or its journal names the table.
+bool TableBeingDivided(platform::Env* env, const std::string& dir, const std::string& table_name);
+
+// Where a table of an interrupted exchange is, as its names on disk show.
+enum class TableAt {
+  kOldInPlace,  // the old table at its name; it has not come aside
+  kNewInPlace,  // the new table at its name
+  kNone,        // neither: nobody can work on it
+  kUnknown,     // a file at its name that is neither
+};
+// What the recovery does, decided by the tables alone.
+enum class RecoveryAction {
+  kDropNew,        // every old table in place, nothing of the exchange kept: the new set goes
+  kUndo,           // old tables in place, others aside: the moves made are undone
+  kFinishInPlace,  // every new table in place: only the tidying is left
+  kFinish,         // new tables in place, others not yet in: the moves left are made
+  kComplete,       // no table in place: finished when every new file is whole, else undone
+  kLeave,          // tables that fit no point of the exchange: nothing is touched
+};
+RecoveryAction Decide(const std::vector<TableAt>& tables);
 
 }  // namespace engine

@@ -9,6 +9,7 @@
 #include "engine/Commit.h"
 #include "engine/Common.h"
 #include "engine/EngineError.h"
+#include "engine/Messages.h"
 #include "platform/Path.h"
 
 namespace engine {
@@ -48,7 +49,16 @@ std::string ExtOf(const std::string& name) {
   return dot == std::string::npos ? std::string() : Lower(name.substr(dot + 1));
 }
 
-const char kMsgPrefix[] = "Przywracanie przerwane: ";
+// A file another program has open cannot be restored over, nor put aside.
+void CheckNotInUse(platform::Env* env, const std::string& path) {
+  std::unique_ptr<platform::File> f;
+  platform::Status s = env->OpenFile(path, platform::OpenMode::kReadWriteExclusive, &f);
+  if (s.IsBusy()) throw EngineError("Plik jest używany przez inny program: " + path);
+  if (!s.ok()) {
+    throw EngineError("Nie udało się otworzyć pliku: " + path + " (" + s.message() + ")");
+  }
+  f->Close();
+}
 
 }  // namespace
 
@@ -171,96 +181,133 @@ void Restorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
     g.aside.push_back({g.database_dir + e.name, ""});
   }
 
-  // Nothing may be open elsewhere: each file is opened exclusively once.
-  for (const auto& m : g.aside) CheckNotInUse(m.from);
-  for (const auto& m : g.back) CheckNotInUse(m.from);
-
-  if (!g.aside.empty()) {
-    // "new" with the digits of the backup, so that the pair is easy to see
-    // and a dry run names the directory the real run will use.
-    std::string name = g.database_dir + "new" + digits;
-    for (int n = 2; env_->FileExists(name) || env_->DirectoryExists(name); ++n) {
-      name = g.database_dir + "new" + digits + "_" + std::to_string(n);
-    }
-    g.new_dir = IncludeBackslash(name);
-    for (auto& m : g.aside) m.to = g.new_dir + platform::ExtractFileName(m.from);
+  // The tables go aside first and come back last, as in a division: a
+  // table in place always has its own description set beside it.
+  for (const auto& m : g.back) {
+    const std::string name = platform::ExtractFileName(m.to);
+    if (ExtOf(name) == "dbf") g.tables.push_back(name);
   }
+  if (g.tables.empty()) {
+    throw EngineError("Katalog kopii nie zawiera tabeli (.dbf): " + g.backup_dir);
+  }
+  auto is_table = [&](const RestoreMove& m) {
+    return old_names.count(Lower(platform::ExtractFileName(m.from))) &&
+           ExtOf(platform::ExtractFileName(m.from)) == "dbf";
+  };
+  std::stable_partition(g.aside.begin(), g.aside.end(), is_table);
+  std::stable_partition(g.back.begin(), g.back.end(),
+                        [&](const RestoreMove& m) { return !is_table(m); });
+
+  // Nothing may be open elsewhere.
+  for (const auto& m : g.aside) CheckNotInUse(env_, m.from);
+  for (const auto& m : g.back) CheckNotInUse(env_, m.from);
+
+  // "new" with the digits of the backup, so that the pair is easy to see
+  // and a dry run names the directory the real run will use.
+  std::string name = g.database_dir + "new" + digits;
+  for (int n = 2; env_->FileExists(name) || env_->DirectoryExists(name); ++n) {
+    name = g.database_dir + "new" + digits + "_" + std::to_string(n);
+  }
+  g.new_dir = IncludeBackslash(name);
+  for (auto& m : g.aside) m.to = g.new_dir + platform::ExtractFileName(m.from);
   // After the current files are aside, every old name must be free.
   std::set<std::string> freed;
   for (const auto& m : g.aside) freed.insert(Lower(platform::ExtractFileName(m.from)));
   for (const auto& m : g.back) {
-    const std::string name = platform::ExtractFileName(m.to);
-    if (!freed.count(Lower(name)) && (env_->FileExists(m.to) || env_->DirectoryExists(m.to))) {
+    const std::string file = platform::ExtractFileName(m.to);
+    if (!freed.count(Lower(file)) && (env_->FileExists(m.to) || env_->DirectoryExists(m.to))) {
       throw EngineError("Nazwa pliku do przywrócenia jest zajęta: " + m.to);
     }
   }
 }
 
-void Restorer::CheckNotInUse(const std::string& path) {
-  std::unique_ptr<platform::File> f;
-  platform::Status s = env_->OpenFile(path, platform::OpenMode::kReadWriteExclusive, &f);
-  if (s.IsBusy()) throw EngineError("Plik jest używany przez inny program: " + path);
-  if (!s.ok())
-    throw EngineError("Nie udało się otworzyć pliku: " + path + " (" + s.message() + ")");
-  f->Close();
+void Restorer::RestoreGroupFiles(const RestoreGroup& g,
+                                 const std::function<void(const RestoreMove&)>& moved) {
+  // Every file held until it has moved: nobody opens a table between its
+  // checks and its move, nor half of an exchanged set.
+  std::vector<std::unique_ptr<platform::File>> held;
+  CommitPlan plan;
+  for (const auto* moves : {&g.aside, &g.back}) {
+    for (const auto& m : *moves) {
+      std::unique_ptr<platform::File> f;
+      platform::Status s = env_->OpenFile(m.from, platform::OpenMode::kReadOnlyExclusive, &f);
+      if (s.IsBusy()) throw EngineError("Plik jest używany przez inny program: " + m.from);
+      uint64_t size = 0;
+      if (s.ok()) s = f->Size(&size);
+      if (!s.ok()) {
+        throw EngineError("Nie udało się otworzyć pliku: " + m.from + " (" + s.message() + ")");
+      }
+      if (moves == &g.aside) {
+        plan.old_files.push_back(platform::ExtractFileName(m.from));
+      } else {
+        plan.new_files.push_back({platform::ExtractFileName(m.from), size});
+      }
+      held.push_back(std::move(f));
+    }
+  }
+  std::unique_ptr<platform::File> lock;
+  plan.table_dir = g.database_dir;
+  plan.work_dir = MakeWorkDir(env_, g.database_dir, &lock);
+  plan.from_dir = g.backup_dir;
+  plan.aside_dir = g.new_dir;
+  plan.created_aside = !env_->DirectoryExists(g.new_dir);
+  plan.tables = g.tables;
+  try {
+    WriteJournal(env_, plan);
+  } catch (...) {
+    RemoveWorkDir(env_, plan.work_dir, &lock);
+    throw;
+  }
+  try {
+    MoveForward(env_, plan, [&](const std::string& from, const std::string& to) {
+      if (moved) moved({from, to});
+    });
+  } catch (const EngineError& failed) {
+    try {
+      MoveBack(env_, plan);
+    } catch (const EngineError& undo) {
+      lock.reset();
+      throw EngineError(kMsgRestoreStopped + std::string(failed.what()) + "\n" + undo.what() +
+                        "\nDziennik: " + plan.work_dir + kJournalName +
+                        "\nPo usunięciu przyczyny błędu: podzial-cli recover " + g.database_dir);
+    }
+    RemoveWorkDir(env_, plan.work_dir, &lock);
+    throw EngineError(kMsgRestoreStopped + std::string(failed.what()) +
+                      "\nNic nie zostało zmienione: stare pliki są w " + g.backup_dir +
+                      ", nowe w " + g.database_dir);
+  }
+  held.clear();
+  (void)CompleteCommit(env_, plan, &lock);
+  if (g.aside.empty()) (void)env_->RemoveDirectory(g.new_dir);
 }
 
 void Restorer::Restore(const RestorePlan& plan,
                        const std::function<void(const RestoreMove&)>& moved) {
   for (size_t gi = 0; gi < plan.groups.size(); ++gi) {
     const RestoreGroup& g = plan.groups[gi];
-    // What to say about the groups before and after the one that failed.
-    auto where = [&](const std::string& now) {
-      std::string msg = now;
+    try {
+      RestoreGroupFiles(g, moved);
+    } catch (const EngineError& e) {
+      // What to say about the groups before and after the one that failed.
+      std::string msg = e.what();
+      if (msg.rfind(kMsgRestoreStopped, 0) != 0) msg = kMsgRestoreStopped + msg;
       for (size_t i = 0; i < gi; ++i) {
-        msg += "\nPrzywrócono w całości: " + plan.groups[i].database_dir +
-               (plan.groups[i].new_dir.empty() ? ""
-                                               : " (nowe pliki w " + plan.groups[i].new_dir + ")");
+        msg +=
+            "\nPrzywrócono w całości: " + plan.groups[i].database_dir +
+            (plan.groups[i].aside.empty() ? "" : " (nowe pliki w " + plan.groups[i].new_dir + ")");
       }
       for (size_t i = gi + 1; i < plan.groups.size(); ++i) {
         msg += "\nNie ruszano: stare pliki w " + plan.groups[i].backup_dir + ", nowe w " +
                plan.groups[i].database_dir;
       }
-      return msg;
-    };
-    if (!g.new_dir.empty() && !env_->CreateDirectories(g.new_dir).ok()) {
-      throw EngineError(where(kMsgPrefix + std::string("nie udało się utworzyć katalogu ") +
-                              g.new_dir + ".\nNie ruszano: stare pliki w " + g.backup_dir +
-                              ", nowe w " + g.database_dir));
+      throw EngineError(msg);
     }
-    for (size_t i = 0; i < g.aside.size(); ++i) {
-      const RestoreMove& m = g.aside[i];
-      platform::Status s = env_->MoveFile(m.from, m.to);
-      if (!s.ok()) {
-        throw EngineError(
-            where(kMsgPrefix + std::string("nie udało się przenieść pliku ") + m.from + " do " +
-                  m.to + " (" + s.message() + ").\nNowe pliki: " + std::to_string(i) + " z " +
-                  std::to_string(g.aside.size()) + " w " + g.new_dir + ", pozostałe w " +
-                  g.database_dir + "; wszystkie stare pliki w " + g.backup_dir));
-      }
-      if (moved) moved(m);
-    }
-    for (size_t i = 0; i < g.back.size(); ++i) {
-      const RestoreMove& m = g.back[i];
-      platform::Status s = env_->MoveFile(m.from, m.to);
-      if (!s.ok()) {
-        throw EngineError(
-            where(kMsgPrefix + std::string("nie udało się przenieść pliku ") + m.from + " do " +
-                  m.to + " (" + s.message() + ").\nNowe pliki: wszystkie w " +
-                  (g.new_dir.empty() ? std::string("(brak)") : g.new_dir) +
-                  "; stare pliki: " + std::to_string(i) + " z " + std::to_string(g.back.size()) +
-                  " z powrotem w " + g.database_dir + ", pozostałe w " + g.backup_dir));
-      }
-      if (moved) moved(m);
-    }
-    env_->SyncDirectory(g.database_dir);
-    if (!g.new_dir.empty()) env_->SyncDirectory(g.new_dir);
   }
   // The emptied backup directories go; one still holding anything stays.
   for (auto it = plan.groups.rbegin(); it != plan.groups.rend(); ++it) {
-    if (it->backup_dir != plan.backup_dir) env_->RemoveDirectory(it->backup_dir);
+    if (it->backup_dir != plan.backup_dir) (void)env_->RemoveDirectory(it->backup_dir);
   }
-  env_->RemoveDirectory(plan.backup_dir);
+  (void)env_->RemoveDirectory(plan.backup_dir);
 }
 
 }  // namespace engine

@@ -7,10 +7,11 @@
 // per database subdirectory; each is restored into its namesake.
 //
 // Everything is checked before the first file moves: names resolvable, no
-// conflicts, no file open elsewhere (each file is opened exclusively once).
-// Moves are renames, so after a failure every file is in exactly one of the
-// backup, the "new" directory or the database directory, and the message
-// says which.
+// conflicts, no file open elsewhere. Each directory's files are then
+// exchanged as a division exchanges them, with a journal in a working
+// directory beside them, the tables first aside and last back, every file
+// held meanwhile: a failure is undone, and a crash is finished or undone
+// by the recovery.
 #pragma once
 
 #include <functional>
@@ -27,12 +28,13 @@ struct RestoreMove {
 
 // One backup directory and the database directory its files came from.
 struct RestoreGroup {
-  std::string backup_dir;          // with trailing separator
-  std::string database_dir;        // with trailing separator
-  std::string new_dir;             // "new" + the backup's digits in database_dir, with separator;
-                                   // "" if unused
-  std::vector<RestoreMove> aside;  // current files -> new_dir
-  std::vector<RestoreMove> back;   // old files -> database_dir
+  std::string backup_dir;           // with trailing separator
+  std::string database_dir;         // with trailing separator
+  std::string new_dir;              // "new" + the backup's digits in database_dir, with separator;
+                                    // "" if unused
+  std::vector<RestoreMove> aside;   // current files -> new_dir, tables first
+  std::vector<RestoreMove> back;    // old files -> database_dir, tables last
+  std::vector<std::string> tables;  // the tables (.dbf) among them, by name
 };
 
 struct RestorePlan {
@@ -53,14 +55,16 @@ class Restorer {
   // Carries a prepared plan out, group by group: the current files aside,
   // then the old files back. `moved` sees every finished move. Emptied
   // backup directories are removed. Raises EngineError on the first failed
-  // step with where every file is.
+  // step: the group's moves are undone (or left to the recovery, the
+  // message says so), earlier groups stay restored.
   void Restore(const RestorePlan& plan,
                const std::function<void(const RestoreMove&)>& moved = nullptr);
 
  private:
   // digits: those of the backup's name, given to the "new" directory.
   void PrepareGroup(RestoreGroup& g, const std::string& digits);
-  void CheckNotInUse(const std::string& path);
+  void RestoreGroupFiles(const RestoreGroup& g,
+                         const std::function<void(const RestoreMove&)>& moved);
 
   platform::Env* env_;
 };

@@ -14,6 +14,7 @@ namespace engine {
 // Flag words and the answer the request looks at.
 inline constexpr int kFlagsQuestion = platform::kMbYesNo | platform::kMbIconQuestion;
 inline constexpr int kFlagsInformation = platform::kMbOk | platform::kMbIconInformation;
+inline constexpr int kFlagsWarning = platform::kMbOk | platform::kMbIconWarning;
 inline constexpr int kAnswerYes = platform::kIdYes;
 inline constexpr int kAnswerNo = platform::kIdNo;
 

@@ -23,8 +23,6 @@
 
 namespace engine {
 
-const char kMsgVerifyFailed[] = "Weryfikacja nowych plików nie powiodła się: ";
-
 namespace {
 
 uint64_t Hash(const uint8_t* data, int32_t size) {

@@ -13,12 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/Messages.h"
 #include "platform/Env.h"
 
 namespace engine {
-
-// The message every failed verification starts with.
-extern const char kMsgVerifyFailed[];
 
 class Verifier {
  public:

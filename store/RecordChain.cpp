@@ -60,6 +60,31 @@ bool tjxmemo::Impl::WriteChain(const uint8_t* bytes, int32_t count, int32_t plai
   return true;
 }
 
+bool tjxmemo::HasRecordAt(int32_t Address) {
+  Impl& m = *impl_;
+  m.ClearError();
+  if (Address == 0) return m.Fail("adres 0 nie wskazuje rekordu");
+  if (!m.FlushPending()) return m.FailSystem(m.lastError);
+  const bool held = m.files.Held();
+  if (!held) {
+    Status s = m.files.Lock();
+    if (!s.ok()) return m.FailSystem("blokada pliku: " + s.ToString());
+  }
+  BlockHeader bh;
+  const bool read = m.ReadBlockHeader(Address, &bh);
+  if (!held) (void)m.files.Unlock();
+  if (!read) return false;
+  if (bh.Owner != Address) return m.Fail("blok należy do innego rekordu" + At(Address));
+  if (bh.Class < 1 || bh.Class > m.Header.ClassCount)
+    return m.Fail("nieprawidłowa klasa bloku " + std::to_string(bh.Class) + At(Address));
+  if (bh.PayloadLength <= 0 || bh.PayloadLength > m.Header.Class(bh.Class).Capacity)
+    return m.Fail("nieprawidłowa długość danych w bloku " + std::to_string(bh.PayloadLength) +
+                  At(Address));
+  if (bh.PlainLength <= 0 || bh.StoredLength < 0)
+    return m.Fail("nieprawidłowa długość rekordu" + At(Address));
+  return true;
+}
+
 bool tjxmemo::ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, bool Unpack,
                          int32_t& PlainSize) {
   Impl& m = *impl_;

@@ -47,6 +47,12 @@ class tjxmemo {
   // and stays valid until the next ReadRecord or the store's destruction.
   bool ReadRecord(int32_t& Size, int32_t Address, const uint8_t*& Data, bool Unpack,
                   int32_t& PlainSize);
+  // Whether a record starts at Address, by its first block's header alone
+  // (the block is the record's own, of a known class, with sound lengths):
+  // a cheap test of many addresses that reads no record. False with the
+  // reason in LastError() and LastReadFailedBySystem() as ReadRecord
+  // gives them.
+  bool HasRecordAt(int32_t Address);
   // Appends Size bytes as a new record (PlainSize > 0: Data is already
   // compressed and PlainSize its plain length) and returns its Address.
   bool WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, int32_t PlainSize);

@@ -24,6 +24,7 @@
 #include "engine/Divider.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
+#include "engine/OldSet.h"
 #include "engine/Verifier.h"
 #include "platform/EnvWrapper.h"
 #include "platform/Path.h"
@@ -85,8 +86,23 @@ double ScanSeconds(const engine::TDividerInfo& info) {
   table.SetExclusive(true);
   if (!table.Open().ok()) return -1;
   const int id = table.FindField("ID");
-  engine::CheckAddressContent(table, table.FindField(info.AddressField), id, info);
+  engine::CheckAddressContent(table, table.FindField(info.AddressField), id, info.AddressField);
   return SecondsSince(start);
+}
+
+// The check that the description file fits the table, alone, on the held
+// set as a division makes it.
+double PairSeconds(const engine::TDividerInfo& info) {
+  engine::OldSet old(platform::Env::Default(), true);
+  try {
+    old.Open(info, engine::ResolveJob(platform::Env::Default(), info));
+    const auto start = std::chrono::steady_clock::now();
+    old.CheckPair(info);
+    return SecondsSince(start);
+  } catch (const engine::EngineError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return -1;
+  }
 }
 
 // A journal naming the divided set's files, written, flushed, marked
@@ -205,6 +221,7 @@ int main(int argc, char** argv) {
   const double verify = divider.LastVerifier() ? divider.LastVerifier()->Seconds() : 0;
   const double scan = ScanSeconds(info);
   const double journal = JournalSeconds(info, c.new_files);
+  const double pair = PairSeconds(info);
   uint64_t set_bytes = 0, level6_bytes = 0;
   if (level6 && !Level6Sizes(info, &set_bytes, &level6_bytes)) {
     std::fprintf(stderr, "nie udało się odczytać nowego zbioru\n");
@@ -215,6 +232,7 @@ int main(int argc, char** argv) {
       "\"rows\":%llu,\"records\":%llu,\"bytes\":%llu,\"plain_bytes\":%llu,"
       "\"largest_record\":%llu,\"new_files\":%llu,\"backup\":\"%s\",\"verify_seconds\":%.3f,"
       "\"scan_seconds\":%.3f,\"journal_seconds\":%.4f,\"safety_share\":%.4f,"
+      "\"pair_seconds\":%.4f,\"pair_share\":%.4f,"
       "\"new_set_bytes\":%llu,\"level6_bytes\":%llu}\n",
       seconds, usage.ru_maxrss, env.flushes, env.flush_seconds,
       static_cast<unsigned long long>(c.rows), static_cast<unsigned long long>(c.records_written),
@@ -222,7 +240,7 @@ int main(int argc, char** argv) {
       static_cast<unsigned long long>(c.plain_bytes),
       static_cast<unsigned long long>(c.largest_record),
       static_cast<unsigned long long>(c.new_files), used.c_str(), verify, scan, journal,
-      (scan + journal) / seconds, static_cast<unsigned long long>(set_bytes),
+      (scan + journal) / seconds, pair, pair / seconds, static_cast<unsigned long long>(set_bytes),
       static_cast<unsigned long long>(level6_bytes));
   return 0;
 }

@@ -13,7 +13,7 @@
 
 #include "dbase/Table.h"
 #include "engine/Common.h"
-#include "engine/DivisionChecks.h"
+#include "engine/RowRule.h"
 #include "platform/Path.h"
 #include "store/Compression.h"
 #include "store/Format.h"

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,18 @@ inline std::vector<std::string> ListedRows(const std::string& list) {
     if (line.rfind("wiersz\t", 0) == 0) body = true;
   }
   return rows;
+}
+
+// Makes the working directories in `dir` (and their lock files) look as if
+// made `seconds` ago: a run that died long ago, not one that is starting.
+inline void AgeWorkDirs(const std::string& dir, int seconds) {
+  const auto then = fs::file_time_type::clock::now() - std::chrono::seconds(seconds);
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (!e.is_directory() || name.rfind("tmp", 0) != 0) continue;
+    for (const auto& f : fs::directory_iterator(e.path())) fs::last_write_time(f.path(), then);
+    fs::last_write_time(e.path(), then);
+  }
 }
 
 // Equal snapshots, or which names differ (never the bytes themselves).

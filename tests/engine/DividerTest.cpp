@@ -81,9 +81,11 @@ TEST(DividerTest, EveryRecordMovesAndTheOldFilesAreKept) {
   ASSERT_EQ(used.rfind(t / "old", 0), 0u) << used;
   ASSERT_EQ(used.back(), platform::kPathDelim);
   EXPECT_TRUE(SameFiles(OldFilesIn(used), before));
-  // Beside them, the rows whose reference could not be copied.
+  // Beside them, the rows whose reference could not be copied and the
+  // marker rows that keep an address of the old files.
   EXPECT_EQ(d.DroppedList(), used + "nieskopiowane-opisy.dbf.txt");
-  EXPECT_EQ(ListedRows(d.DroppedList()).size(), d.Counts().dropped);
+  EXPECT_GT(d.Counts().marker_kept, 0u);
+  EXPECT_EQ(ListedRows(d.DroppedList()).size(), d.Counts().dropped + d.Counts().marker_kept);
   ExpectDivided(t.dir(), used, o, g, 1);
   EXPECT_TRUE(fs::exists(t / "opisy.001"));
   EXPECT_EQ(d.Counts().rows, 120u);
@@ -129,6 +131,7 @@ TEST(DividerTest, DeleteOldRemovesOnlyTheJobsFiles) {
   TempDir t;
   auto o = SmallTable(t.dir());
   o.dangling = 0;  // every reference can be copied
+  o.marker = 0;    // and no row keeps an old one
   auto g = Make(o);
   std::ofstream(t / "opisy.bak") << "a copy the user made";
   std::ofstream(t / "opisy.012") << "old continuation";
@@ -187,17 +190,18 @@ TEST(DividerTest, ReferencesNotCopiedKeepTheOldFilesWhateverTheChoice) {
   EXPECT_NE(list.find("\tNowy\ttekst nie jest adresem"), std::string::npos) << list;
 }
 
-TEST(DividerTest, SharedBackupDirectoryCollectsStemFilesAndRefusesClashes) {
+TEST(DividerTest, SharedBackupDirectoryTakesOnlyTheJobsFilesAndRefusesClashes) {
   TempDir t;
   auto o = SmallTable(t.dir());
   auto g = Make(o);
-  std::ofstream(t / "OPISY.txt") << "notes";  // stem files go along
+  std::ofstream(t / "OPISY.txt") << "notes";  // of the stem, but no file of the set
   fs::create_directories(t / "backup");
   std::ofstream(t / "backup/other.dbf") << "kept";
   const std::string used = Divide(Job(t.dir(), o, 5), t / "backup");
   EXPECT_EQ(used, t / "backup/");
   EXPECT_TRUE(fs::exists(t / "backup/other.dbf"));
-  EXPECT_TRUE(fs::exists(t / "backup/OPISY.txt"));
+  EXPECT_TRUE(fs::exists(t / "OPISY.txt"));
+  EXPECT_FALSE(fs::exists(t / "backup/OPISY.txt"));
   ExpectDivided(t.dir(), used, o, g, 5);
 
   // A second division into the same backup clashes on opisy.dbf: found

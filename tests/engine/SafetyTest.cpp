@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
 #include "engine/EngineError.h"
 #include "engine/Planner.h"
 #include "engine/Recovery.h"
@@ -43,6 +47,7 @@ demodb::Generated DividedTable(const std::string& dir, bool with_dbt = true) {
   o.mean_record = 30000;
   o.raster = 1.0;
   o.dangling = 0;
+  o.marker = 0;  // nothing keeps the old files: none is left beside
   o.with_dbt = with_dbt;
   demodb::Generated g = Make(o);
   engine::TDivider d(Job(dir, false));
@@ -227,26 +232,53 @@ TEST(SafetyTest, AStopBetweenRowsChangesNothing) {
 }
 
 // A working directory whose lock is held belongs to a run in progress,
-// possibly in another program: a recovery leaves it alone. One without a
-// lock holder and without a journal never reached its commit and goes.
+// possibly in another program: a recovery leaves it alone. So does it one
+// a run may be making right now: a lock file its run has not marked yet,
+// or no lock file at all, made in the last minute. One whose lock nobody
+// holds and which has no journal never reached its exchange and goes.
 TEST(SafetyTest, RecoveryLeavesARunInProgressAlone) {
   TempDir t;
   platform::Env* env = platform::Env::Default();
-  for (const char* dir : {"tmp1.tmp", "tmp2.tmp"}) {
-    ASSERT_TRUE(env->CreateDirectories(t / dir).ok());
-    std::ofstream(t / (std::string(dir) + "/opisy.dat")) << "copy";
+  const struct {
+    const char* dir;
+    const char* lock;  // content of its lock file; null: none
+    bool held, aged, removed;
+  } cases[] = {
+      {"tmp1.tmp", engine::kLockMark, true, true, false},
+      {"tmp2.tmp", engine::kLockMark, false, false, true},
+      {"tmp3.tmp", "", false, false, false},
+      {"tmp4.tmp", "", false, true, true},
+      {"tmp5.tmp", nullptr, false, false, false},
+  };
+  std::vector<std::unique_ptr<platform::File>> locks;
+  for (const auto& c : cases) {
+    ASSERT_TRUE(env->CreateDirectories(t / c.dir).ok());
+    if (c.lock) {
+      const std::string path = t / (std::string(c.dir) + "/" + engine::kWorkLockName);
+      std::unique_ptr<platform::File> lock;
+      ASSERT_TRUE(env->OpenFile(path, platform::OpenMode::kCreateExclusive, &lock).ok());
+      ASSERT_TRUE(lock->WriteAt(0, c.lock, std::strlen(c.lock)).ok());
+      if (c.held) locks.push_back(std::move(lock));
+      std::ofstream(t / (std::string(c.dir) + "/opisy.dat")) << "copy";
+    }
   }
-  std::unique_ptr<platform::File> lock;
-  ASSERT_TRUE(
-      env->OpenFile(t / "tmp1.tmp/podzial.blokada", platform::OpenMode::kCreateExclusive, &lock)
-          .ok());
-  std::ofstream(t / "tmp2.tmp/podzial.blokada") << "";
+  for (const auto& c : cases) {
+    if (!c.aged) continue;
+    const auto then = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+    for (const auto& f : fs::directory_iterator(t / c.dir)) fs::last_write_time(f.path(), then);
+    fs::last_write_time(t / c.dir, then);
+  }
   const engine::RecoveryReport r = engine::RecoverDirectory(env, t.dir());
   EXPECT_TRUE(r.failed.empty());
-  EXPECT_EQ(r.done, std::vector<std::string>{"Usunięto katalog roboczy przerwanego podziału: " +
-                                             t / "tmp2.tmp/"});
-  EXPECT_TRUE(fs::exists(t / "tmp1.tmp/opisy.dat"));
-  EXPECT_FALSE(fs::exists(t / "tmp2.tmp"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dir);
+    EXPECT_EQ(fs::exists(t / c.dir), !c.removed);
+    const bool reported = std::find(r.done.begin(), r.done.end(),
+                                    "Usunięto katalog roboczy przerwanego podziału: " + t / c.dir +
+                                        "/") != r.done.end();
+    EXPECT_EQ(reported, c.removed);
+  }
+  EXPECT_EQ(r.running.size(), 2u);  // the held lock and the fresh unmarked one
 }
 
 }  // namespace

@@ -140,7 +140,9 @@ platform::Status GenerateTable(const TableOptions& o, Generated* out, platform::
       r.address = address;
       r.readable = true;
       r.address_text = Hex(address, m.Below(10) == 0 ? 1 : m.Below(10) == 0 ? 2 : 0);
-      if (o.with_id && next(o.marker)) r.id = std::string(5, '\xFF');
+      // A row drawn to share a record before any was written lands here
+      // too: without marker rows asked for, it gets none.
+      if (o.with_id && o.marker > 0 && next(o.marker)) r.id = std::string(5, '\xFF');
     }
     if (o.with_id && r.id[0] != '\xFF' && m.Below(200) == 0) {
       r.id = std::string(4, '\xFF');  // one short of the marker: converted

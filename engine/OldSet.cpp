@@ -1,0 +1,173 @@
+// The old table and description set of a job, opened and checked once for
+// the division and its dry run.
+#include "engine/OldSet.h"
+
+#include "engine/Common.h"
+#include "engine/DivisionChecks.h"
+#include "engine/EngineError.h"
+#include "engine/Messages.h"
+#include "engine/Recovery.h"
+#include "platform/Path.h"
+#include "store/Format.h"
+
+namespace engine {
+
+namespace {
+
+// The rows scanned at most for the first addresses of a large table whose
+// rows seldom hold one.
+constexpr uint32_t kPairScanLimit = 100000;
+
+}  // namespace
+
+JobPaths ResolveJob(platform::Env* env, const TDividerInfo& info) {
+  JobPaths p;
+  p.table_file = env->ResolvePath(info.TableFile);
+  p.data_file = env->ResolvePath(info.DataFile);
+  // The working directory is made beside the table (the current directory
+  // for a bare name), never in the system's temporary directory.
+  p.table_dir = FolderOf(p.table_file);
+  CheckSameDirectory(env, p.table_dir, p.data_file, info.TableFile, info.DataFile);
+  p.table_name = platform::ExtractFileName(p.table_file);
+  p.data_name = platform::ExtractFileName(p.data_file);
+  const std::string mdx = ChangeExt(p.table_file, ".mdx");
+  if (env->FileExists(mdx)) p.mdx_file = env->ResolvePath(mdx);
+  const std::string dbt = ChangeExt(p.table_file, ".dbt");
+  if (env->FileExists(dbt)) p.dbt_file = env->ResolvePath(dbt);
+  return p;
+}
+
+std::vector<std::string> OldFileNames(platform::Env* env, const JobPaths& p) {
+  std::vector<std::string> names;
+  for (const std::string* f : {&p.table_file, &p.mdx_file, &p.dbt_file}) {
+    if (!f->empty()) names.push_back(platform::ExtractFileName(*f));
+  }
+  std::vector<platform::DirEntry> entries;
+  platform::Status s = env->ListDirectory(p.table_dir, "*", &entries);
+  if (!s.ok()) throw EngineError(std::string(kMsgCopyIn) + ": " + s.message());
+  for (const auto& e : entries) {
+    if (e.is_directory || !IsDescriptionSetFile(e.name, p.data_name)) continue;
+    bool listed = false;
+    for (const auto& n : names) listed = listed || platform::SameNameIgnoringCase(n, e.name);
+    if (!listed) names.push_back(e.name);
+  }
+  return names;
+}
+
+OldSet::OldSet(platform::Env* env, bool hold)
+    : env_(env), hold_(hold), table_(env), store_(env) {}
+
+void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
+  table_.SetDatabaseName(platform::ExtractFileDir(p.table_file));
+  table_.SetTableName(p.table_name);
+  table_.SetExclusive(hold_);
+  platform::Status opened = table_.Open();
+  if (opened.IsBusy() && TableBeingDivided(env_, p.table_dir, p.table_name)) {
+    throw EngineError(MsgTableBeingDivided(info.TableFile));
+  }
+  CheckTableOpen(opened, p.table_file);
+
+  if (hold_) {
+    std::string part;
+    platform::Status why;
+    if (!store_.OpenHeld(p.data_file, &part, &why)) {
+      if (why.IsNotFound() && part != p.data_file) throw EngineError(kMsgMissingPart + part);
+      if (why.IsBusy()) {
+        throw EngineError("Plik opisów " + part + " jest używany przez inny program");
+      }
+      if (part != p.data_file) throw EngineError(kMsgOpen + part + " (" + why.message() + ")");
+      throw EngineError(kMsgOpen + info.DataFile);
+    }
+  } else {
+    if (!store_.Open(p.data_file)) throw EngineError(kMsgOpen + info.DataFile);
+    // Every continuation file the header names must be there, as the
+    // division demands.
+    for (int n = 1; n <= store_.CurrentFile(); ++n) {
+      const std::string part = store::ContinuationName(store::BaseNameOf(p.data_file), n);
+      if (!env_->FileExists(part)) throw EngineError(kMsgMissingPart + part);
+    }
+  }
+
+  address_ = table_.FindField(info.AddressField);
+  if (address_ < 0) throw EngineError(kMsgNoField + info.AddressField);
+  const dbase::FieldDef& def = table_.Fields()[static_cast<size_t>(address_)];
+  CheckAddressField(def, info.AddressField);
+  address_name_ = def.name;
+  id_ = info.CheckID ? table_.FindField("ID") : -1;
+  CheckAddressContent(table_, address_, id_, info.AddressField);
+  CheckPair(info);
+}
+
+void OldSet::Close() {
+  table_.Close();
+  store_.CloseAll();
+}
+
+RowKind OldSet::Classify() const {
+  const std::string text = table_.GetText(address_);
+  if (id_ < 0) return ClassifyRow(text, nullptr);
+  const std::string id = table_.GetText(id_);
+  return ClassifyRow(text, &id);
+}
+
+bool OldSet::HasRecord(int32_t address, uint32_t row) {
+  if (store_.HasRecordAt(address)) return true;
+  if (store_.LastReadFailedBySystem()) {
+    throw EngineError(kMsgRead + ("wiersz " + std::to_string(row) + ", ") + store_.LastError());
+  }
+  return false;
+}
+
+// A description file of another table has records too, but seldom where
+// this table's addresses point: when most sampled addresses find no record
+// there, the pair is wrong, and dividing would clear most references.
+void OldSet::CheckPair(const TDividerInfo& info) {
+  const uint32_t rows = table_.RecordCount();
+  uint64_t sampled = 0, missed = 0;
+  auto probe = [&] {
+    if (Classify() != RowKind::kRecord) return false;
+    ++sampled;
+    if (!HasRecord(HexToInt(table_.GetText(address_)), table_.RecNo())) ++missed;
+    return true;
+  };
+  auto check = [](const platform::Status& s) {
+    if (!s.ok()) throw EngineError(kMsgTable + s.message());
+  };
+  check(table_.First());
+  uint32_t found = 0;
+  const bool whole = rows <= 2 * kPairSample;
+  while (!table_.Eof() && (whole || (found < kPairSample && table_.RecNo() <= kPairScanLimit))) {
+    if (probe()) ++found;
+    check(table_.Next());
+  }
+  if (!whole) {
+    const uint32_t scanned = table_.Eof() ? rows : table_.RecNo() - 1;
+    for (uint32_t k = 0; k < kPairSample; ++k) {
+      const uint32_t row = static_cast<uint32_t>(1 + uint64_t{k} * rows / kPairSample);
+      if (row <= scanned) continue;
+      check(table_.GoTo(row));
+      probe();
+    }
+  }
+  if (missed * 2 > sampled) {
+    throw EngineError(MsgWrongPair(info.DataFile, info.TableFile, missed, sampled));
+  }
+}
+
+void OpenNewStore(store::tjxmemo& target, const std::string& path, int32_t max_size_mb) {
+  if (!target.CreateNew(path, 0)) {
+    throw EngineError(kMsgCreate + path + " (" + target.LastError() + ")");
+  }
+  target.SplitDepth = 9;
+  // The new set is private to the working directory until the commit: one
+  // flush of every file after the loop replaces a flush per record.
+  target.DeferFlush = true;
+  // A limit that did not reach the header would give one unlimited file
+  // and report success.
+  if (target.SetMaxSize(static_cast<int32_t>(static_cast<uint32_t>(max_size_mb) << 20), "") < 0 ||
+      !target.IsOpen()) {
+    throw EngineError(kMsgCreate + path + " (" + target.LastError() + ")");
+  }
+}
+
+}  // namespace engine
