@@ -162,6 +162,8 @@ Status MdxFile::Open(platform::File* file, const std::string& path) {
     bool term = false;
     t.name = CString(e + 4, version_ == 3 ? 33 : 11, &term);
     s = ReadBlock(t.header_page, &block);
+    // A read the system failed is no damage of the file: its reason goes on.
+    if (!s.ok() && s.code() != Status::Code::kInvalid) return s;
     if (!s.ok()) return Corrupt("znacznik " + t.name + ": nagłówek poza plikiem");
     const uint8_t* b = block.data();
     t.root = DecodeU32(b);
@@ -234,6 +236,7 @@ Status MdxFile::Visit(const MdxTag& tag, bool full, uint32_t record_count, TagEn
     if (depth > kMaxDepth) return Corrupt(where + "za głębokie drzewo");
     std::vector<uint8_t> node;
     Status s = ReadBlock(page, &node);
+    if (!s.ok() && s.code() != Status::Code::kInvalid) return s;
     if (!s.ok()) return Corrupt(where + "strona " + std::to_string(page) + " poza plikiem");
     if (visited[page])
       return Corrupt(where + "pętla w drzewie (strona " + std::to_string(page) + ")");
@@ -316,8 +319,10 @@ Status MdxFile::CheckBeforeWrite(const std::vector<TagPages>& tags) {
   std::vector<uint8_t> seen(file_pages, 0), block;
   for (uint32_t page = free_head_; page != 0;) {
     const std::string where = "lista wolnych stron: strona " + std::to_string(page);
-    if (page >= file_pages || !ReadBlock(page, &block).ok())
-      return Corrupt(where + " poza plikiem");
+    if (page >= file_pages) return Corrupt(where + " poza plikiem");
+    const Status s = ReadBlock(page, &block);
+    if (!s.ok() && s.code() != Status::Code::kInvalid) return s;
+    if (!s.ok()) return Corrupt(where + " poza plikiem");
     if (seen[page]) return Corrupt(where + " powtarza się");
     seen[page] = 1;
     if (Reserved(page)) return Corrupt(where + " leży na nagłówku");

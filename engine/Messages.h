@@ -45,9 +45,8 @@ inline std::string MsgTableBeingDivided(const std::string& table) {
 
 inline std::string MsgWrongPair(const std::string& data, const std::string& table, uint64_t missed,
                                 uint64_t sampled) {
-  return "Plik opisów " + data + " nie pasuje do tabeli " + table + ": " +
-         std::to_string(missed) + " z " + std::to_string(sampled) +
-         " sprawdzonych adresów nie wskazuje żadnego rekordu";
+  return "Plik opisów " + data + " nie pasuje do tabeli " + table + ": " + std::to_string(missed) +
+         " z " + std::to_string(sampled) + " sprawdzonych adresów nie wskazuje żadnego rekordu";
 }
 
 // The request.

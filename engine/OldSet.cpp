@@ -54,8 +54,7 @@ std::vector<std::string> OldFileNames(platform::Env* env, const JobPaths& p) {
   return names;
 }
 
-OldSet::OldSet(platform::Env* env, bool hold)
-    : env_(env), hold_(hold), table_(env), store_(env) {}
+OldSet::OldSet(platform::Env* env, bool hold) : env_(env), hold_(hold), table_(env), store_(env) {}
 
 void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
   table_.SetDatabaseName(platform::ExtractFileDir(p.table_file));
@@ -76,10 +75,20 @@ void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
         throw EngineError("Plik opisów " + part + " jest używany przez inny program");
       }
       if (part != p.data_file) throw EngineError(kMsgOpen + part + " (" + why.message() + ")");
+      // A file that is no description file is refused as it always was;
+      // a system that failed to open or read it says why.
+      if (why.code() != platform::Status::Code::kInvalid || store_.LastReadFailedBySystem()) {
+        throw EngineError(kMsgOpen + info.DataFile + " (" + why.message() + ")");
+      }
       throw EngineError(kMsgOpen + info.DataFile);
     }
   } else {
-    if (!store_.Open(p.data_file)) throw EngineError(kMsgOpen + info.DataFile);
+    if (!store_.Open(p.data_file)) {
+      if (store_.LastReadFailedBySystem()) {
+        throw EngineError(kMsgOpen + info.DataFile + " (" + store_.LastError() + ")");
+      }
+      throw EngineError(kMsgOpen + info.DataFile);
+    }
     // Every continuation file the header names must be there, as the
     // division demands.
     for (int n = 1; n <= store_.CurrentFile(); ++n) {

@@ -57,8 +57,8 @@ class OldSet {
 
   dbase::Table& table() { return table_; }
   store::tjxmemo& store() { return store_; }
-  int address() const { return address_; }           // the field's index
-  int id() const { return id_; }                     // "ID" when marker rows are skipped, else -1
+  int address() const { return address_; }  // the field's index
+  int id() const { return id_; }            // "ID" when marker rows are skipped, else -1
   const std::string& address_name() const { return address_name_; }  // as the table spells it
   bool check_id() const { return id_ >= 0; }
 

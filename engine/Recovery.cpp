@@ -317,9 +317,10 @@ bool TableBeingDivided(platform::Env* env, const std::string& dir, const std::st
   for (const auto& e : entries) {
     if (!e.is_directory) continue;
     const std::string work = base + e.name + platform::kPathDelim;
+    // Shared and read-only, which the dry run allows: a live run holds its
+    // lock exclusively, so even that is refused.
     std::unique_ptr<platform::File> lock;
-    if (!env->OpenFile(work + kWorkLockName, platform::OpenMode::kReadWriteExclusive, &lock)
-             .IsBusy()) {
+    if (!env->OpenFile(work + kWorkLockName, platform::OpenMode::kReadOnlyShared, &lock).IsBusy()) {
       continue;
     }
     if (env->FileExists(work + table_name)) return true;

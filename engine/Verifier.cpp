@@ -302,6 +302,9 @@ void Verifier::VerifyLimit(const std::string& data_file, int32_t max_bytes) {
   store::tjxmemo probe(&ro);
   const int64_t limit_kb = LimitKb(max_bytes);
   const int32_t recorded = probe.ReadMaxSize(data_file);
+  if (recorded < 0) {
+    Fail("nie udało się odczytać limitu z pliku " + data_file + " (" + probe.LastError() + ")");
+  }
   if (recorded != limit_kb * 1024) {
     Fail("plik " + data_file + " ma zapisany limit " + std::to_string(recorded) + " zamiast " +
          std::to_string(limit_kb * 1024));
@@ -313,16 +316,17 @@ void Verifier::VerifyLimit(const std::string& data_file, int32_t max_bytes) {
   const std::string dir = platform::ExtractFilePath(data_file);
   const std::string stem = RemoveExt(platform::ExtractFileName(data_file));
   std::vector<platform::DirEntry> entries;
-  if (!ro.ListDirectory(dir, stem + ".*", &entries).ok()) Fail("nie da się odczytać " + dir);
+  platform::Status listed = ro.ListDirectory(dir, stem + ".*", &entries);
+  if (!listed.ok()) Fail("nie da się odczytać " + dir + " (" + listed.message() + ")");
   const std::string data_name = platform::ExtractFileName(data_file);
   for (const auto& e : entries) {
     if (e.is_directory || !IsSetFile(e.name, data_name, stem)) continue;
     std::unique_ptr<platform::File> f;
     uint64_t size = 0;
-    if (!ro.OpenFile(dir + e.name, platform::OpenMode::kReadOnlyShared, &f).ok() ||
-        !f->Size(&size).ok()) {
-      Fail("nie da się odczytać rozmiaru pliku " + dir + e.name);
-    }
+    platform::Status s = ro.OpenFile(dir + e.name, platform::OpenMode::kReadOnlyShared, &f);
+    if (s.ok()) s = f->Size(&size);
+    if (!s.ok())
+      Fail("nie da się odczytać rozmiaru pliku " + dir + e.name + " (" + s.message() + ")");
     if (size > most) {
       Fail("plik " + dir + e.name + " ma " + std::to_string(size) + " bajtów, więcej niż " +
            std::to_string(most));

@@ -54,6 +54,7 @@ bool tjxmemo::Impl::FlushPending() {
   pendingRecord = 0;
   if (!s.ok()) {
     lostWrite = true;
+    lostWriteError = s.ToString();
     return Fail(s.ToString());
   }
   return true;

@@ -87,11 +87,16 @@ bool FileSet::CloseAll(std::string* error) {
   return ok;
 }
 
-bool FileSet::FlushAll() {
+bool FileSet::FlushAll(std::string* error) {
   bool ok = true;
-  if (Handles[0]) ok = Handles[0]->Flush().ok();
+  auto flush = [&](platform::File* f) {
+    const platform::Status s = f->Flush();
+    if (!s.ok() && ok && error) *error = s.ToString();
+    ok = ok && s.ok();
+  };
+  if (Handles[0]) flush(Handles[0].get());
   for (size_t n = 1; n <= kMaxFileNumber; ++n) {
-    if (Written[n] && Handles[n] && !Handles[n]->Flush().ok()) ok = false;
+    if (Written[n] && Handles[n]) flush(Handles[n].get());
     Written[n] = false;
   }
   return ok;

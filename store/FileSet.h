@@ -69,8 +69,9 @@ class FileSet {
   void ClearDirty() { Written.fill(false); }
   void MarkWritten(int n) { Written[static_cast<size_t>(n)] = true; }
   // Flushes the base file and each continuation file written since the
-  // last flush, all of them even when one fails; false when any failed.
-  bool FlushAll();
+  // last flush, all of them even when one fails; false when any failed,
+  // with the first failure's reason in *error.
+  bool FlushAll(std::string* error = nullptr);
 
  private:
   platform::Env* env_;

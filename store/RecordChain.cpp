@@ -218,7 +218,10 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
   // the switch has been turned off since.
   if (!DeferFlush && !m.pendingFlush) m.files.ClearDirty();
   if (Size == 0) return true;
-  if (!m.Writable || !m.files.IsOpen()) return m.Fail("plik opisów nie jest otwarty do zapisu");
+  if (!m.Writable || !m.files.IsOpen()) {
+    return m.Fail("plik opisów nie jest otwarty do zapisu" +
+                  (m.readOnlyWhy.empty() ? std::string() : " (" + m.readOnlyWhy + ")"));
+  }
   if (Size < 0 || PlainSize < 0 || !Data) return m.Fail("nieprawidłowe argumenty zapisu");
 
   const uint8_t* bytes = Data;
@@ -279,12 +282,13 @@ bool tjxmemo::WriteRecord(int32_t Size, int32_t& Address, const uint8_t* Data, i
     m.sizeCacheFile = -1;  // other programs may have grown the files
     ok = m.WriteChain(bytes, count, plainLength, storedLength, SplitDepth, &Address) &&
          m.WriteHeader();
-    if (ok && !m.files.FlushAll()) {
+    std::string why;
+    if (ok && !m.files.FlushAll(&why)) {
       // The new blocks may not be on the disk: the header must not point
       // past them, so it goes back to what it was.
       m.Header = before;
       if (m.WriteHeader()) (void)m.files.Handle(0)->Flush();
-      m.Fail("nie udało się zapisać danych na dysk");
+      m.Fail("nie udało się zapisać danych na dysk: " + why);
       ok = false;
     }
     if (!ok) m.Header = before;

@@ -101,6 +101,9 @@ struct tjxmemo::Impl {
   // A gathered write failed: blocks of records already reported written
   // are not in the files, and flushing the set must fail.
   bool lostWrite = false;
+  std::string lostWriteError;  // its reason
+  // Why the set was opened read-only when writing was tried first.
+  std::string readOnlyWhy;
   // What the read window holds of which file: SharedBuffer for the blocks
   // of one record; for a held set, which nobody else changes, a buffer of
   // its own that serves the following records too and grows while the

@@ -84,15 +84,18 @@ bool tjxmemo::Open(const std::string& FileName) {
   m.ClearError();
   m.files.SetFileName(FileName);
   m.Writable = true;
+  m.readOnlyWhy.clear();
   Status s = m.files.OpenBase(OpenMode::kReadWriteShared);
   if (!s.ok()) {
     m.Writable = false;
+    m.readOnlyWhy = s.ToString();
     s = m.files.OpenBase(OpenMode::kReadOnlyShared);
-    if (!s.ok()) return m.Fail("nie można otworzyć pliku " + FileName + ": " + s.ToString());
+    if (!s.ok())
+      return m.FailStatus(s, "nie można otworzyć pliku " + FileName + ": " + s.ToString());
   }
   Status locked = m.files.Lock();
   bool ok = locked.ok() && m.ReadHeader();
-  if (!locked.ok()) m.Fail("blokada pliku: " + locked.ToString());
+  if (!locked.ok()) m.FailSystem("blokada pliku: " + locked.ToString());
   if (locked.ok()) (void)m.files.Unlock();
   if (!ok) {
     std::string why = m.lastError;
@@ -238,14 +241,26 @@ bool tjxmemo::CloseAll() {
 bool tjxmemo::FlushAll() {
   Impl& m = *impl_;
   m.pendingFlush = false;
-  bool ok = m.FlushPending() && !m.lostWrite;
+  // The first failure's reason (a gathered write, the header, a flush) is
+  // the one the user needs.
+  std::string why = m.lostWrite ? m.lostWriteError : std::string();
+  bool ok = !m.lostWrite;
+  if (!m.FlushPending()) {
+    if (ok) why = m.lastError;
+    ok = false;
+  }
   if (m.headerPending && m.files.IsOpen()) {
     const bool written = m.WriteHeader();
     m.headerPending = !written;
+    if (!written && ok) why = m.lastError;
     ok = ok && written;
   }
-  if (!m.files.FlushAll()) ok = false;
-  if (!ok) return m.Fail("nie udało się zapisać danych na dysk");
+  std::string flush_error;
+  if (!m.files.FlushAll(&flush_error)) {
+    if (ok) why = flush_error;
+    ok = false;
+  }
+  if (!ok) return m.Fail("nie udało się zapisać danych na dysk: " + why);
   return true;
 }
 

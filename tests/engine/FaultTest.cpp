@@ -199,6 +199,8 @@ void RunAllFaults(const Mode& m) {
       // Every message is a Polish sentence, also when the system's reason
       // follows it.
       EXPECT_NE(error.rfind("injected", 0), 0u) << "a bare reason reached the user";
+      // ... and the system's reason with the path that failed.
+      EXPECT_NE(error.find("injected failure: " + what), std::string::npos);
       const bool unchanged = SameFiles(Snap(t.dir()), old_files);
       const size_t in_place = error.find("Nowe pliki są na miejscu");
       if (in_place != std::string::npos) {
@@ -492,6 +494,39 @@ testing::AssertionResult AllBelow(const std::string& dir, const Snapshot& want) 
   }
   if (lost.empty()) return testing::AssertionSuccess();
   return testing::AssertionFailure() << "lost:" << lost;
+}
+
+// A recovery whose flush of a directory fails, at each of its flushes,
+// deletes no old file whose replacement's name may not be on the disk: the
+// old files stay (in a backup directory when they were the private ones),
+// and the next recovery leaves the old or the new files complete.
+TEST(CrashTest, AFailedFlushInTheRecoveryDeletesNothing) {
+  const Mode& m = kModes[1];  // the old files go to the private directory
+  TempDir model;
+  const Snapshot old_files = MakeModel(model.dir(), m, 0.5);
+  const Snapshot new_files = Divided(m, old_files);
+  for (const auto& after : {NewFileMovedIn("opisy.dat"), NewFileMovedIn("opisy.dbf")}) {
+    for (int64_t k = 1;; ++k) {
+      SCOPED_TRACE("flush " + std::to_string(k) + " of the recovery fails");
+      TempDir t;
+      CopyFiles(old_files, t.dir());
+      CrashAfter(m, t.dir(), after);
+      CountingEnv env;
+      env.Fail(CountingEnv::kSync, k);
+      const engine::RecoveryReport r = engine::RecoverDirectory(&env, t.dir());
+      if (env.count(CountingEnv::kSync) < k) {
+        // The recovery made fewer flushes: every one has failed once.
+        EXPECT_GT(k, 2);
+        ExpectComplete(t.dir(), old_files, new_files, false);
+        break;
+      }
+      EXPECT_TRUE(AllBelow(t.dir(), old_files)) << (r.failed.empty() ? r.done[0] : r.failed[0]);
+      const engine::RecoveryReport again =
+          engine::RecoverDirectory(platform::Env::Default(), t.dir());
+      EXPECT_TRUE(again.failed.empty()) << again.failed[0];
+      ExpectComplete(t.dir(), old_files, new_files, !Subdirs(t.dir(), "old").empty());
+    }
+  }
 }
 
 // After a crash the hold is gone and the office goes on working with
