@@ -93,7 +93,7 @@ RestorePlan Restorer::Prepare(const std::string& BackupDir) {
       has_files = true;
     }
   }
-  if (has_files) plan.groups.push_back({plan.backup_dir, parent, "", {}, {}});
+  if (has_files) plan.groups.push_back({plan.backup_dir, parent, "", {}, {}, {}});
   std::sort(subdirs.begin(), subdirs.end());
   for (const std::string& sub : subdirs) {
     RestoreGroup g;

@@ -111,11 +111,15 @@ double JournalSeconds(const engine::TDividerInfo& info, uint64_t files) {
   engine::CommitPlan plan;
   plan.table_dir = platform::ExtractFilePath(info.TableFile);
   plan.work_dir = plan.table_dir + "tmp-bench.tmp/";
+  plan.from_dir = plan.work_dir;
   plan.aside_dir = plan.table_dir + "old-bench/";
-  for (uint64_t n = 0; n < files + 3; ++n) {
+  plan.tables = {"tabela.dbf"};
+  plan.old_files = plan.tables;
+  for (uint64_t n = 0; n < files + 2; ++n) {
     plan.old_files.push_back("plik." + std::to_string(n));
     plan.new_files.push_back({"plik." + std::to_string(n), n * 1000});
   }
+  plan.new_files.push_back({"tabela.dbf", 1000});
   platform::Env* env = platform::Env::Default();
   if (!env->CreateDirectories(plan.work_dir).ok()) return -1;
   const auto start = std::chrono::steady_clock::now();

@@ -26,6 +26,7 @@
 #include "store/jxmemo.h"
 #include "tests/platform/Shell.h"
 #include "tests/platform/TempDir.h"
+#include "tests/support/Backdate.h"
 #include "tools/demodb/DemoDatabase.h"
 
 namespace engine_test {
@@ -71,15 +72,16 @@ inline std::vector<std::string> ListedRows(const std::string& list) {
   return rows;
 }
 
-// Makes the working directories in `dir` (and their lock files) look as if
-// made `seconds` ago: a run that died long ago, not one that is starting.
+// Makes the working directories in `dir` (and the files directly in them)
+// look as if made `seconds` ago: a run that died long ago, not one that is
+// starting.
 inline void AgeWorkDirs(const std::string& dir, int seconds) {
-  const auto then = fs::file_time_type::clock::now() - std::chrono::seconds(seconds);
   for (const auto& e : fs::directory_iterator(dir)) {
     const std::string name = e.path().filename().string();
     if (!e.is_directory() || name.rfind("tmp", 0) != 0) continue;
-    for (const auto& f : fs::directory_iterator(e.path())) fs::last_write_time(f.path(), then);
-    fs::last_write_time(e.path(), then);
+    for (const auto& f : fs::directory_iterator(e.path()))
+      EXPECT_TRUE(test_support::Backdate(f.path().string(), seconds));
+    EXPECT_TRUE(test_support::Backdate(e.path().string(), seconds));
   }
 }
 

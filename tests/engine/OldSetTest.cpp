@@ -39,8 +39,8 @@ std::string PlanError(const engine::TDividerInfo& info) {
   return "";
 }
 
-engine::TDividerInfo Pair(const std::string& dir, const std::string& table,
-                          const std::string& data, bool keep = true) {
+engine::TDividerInfo Pair(const std::string& dir, const std::string& table, const std::string& data,
+                          bool keep = true) {
   engine::TDividerInfo info = Job(dir, keep);
   info.TableFile = dir + table;
   info.DataFile = dir + data;
@@ -85,8 +85,8 @@ TEST(PairTest, ADescriptionFileThatDoesNotFitIsRefused) {
       EXPECT_EQ(error, "");
       continue;
     }
-    const std::string head = "Plik opisów " + info.DataFile + " nie pasuje do tabeli " +
-                             info.TableFile + ": ";
+    const std::string head =
+        "Plik opisów " + info.DataFile + " nie pasuje do tabeli " + info.TableFile + ": ";
     EXPECT_EQ(error.rfind(head, 0), 0u) << error;
     EXPECT_NE(error.find(" sprawdzonych adresów nie wskazuje żadnego rekordu"), std::string::npos);
     EXPECT_EQ(PlanError(info), error);
@@ -116,8 +116,7 @@ TEST(PairTest, AnotherTableOfTheSameNameStays) {
     Make(other);
     const engine::TDividerInfo info = Pair(t.dir(), "opisy.dbf", "dokopisy.dat", keep);
     const engine::JobPlan plan = engine::Planner().PlanJob(info);
-    EXPECT_EQ(plan.old_files,
-              (std::vector<std::string>{"opisy.dbf", "opisy.mdx", "dokopisy.dat"}));
+    EXPECT_EQ(plan.old_files, (std::vector<std::string>{"opisy.dbf", "opisy.mdx", "dokopisy.dat"}));
     EXPECT_EQ(plan.keeps_old, keep);
     const std::string other_dbf = ReadBytes(t / "dokopisy.dbf");
     const std::string other_mdx = ReadBytes(t / "dokopisy.mdx");
