@@ -91,7 +91,9 @@ TEST(JournalTest, ReadsWhatEachVersionWroteAndRefusesPlacesOutsideTheDatabase) {
     std::string why;
     const JournalRead r = engine::ParseJournal(c.text, work, &plan, &why);
     EXPECT_EQ(r, c.result) << why;
-    if (r == JournalRead::kUnreadable) EXPECT_FALSE(why.empty());
+    if (r == JournalRead::kUnreadable) {
+      EXPECT_FALSE(why.empty());
+    }
     if (r != JournalRead::kRead || c.result != JournalRead::kRead) continue;
     EXPECT_EQ(plan.aside_dir, Native(c.aside));
     EXPECT_EQ(plan.from_dir, Native(c.from));
