@@ -145,6 +145,50 @@ TEST(CliTest, DivisionThatKeepsOldRecordsEndsWithWarnings) {
   }
 }
 
+// The plan names the old files and where they would go: deleted as asked,
+// or into a backup directory when kept on purpose or because rows would
+// still read them; marker rows that would are counted on a line of their
+// own.
+TEST(CliTest, PlanTellsWhereTheOldFilesGo) {
+  struct Case {
+    const char* what;
+    double dangling, marker;
+    bool delete_old, keeps_old;
+  };
+  const Case cases[] = {
+      {"deleted as asked", 0, 0, true, false},
+      {"kept as asked", 0, 0, false, true},
+      {"kept for references not copied", 0.1, 0, true, true},
+      {"kept for marker rows", 0, 0.1, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir t;
+    auto o = SmallTable(t.dir(), 40);
+    o.dangling = c.dangling;
+    o.marker = c.marker;
+    Make(o);
+    const std::string line = "plan divide --table " + (t / "opisy.dbf") + " --data " +
+                             (t / "opisy.dat") + " --field OPISTOP" +
+                             (c.delete_old ? " --delete-old" : "");
+    CliRun r = Cli(t, line);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string where =
+        c.keeps_old ? "  stare pliki do katalogu kopii: " : "  stare pliki do usunięcia: ";
+    EXPECT_NE(r.out.find(where + "opisy.dbf, opisy.mdx, opisy.dat\n"), std::string::npos) << r.out;
+    EXPECT_EQ(
+        r.out.find("  wiersze ze znacznikiem ID z adresem starych danych: ") != std::string::npos,
+        c.marker > 0)
+        << r.out;
+    r = Cli(t, line + " --json");
+    EXPECT_NE(r.out.find(std::string("\"old_files\":[\"opisy.dbf\",\"opisy.mdx\",\"opisy.dat\"],"
+                                     "\"keeps_old\":") +
+                         (c.keeps_old ? "true" : "false")),
+              std::string::npos)
+        << r.out;
+  }
+}
+
 // Any divide line can be planned; a plan fails where the division could not
 // start, and says why.
 TEST(CliTest, PlanTakesEveryDivideLineAndRefusesFilesInUse) {
