@@ -9,10 +9,13 @@
 namespace cli {
 
 // Exit codes: 0 = fine, 1 = the file has problems or an operation failed,
-// 2 = wrong usage.
+// 2 = wrong usage, 3 = a division completed but kept old files the user
+// should look at (references not copied, marker rows reading old records,
+// old files that could not be deleted).
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitWarnings = 3;
 
 // A registrar adds its subcommand to the app and stores the callback that
 // runs it; the callback returns the exit code.

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/Command.h"
 #include "platform/Console.h"
 #include "platform/Interrupt.h"
 
@@ -75,8 +76,11 @@ std::string TerminalText(std::string s) {
 
 std::string JsonString(const std::string& s) {
   std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+      continue;  // the messages' Windows line ends: a reader of JSON expects \n
+    } else if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
     } else if (c == '\r') {
@@ -98,9 +102,9 @@ std::string CountsJson(const engine::DivisionCounts& c) {
   std::ostringstream o;
   o << "{\"rows\":" << c.rows << ",\"converted\":" << c.converted
     << ",\"skipped_empty\":" << c.skipped_empty << ",\"skipped_marker\":" << c.skipped_marker
-    << ",\"zero_addresses\":" << c.zero_addresses << ",\"dropped\":" << c.dropped
-    << ",\"records_written\":" << c.records_written << ",\"bytes_written\":" << c.bytes_written
-    << ",\"new_files\":" << c.new_files << "}";
+    << ",\"marker_kept\":" << c.marker_kept << ",\"zero_addresses\":" << c.zero_addresses
+    << ",\"dropped\":" << c.dropped << ",\"records_written\":" << c.records_written
+    << ",\"bytes_written\":" << c.bytes_written << ",\"new_files\":" << c.new_files << "}";
   return o.str();
 }
 
@@ -108,6 +112,7 @@ std::string CountsText(const engine::DivisionCounts& c) {
   std::ostringstream o;
   o << "wiersze: " << c.rows << ", przepisane: " << c.converted
     << ", puste adresy: " << c.skipped_empty << ", ze znacznikiem ID: " << c.skipped_marker
+    << ", wiersze ze znacznikiem ID wskazujące stare dane: " << c.marker_kept
     << ", adresy zerowe: " << c.zero_addresses << ", utracone odwołania: " << c.dropped
     << ", zapisane rekordy: " << c.records_written << " (" << c.bytes_written
     << " B), nowe pliki: " << c.new_files;
@@ -117,7 +122,7 @@ std::string CountsText(const engine::DivisionCounts& c) {
 int ReportNotDone(const TerminalDialog& dialog, const char* what) {
   if (dialog.unanswered) std::cerr << engine::kMsgKadmorQuestion << "\n";
   std::cerr << what << "\n";
-  return 1;
+  return kExitFailure;
 }
 
 std::string JobJsonHead(const engine::TDividerInfo& info, bool ran) {
@@ -125,13 +130,17 @@ std::string JobJsonHead(const engine::TDividerInfo& info, bool ran) {
          ",\"ran\":" + (ran ? "true" : "false");
 }
 
+std::string StringsJson(const std::vector<std::string>& strings) {
+  std::string out;
+  for (const auto& s : strings) out += (out.empty() ? "" : ",") + JsonString(s);
+  return "[" + out + "]";
+}
+
 std::string JobJson(const engine::JobReport& j) {
-  std::string notes;
-  for (const auto& n : j.notes) notes += (notes.empty() ? "" : ",") + JsonString(n);
   std::ostringstream o;
   o << JobJsonHead(j.info, j.ran) << ",\"backup_dir\":" << JsonString(j.used_old_dir)
     << ",\"counts\":" << CountsJson(j.counts) << ",\"dropped_list\":" << JsonString(j.dropped_list)
-    << ",\"notes\":[" << notes << "]}";
+    << ",\"notes\":" << StringsJson(j.notes) << ",\"warnings\":" << StringsJson(j.warnings) << "}";
   return o.str();
 }
 
@@ -145,8 +154,10 @@ void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json) {
 
 int ReportRequest(const engine::RequestResult& r, const TerminalDialog& dialog, bool json) {
   if (!r.completed) return ReportNotDone(dialog, "Podział nie został wykonany.");
+  const bool warnings = r.HasWarnings();
   if (json) {
-    std::cout << "{\"message\":" << JsonString(r.message)
+    std::cout << "{\"status\":" << (warnings ? "\"warnings\"" : "\"ok\"")
+              << ",\"message\":" << JsonString(r.message)
               << ",\"backup_dir\":" << JsonString(r.backup_path) << ",\"jobs\":[";
     for (size_t i = 0; i < r.jobs.size(); ++i) std::cout << (i ? "," : "") << JobJson(r.jobs[i]);
   } else {
@@ -155,7 +166,7 @@ int ReportRequest(const engine::RequestResult& r, const TerminalDialog& dialog, 
       std::cout << j.info.TableFile << ": " << (j.ran ? CountsText(j.counts) : kSkippedJob) << "\n";
   }
   PrintTotal(r.total, r.jobs.size(), json);
-  return 0;
+  return warnings ? kExitWarnings : kExitOk;
 }
 
 void AddMaxMbOption(CLI::App* sub, int32_t& max_mb) {
@@ -228,13 +239,14 @@ int RunDivision(const engine::RequestEntries& e, bool yes, bool verify, bool jso
     if (json) {
       std::vector<engine::JobReport> committed;
       if (auto* r = dynamic_cast<const engine::RequestError*>(&error)) committed = r->committed();
-      std::cout << "{\"error\":" << JsonString(error.what()) << ",\"committed\":[";
+      std::cout << "{\"status\":\"error\",\"error\":" << JsonString(error.what())
+                << ",\"committed\":[";
       for (size_t i = 0; i < committed.size(); ++i) {
         std::cout << (i ? "," : "") << JobJson(committed[i]);
       }
       std::cout << "]}\n";
     }
-    return platform::InterruptRequested() ? kExitInterrupted : 1;
+    return platform::InterruptRequested() ? kExitInterrupted : kExitFailure;
   }
 }
 

@@ -64,7 +64,10 @@ class TerminalDialog : public engine::UserDialog {
 
 // Windows line ends of the messages become the terminal's.
 std::string TerminalText(std::string s);
+// A JSON string; the messages' Windows line ends become "\n" in it.
 std::string JsonString(const std::string& s);
+// A JSON array of strings.
+std::string StringsJson(const std::vector<std::string>& strings);
 std::string CountsJson(const engine::DivisionCounts& c);
 std::string CountsText(const engine::DivisionCounts& c);
 
@@ -78,14 +81,15 @@ int ReportNotDone(const TerminalDialog& dialog, const char* what);
 std::string JobJsonHead(const engine::TDividerInfo& info, bool ran);
 
 // One finished job as JSON: where its old files are, its counts, the list
-// of references it could not copy and its notes.
+// of references it could not copy, its notes and its warnings.
 std::string JobJson(const engine::JobReport& j);
 
 // The end of a report: the JSON total, or the text total under more than
 // one job.
 void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json);
 
-// Prints what a finished request did; returns the exit code.
+// Prints what a finished request did; returns the exit code: 3 when it
+// completed with warnings (HasWarnings), 0 when clean.
 int ReportRequest(const engine::RequestResult& r, const TerminalDialog& dialog, bool json);
 
 // The arguments of a division chosen by hand (divide, plan divide) and of a

@@ -1,8 +1,9 @@
 // podzial-cli plan divide ... | plan preset ...: a dry run with the same
 // arguments as divide and preset. Opens everything read-only and reports
-// what the division would do and the new files it would make, without
-// writing a byte; it fails where the division would fail before writing
-// (files in use, a directory that may not be written, too little space).
+// what the division would do, the new files it would make and where the
+// old ones would go, without writing a byte; it fails where the division
+// would fail before writing (files in use, a directory that may not be
+// written, too little space).
 #include <iostream>
 #include <sstream>
 
@@ -51,7 +52,9 @@ int Report(const engine::RequestResult& r, const std::vector<engine::JobPlan>& p
       std::cout << (i ? "," : "") << JobJsonHead(p.info, p.ran)
                 << ",\"counts\":" << CountsJson(p.counts)
                 << ",\"unreadable_rows\":" << RowsJson(p.unreadable_rows)
-                << ",\"files\":" << FilesJson(p.files) << "}";
+                << ",\"files\":" << FilesJson(p.files)
+                << ",\"old_files\":" << StringsJson(p.old_files)
+                << ",\"keeps_old\":" << (p.keeps_old ? "true" : "false") << "}";
     }
   } else {
     std::cout << "Plan podziału (nic nie zostało zapisane):\n";
@@ -73,7 +76,18 @@ int Report(const engine::RequestResult& r, const std::vector<engine::JobPlan>& p
                        "tego, na co wskazywały te wiersze\n";
         }
       }
+      if (p.counts.marker_kept > 0) {
+        // Their addresses stay as they are and read the old files.
+        std::cout << "  wiersze ze znacznikiem ID z adresem starych danych: "
+                  << p.counts.marker_kept
+                  << "; stare pliki zostaną więc zachowane w katalogu kopii\n";
+      }
       for (const auto& f : p.files) std::cout << "  " << f.name << ": " << f.size << " B\n";
+      std::string old_files;
+      for (const auto& name : p.old_files) old_files += (old_files.empty() ? "" : ", ") + name;
+      std::cout << (p.keeps_old ? "  stare pliki do katalogu kopii: "
+                                : "  stare pliki do usunięcia: ")
+                << old_files << "\n";
     }
   }
   PrintTotal(r.total, plans.size(), json);

@@ -1,6 +1,7 @@
 // podzial-cli recover: finishes or undoes the divisions that a crash, a kill
 // or a power cut interrupted in a database directory (and the directories
-// directly below it), and removes the working directories they left.
+// directly below it), and removes the working directories they left. Those
+// of runs still going are named and left alone.
 #include <iostream>
 
 #include "cli/Command.h"
@@ -23,6 +24,9 @@ AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
       const engine::RecoveryReport r = engine::RecoverDatabase(platform::Env::Default(), *dir);
       if (r.Nothing()) std::cout << "Brak przerwanych podziałów w katalogu " << *dir << "\n";
       for (const auto& line : r.done) std::cout << line << "\n";
+      for (const auto& work_dir : r.running) {
+        std::cout << "Podział w toku, pominięto: " << work_dir << "\n";
+      }
       for (const auto& line : r.failed) std::cerr << line << "\n";
       return r.failed.empty() ? kExitOk : kExitFailure;
     };

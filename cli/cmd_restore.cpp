@@ -25,7 +25,9 @@ int RunRestore(const RestoreOptions& o) {
     }
     if (o.dry) {
       for (const auto& g : plan.groups) {
-        if (!g.new_dir.empty()) {
+        // Every group has a name ready for that directory; only one with
+        // files to put aside makes it.
+        if (!g.aside.empty()) {
           std::cout << "Pliki po podziale trafią do katalogu: " << g.new_dir << "\n";
         }
         for (const auto& m : g.aside) std::cout << "odłożę: " << m.from << " -> " << m.to << "\n";
@@ -38,7 +40,7 @@ int RunRestore(const RestoreOptions& o) {
     });
     std::cout << "Przywrócono dane z katalogu: " << plan.backup_dir << "\n";
     for (const auto& g : plan.groups) {
-      if (!g.new_dir.empty()) std::cout << "Pliki po podziale są w katalogu: " << g.new_dir << "\n";
+      if (!g.aside.empty()) std::cout << "Pliki po podziale są w katalogu: " << g.new_dir << "\n";
     }
     return kExitOk;
   } catch (const engine::EngineError& e) {

@@ -28,7 +28,14 @@ int main(int argc, char** argv) {
                        "Wypisuje wersję programu i kończy");
   app.footer(
       "Pomoc polecenia: podzial-cli POLECENIE --help lub podzial-cli help POLECENIE.\n"
-      "Kody wyjścia: 0 powodzenie, 1 błąd operacji lub problemy w pliku, 2 błędne wywołanie.");
+      "Kody wyjścia:\n"
+      "  0    powodzenie\n"
+      "  1    błąd operacji lub problemy w pliku\n"
+      "  2    błędne wywołanie\n"
+      "  3    podział zakończony z ostrzeżeniami: nie skopiowano odwołań, wiersze ze\n"
+      "       znacznikiem ID wskazują stare dane albo nie udało się usunąć starych plików;\n"
+      "       stare pliki zostały w katalogu kopii, który podaje komunikat\n"
+      "  130  przerwano klawiszami Ctrl+C");
 
   std::function<int()> run;
   for (auto& reg : cli::Registry()) reg(app, &run);

@@ -67,7 +67,9 @@ class StartEndToEndTest : public ::testing::Test {
     o.address_field = field;
     o.rows = rows;
     o.mean_record = 2000;
+    // Only `dangling` makes rows that keep old records: no marker rows.
     o.dangling = dangling;
+    o.marker = 0;
     demodb::Generated g;
     platform::Status st = demodb::GenerateTable(o, &g);
     ASSERT_TRUE(st.ok()) << st.message();
@@ -112,7 +114,8 @@ TEST_F(StartEndToEndTest, HandPickedJobKeepsOldDataThenDeletesIt) {
   EXPECT_EQ(boxes.shown[1].text,
             "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
                 root + old[0].toStdString() + "/");
-  EXPECT_EQ(boxes.shown[1].flags, 64);
+  EXPECT_EQ(boxes.shown[1].flags, platform::kMbIconInformation | platform::kMbOk);
+  EXPECT_EQ(boxes.shown[1].title, "Informacja");
   EXPECT_GT(windows_shown, 0);
   // The old pair went to the backup directory, byte for byte.
   const auto kept = Snapshot(dir.path() + "/" + old[0]);
@@ -141,8 +144,11 @@ TEST_F(StartEndToEndTest, TolmPresetPutsAllOldFilesInOneBackupDirectory) {
   for (const char* f : {"opisy.dbf", "opisyv.dat", "dokopisy.dbf"})
     EXPECT_EQ(kept.count(f), 1u) << f;
   EXPECT_NE(boxes.shown[0].text.find(old[0].toStdString()), std::string::npos);
-  // Rows whose reference could not be copied are counted and listed.
+  // Rows whose reference could not be copied are counted and listed, in a
+  // warning box.
   EXPECT_NE(boxes.shown[0].text.find("Nie skopiowano odwołań: "), std::string::npos);
+  EXPECT_EQ(boxes.shown[0].flags, platform::kMbIconWarning | platform::kMbOk);
+  EXPECT_EQ(boxes.shown[0].title, "Ostrzeżenie");
   EXPECT_EQ(kept.count("nieskopiowane-opisy.dbf.txt"), 1u);
 }
 

@@ -73,6 +73,8 @@ TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
   ASSERT_EQ(top.code, 0) << top.err;
   EXPECT_EQ(EnglishIn(top.out), "") << top.out;
   EXPECT_NE(top.out.find("Opcje:"), std::string::npos) << top.out;
+  EXPECT_NE(top.out.find("  3    podział zakończony z ostrzeżeniami: "), std::string::npos)
+      << top.out;
   std::vector<std::string> commands = Commands(top.out);
   for (const char* expected : {"divide", "preset", "plan", "restore", "probe", "cat", "help"}) {
     EXPECT_NE(std::find(commands.begin(), commands.end(), expected), commands.end()) << expected;

@@ -157,7 +157,8 @@ TEST(PlannerTest, CommandLinePlanMatchesTheCommandLineDivision) {
   ASSERT_EQ(plan.code, 0) << plan.err;
   EXPECT_EQ(FileTree(tmp.dir()), before);
   engine_test::CliRun done = engine_test::RunCli(scratch.dir(), "divide" + args);
-  ASSERT_EQ(done.code, 0) << done.err;
+  // The unreadable address and the marker row keep the old files: warnings.
+  ASSERT_EQ(done.code, 3) << done.err;
 
   auto counts = [](const std::string& json) {
     const size_t at = json.find("\"counts\":");
