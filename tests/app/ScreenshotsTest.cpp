@@ -116,6 +116,18 @@ TEST(ScreenshotsTest, PolishDialogsAndTheVerificationPhase) {
       "Informacja", 64, nullptr);
   done->show();
   SaveScreenshot(done.get(), "completion-long-path.png", QSize());
+  done->hide();
+
+  // Completed, but the old files had to stay: the warning icon.
+  auto kept = MakeMessageBox(
+      "Operacja została zakończona\r\nNie skopiowano odwołań: 3 (tabela /baza/opisy.dbf).\r\n"
+      "Wiersze ze znacznikiem ID wskazujące stare dane: 2 (tabela /baza/opisy.dbf); ich adresy "
+      "zostały bez zmian i odnoszą się do starych plików.\r\nLista tych wierszy: "
+      "/baza/old4821/nieskopiowane-opisy.dbf.txt\r\nStare pliki zachowano w katalogu: "
+      "/baza/old4821/",
+      engine::kTitleWarning, engine::kFlagsWarning, nullptr);
+  kept->show();
+  SaveScreenshot(kept.get(), "completion-warnings.png", QSize());
 }
 
 }  // namespace
