@@ -22,7 +22,8 @@ AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
         return kExitFailure;
       }
       const engine::RecoveryReport r = engine::RecoverDatabase(platform::Env::Default(), *dir);
-      if (r.Nothing()) std::cout << "Brak przerwanych podziałów w katalogu " << *dir << "\n";
+      if (r.Nothing() && r.running.empty())
+        std::cout << "Brak przerwanych podziałów w katalogu " << *dir << "\n";
       for (const auto& line : r.done) std::cout << line << "\n";
       for (const auto& work_dir : r.running) {
         std::cout << "Podział w toku, pominięto: " << work_dir << "\n";

@@ -35,13 +35,15 @@ int RunRestore(const RestoreOptions& o) {
       }
       return kExitOk;
     }
-    restorer.Restore(plan, [](const engine::RestoreMove& m) {
-      std::cout << m.from << " -> " << m.to << "\n" << std::flush;
-    });
+    const std::vector<std::string> warnings =
+        restorer.Restore(plan, [](const engine::RestoreMove& m) {
+          std::cout << m.from << " -> " << m.to << "\n" << std::flush;
+        });
     std::cout << "Przywrócono dane z katalogu: " << plan.backup_dir << "\n";
     for (const auto& g : plan.groups) {
       if (!g.aside.empty()) std::cout << "Pliki po podziale są w katalogu: " << g.new_dir << "\n";
     }
+    for (const std::string& w : warnings) std::cout << w << "\n";
     return kExitOk;
   } catch (const engine::EngineError& e) {
     std::cerr << e.what() << "\n";

@@ -38,21 +38,31 @@ bool PlainName(const std::string& name) {
 }
 
 // The components of a path, either separator between them; a leading
-// separator gives an empty first component (the root), doubled and
-// trailing ones give none.
+// separator gives an empty first component (the root); doubled and
+// trailing separators and "." give none.
 std::vector<std::string> Components(const std::string& path) {
   std::vector<std::string> out;
   std::string cur;
+  auto add = [&](bool root) {
+    if ((!cur.empty() && cur != ".") || (root && cur.empty())) out.push_back(cur);
+    cur.clear();
+  };
   for (size_t i = 0; i < path.size(); ++i) {
     if (path[i] == '/' || path[i] == '\\') {
-      if (!cur.empty() || out.empty()) out.push_back(cur);
-      cur.clear();
+      add(i == 0);
     } else {
       cur += path[i];
     }
   }
-  if (!cur.empty()) out.push_back(cur);
+  add(false);
   return out;
+}
+
+// A backup directory made by a division: "old" and digits.
+bool BackupName(const std::string& name) {
+  return name.size() > 3 && (name[0] == 'o' || name[0] == 'O') &&
+         (name[1] == 'l' || name[1] == 'L') && (name[2] == 'd' || name[2] == 'D') &&
+         std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool StartsWith(const std::vector<std::string>& c, const std::vector<std::string>& prefix) {
@@ -63,33 +73,37 @@ bool StartsWith(const std::vector<std::string>& c, const std::vector<std::string
   return true;
 }
 
+// The one place outside the table's directory a journal may name: a
+// preset's backup root beside the tables' directories, with the
+// subdirectory of the table's own name ("../old4821/kerg/").
+bool PresetBackup(const std::vector<std::string>& base, const std::vector<std::string>& rel) {
+  return rel.size() == 3 && rel[0] == ".." && BackupName(rel[1]) && !base.empty() &&
+         !base.back().empty() && platform::SameNameIgnoringCase(rel[2], base.back());
+}
+
 // `dir` as the journal names it: relative to `base`, '/' between names and
-// at the end. Below base, or below base's parent after one "../" (a
-// preset's backup root lies beside its tables' directories). False for
+// at the end: below base, or a preset's backup root beside it. False for
 // anything else.
 bool RelativeTo(const std::string& base, const std::string& dir, std::string* rel) {
   const std::vector<std::string> b = Components(base), d = Components(dir);
-  size_t from = 0;
   rel->clear();
-  if (StartsWith(d, b)) {
-    from = b.size();
-  } else if (b.size() >= 2 && StartsWith(d, {b.begin(), b.end() - 1})) {
-    from = b.size() - 1;
-    *rel = "../";
-  } else {
+  if (StartsWith(d, b) && d.size() > b.size()) {
+    for (size_t i = b.size(); i < d.size(); ++i) {
+      if (!PlainName(d[i])) return false;
+      *rel += d[i] + "/";
+    }
+    return true;
+  }
+  if (b.empty() || b.back().empty() || d.size() != b.size() + 1 ||
+      !StartsWith(d, {b.begin(), b.end() - 1})) {
     return false;
   }
-  if (from == d.size()) return false;
-  for (size_t i = from; i < d.size(); ++i) {
-    if (!PlainName(d[i])) return false;
-    *rel += d[i] + "/";
-  }
-  return true;
+  *rel = "../" + d[b.size() - 1] + "/" + d[b.size()] + "/";
+  return PresetBackup(b, Components(*rel));
 }
 
-// The directory a journal names relative to `base`, with separator: plain
-// names, after at most one leading "..". False when it would leave the
-// database.
+// The directory a journal names relative to `base`, with separator. False
+// when it would leave the database.
 bool FromRelative(const std::string& base, const std::string& rel, std::string* dir) {
   if (rel.empty() || (rel.back() != '/' && rel.back() != '\\')) return false;
   const std::vector<std::string> c = Components(rel);
@@ -97,11 +111,11 @@ bool FromRelative(const std::string& base, const std::string& rel, std::string* 
   size_t i = 0;
   std::string out = base;
   if (c[0] == "..") {
-    if (Components(base).size() < 2) return false;
+    // A table directory named only as "." has no name to check: refused.
+    if (!PresetBackup(Components(base), c)) return false;
     out = ParentDir(base);
     i = 1;
   }
-  if (i == c.size()) return false;
   for (; i < c.size(); ++i) {
     if (!PlainName(c[i])) return false;
     out += c[i] + platform::kPathDelim;
@@ -411,8 +425,10 @@ JournalRead ParseJournal(const std::string& text, const std::string& work_dir, C
   if (version == 0 || !end) return JournalRead::kCutShort;
   // The first journals held one table: the first old and last new file.
   if (version == 1 && !p.old_files.empty()) p.tables = {p.old_files.front()};
-  if (!aside || !created || (version == 2 && !from) || p.old_files.empty() || p.new_files.empty() ||
-      !TablesInPlace(p) ||
+  // A restore into a directory without any of the backup's names puts
+  // nothing aside; a division always does.
+  if (!aside || !created || (version == 2 && !from) || (version == 1 && p.old_files.empty()) ||
+      p.new_files.empty() || !TablesInPlace(p) ||
       (version == 1 &&
        !platform::SameNameIgnoringCase(p.old_files.front(), p.new_files.back().name))) {
     *why = "niepełny plan wymiany plików";
@@ -569,7 +585,6 @@ std::vector<std::string> CompleteCommit(platform::Env* env, const CommitPlan& pl
     // The new names may not be on the disk: the old files stay, out of the
     // working directory, in a backup directory of their own.
     std::string kept = plan.aside_dir;
-    bool journal_stays = false;
     if (plan.private_aside && !Empty(env, plan.aside_dir)) {
       platform::Status s;
       std::string backup;
@@ -579,25 +594,20 @@ std::vector<std::string> CompleteCommit(platform::Env* env, const CommitPlan& pl
       } catch (const EngineError& e) {
         s = platform::Status::IOError(e.what());
       }
-      if (s.ok()) {
-        kept = IncludeBackslash(backup);
-      } else {
-        journal_stays = true;
-      }
+      if (s.ok()) kept = IncludeBackslash(backup);
     }
-    if (journal_stays || !MarkFinished(env, plan.work_dir)) {
-      if (lock) lock->reset();
-    } else {
-      RemoveWorkDir(env, plan.work_dir, lock);
-    }
-    std::string msg =
+    // The journal stays: whatever of these changes a crash loses, the
+    // recovery finds the exchange, and deletes nothing before its own
+    // flush succeeds.
+    if (lock) lock->reset();
+    const std::string msg =
         "Nowe pliki są na miejscu w katalogu " + plan.table_dir +
         ", ale nie udało się zapisać na dysk zmian w tym katalogu (" + flushed.message() +
-        "), więc stare pliki nie zostały usunięte.\nStare pliki są w katalogu: " + kept;
-    if (journal_stays) {
-      msg += "\nDziennik: " + plan.work_dir + kJournalName +
-             "\nPo usunięciu przyczyny błędu: podzial-cli recover " + plan.table_dir;
-    }
+        "), więc stare pliki nie zostały usunięte.\nStare pliki są w katalogu: " + kept +
+        "\nDziennik: " + plan.work_dir + kJournalName +
+        "\nPo usunięciu przyczyny błędu katalog roboczy uprzątnie następny podział albo: "
+        "podzial-cli recover " +
+        plan.table_dir;
     throw EngineError(msg);
   }
   std::vector<std::string> warnings;
@@ -635,15 +645,21 @@ void RemoveWorkDir(platform::Env* env, const std::string& work_dir,
       }
     }
   }
-  if (lock) lock->reset();
+  // The lock file goes while it is still held: a run that made it and
+  // waits for its lock then finds it gone from its path and takes another
+  // directory, instead of working in one whose lock file is no more.
+  auto release = [&] {
+    if (lock) lock->reset();
+  };
   entries.clear();
-  if (!env->ListDirectory(work_dir, "*", &entries).ok()) return;
+  if (!env->ListDirectory(work_dir, "*", &entries).ok()) return release();
   for (const auto& e : entries) {
-    if (e.name != kWorkLockName && e.name != kFinishedName) return;
+    if (e.name != kWorkLockName && e.name != kFinishedName) return release();
   }
   const platform::Status gone = env->DeleteFile(work_dir + kFinishedName);
-  if (!gone.ok() && !gone.IsNotFound()) return;
+  if (!gone.ok() && !gone.IsNotFound()) return release();
   (void)env->DeleteFile(work_dir + kWorkLockName);
+  release();
   (void)env->RemoveDirectory(work_dir);
 }
 

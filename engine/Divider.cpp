@@ -449,7 +449,9 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
           st = env_->CreateNewDirectory(dir);
           if (st.IsExists() && attempt < kBackupDirAttempts) continue;
           if (!st.ok()) throw EngineError(kMsgBackupDir + dir + " (" + st.message() + ")");
-          plan.aside_dir = IncludeBackslash(dir);
+          // Named as the system names it now (Windows spells out short
+          // names), as the table's directory is, for the journal.
+          plan.aside_dir = IncludeBackslash(env_->ResolvePath(dir));
           plan.created_aside = true;
           break;
         }
@@ -458,6 +460,9 @@ void TDivider::Commit(Session& s, const Paths& p, const std::string& OldDir,
         plan.created_aside = !env_->DirectoryExists(plan.aside_dir);
         st = env_->CreateDirectories(plan.aside_dir);
         if (!st.ok()) throw EngineError(kMsgBackupDir + plan.aside_dir + " (" + st.message() + ")");
+        std::string resolved = plan.aside_dir;
+        while (resolved.size() > 1 && platform::IsPathDelim(resolved.back())) resolved.pop_back();
+        plan.aside_dir = IncludeBackslash(env_->ResolvePath(resolved));
       }
     } else {
       plan.aside_dir = PrivateAsideDir(p.work_dir);

@@ -49,6 +49,13 @@ inline std::string MsgWrongPair(const std::string& data, const std::string& tabl
          " z " + std::to_string(sampled) + " sprawdzonych adresów nie wskazuje żadnego rekordu";
 }
 
+inline std::string MsgOwnedByAnotherTable(const std::string& data, const std::string& table,
+                                          const std::string& owner) {
+  return "Plik opisów " + data + " należy do tabeli " + owner +
+         " (jej adresy wskazują rekordy tego pliku): podział tabeli " + table +
+         " przepisałby tylko jej adresy, a odwołania tabeli " + owner + " zostałyby utracone";
+}
+
 // The request.
 inline constexpr char kMsgFieldsMissing[] = "Nie wypełniono wszystkich pól";
 inline constexpr char kMsgKadmorQuestion[] =

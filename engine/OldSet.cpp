@@ -104,7 +104,7 @@ void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
   address_name_ = def.name;
   id_ = info.CheckID ? table_.FindField("ID") : -1;
   CheckAddressContent(table_, address_, id_, info.AddressField);
-  CheckPair(info);
+  CheckPair(info, p);
 }
 
 void OldSet::Close() {
@@ -127,40 +127,76 @@ bool OldSet::HasRecord(int32_t address, uint32_t row) {
   return false;
 }
 
-// A description file of another table has records too, but seldom where
-// this table's addresses point: when most sampled addresses find no record
-// there, the pair is wrong, and dividing would clear most references.
-void OldSet::CheckPair(const TDividerInfo& info) {
-  const uint32_t rows = table_.RecordCount();
-  uint64_t sampled = 0, missed = 0;
+OldSet::Sample OldSet::SampleAddresses(dbase::Table& table, int address, int id) {
+  const uint32_t rows = table.RecordCount();
+  Sample sample;
   auto probe = [&] {
-    if (Classify() != RowKind::kRecord) return false;
-    ++sampled;
-    if (!HasRecord(HexToInt(table_.GetText(address_)), table_.RecNo())) ++missed;
+    const std::string text = table.GetText(address);
+    const std::string id_text = id >= 0 ? table.GetText(id) : std::string();
+    if (ClassifyRow(text, id >= 0 ? &id_text : nullptr) != RowKind::kRecord) return false;
+    ++sample.sampled;
+    if (!HasRecord(HexToInt(text), table.RecNo())) ++sample.missed;
     return true;
   };
   auto check = [](const platform::Status& s) {
     if (!s.ok()) throw EngineError(kMsgTable + s.message());
   };
-  check(table_.First());
+  check(table.First());
   uint32_t found = 0;
   const bool whole = rows <= 2 * kPairSample;
-  while (!table_.Eof() && (whole || (found < kPairSample && table_.RecNo() <= kPairScanLimit))) {
+  while (!table.Eof() && (whole || (found < kPairSample && table.RecNo() <= kPairScanLimit))) {
     if (probe()) ++found;
-    check(table_.Next());
+    check(table.Next());
   }
-  if (!whole) {
-    const uint32_t scanned = table_.Eof() ? rows : table_.RecNo() - 1;
+  if (!whole && !table.Eof()) {
+    // The rest of the table, evenly.
+    const uint32_t scanned = table.RecNo() - 1;
     for (uint32_t k = 0; k < kPairSample; ++k) {
-      const uint32_t row = static_cast<uint32_t>(1 + uint64_t{k} * rows / kPairSample);
-      if (row <= scanned) continue;
-      check(table_.GoTo(row));
+      check(table.GoTo(scanned + 1 +
+                       static_cast<uint32_t>(uint64_t{k} * (rows - scanned) / kPairSample)));
       probe();
     }
   }
-  if (missed * 2 > sampled) {
-    throw EngineError(MsgWrongPair(info.DataFile, info.TableFile, missed, sampled));
+  return sample;
+}
+
+// A description file of another table has records too, but seldom where
+// this table's addresses point: when most sampled addresses find no record
+// there, the pair is wrong, and dividing would clear most references. A
+// file of small records, though, starts a record almost everywhere: there
+// another table named like the description file tells whose file it is.
+void OldSet::CheckPair(const TDividerInfo& info, const JobPaths& p) {
+  const Sample own = SampleAddresses(table_, address_, id_);
+  if (own.missed * 2 > own.sampled) {
+    throw EngineError(MsgWrongPair(info.DataFile, info.TableFile, own.missed, own.sampled));
   }
+  const std::string stem = RemoveExt(p.data_name);
+  if (platform::SameNameIgnoringCase(RemoveExt(p.table_name), stem)) return;
+  const std::string other = p.table_dir + stem + ".dbf";
+  if (!env_->FileExists(other)) return;
+  // Its addresses in a field of the same name pointing into the file make
+  // it the file's owner: dividing this table would replace the file and
+  // leave that one's references pointing at nothing.
+  dbase::Table owner(env_);
+  owner.SetDatabaseName(platform::ExtractFileDir(p.table_file));
+  owner.SetTableName(platform::ExtractFileName(env_->ResolvePath(other)));
+  owner.SetExclusive(false);
+  const platform::Status opened = owner.Open();
+  const int field = opened.ok() ? owner.FindField(info.AddressField) : -1;
+  if (opened.ok() && field < 0) return;
+  if (!opened.ok()) {
+    // Unknown: the file may well be that table's, so nothing is risked.
+    throw EngineError("Plik opisów " + info.DataFile + " może należeć do tabeli " +
+                      env_->ResolvePath(other) +
+                      " (ta sama nazwa), której nie udało się sprawdzić (" + opened.message() +
+                      "); podział tabeli " + info.TableFile + " nie został rozpoczęty");
+  }
+  const dbase::FieldDef& def = owner.Fields()[static_cast<size_t>(field)];
+  if (def.type != 'C') return;
+  const Sample theirs = SampleAddresses(owner, field, -1);
+  if (theirs.sampled == 0 || theirs.missed * 2 > theirs.sampled) return;
+  throw EngineError(
+      MsgOwnedByAnotherTable(info.DataFile, info.TableFile, env_->ResolvePath(other)));
 }
 
 void OpenNewStore(store::tjxmemo& target, const std::string& path, int32_t max_size_mb) {

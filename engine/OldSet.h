@@ -71,11 +71,17 @@ class OldSet {
   bool HasRecord(int32_t address, uint32_t row);
 
   // Part of Open: refuses a description file that does not fit the table
-  // (most sampled addresses find no record in it). Public for the
-  // benchmark of its cost.
-  void CheckPair(const TDividerInfo& info);
+  // (most sampled addresses find no record in it), or that another table
+  // of its name points into. Public for the benchmark of its cost.
+  void CheckPair(const TDividerInfo& info, const JobPaths& p);
 
  private:
+  struct Sample {
+    uint64_t sampled = 0, missed = 0;  // addresses read, of them finding no record
+  };
+  // The addresses of the first kPairSample rows that hold one and of
+  // kPairSample rows spread over the rest, each tested for a record.
+  Sample SampleAddresses(dbase::Table& table, int address, int id);
   platform::Env* env_;
   bool hold_;
   dbase::Table table_;

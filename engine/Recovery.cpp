@@ -59,6 +59,10 @@ TableAt WhereIsTheTable(platform::Env* env, const CommitPlan& plan, const std::s
   if (a && !env->SameFile(in, aside) && (!w || env->SameFile(in, src))) {
     return TableAt::kNewInPlace;
   }
+  // Both the source and the aside name gone: the new table came in (its
+  // source name went with the move), and the old one went on from the
+  // aside directory into a backup when the directory's flush failed.
+  if (!a && !w) return TableAt::kNewInPlace;
   return TableAt::kUnknown;
 }
 
@@ -200,15 +204,22 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
   } catch (const EngineError& e) {
     error = e.what();
   }
+  // A restore's journal names where its files came from.
+  const bool restore = plan.from_dir != plan.work_dir;
   if (!ok) {
-    report->failed.push_back("Nie udało się naprawić przerwanego podziału w " + plan.table_dir +
-                             ": " + error + "\n" + DescribeWhere(env, plan) +
+    report->failed.push_back(std::string(restore
+                                             ? "Nie udało się naprawić przerwanego przywracania w "
+                                             : "Nie udało się naprawić przerwanego podziału w ") +
+                             plan.table_dir + ": " + error + "\n" + DescribeWhere(env, plan) +
                              "\nDziennik: " + work + kJournalName);
     return;
   }
-  std::string what =
-      finished ? "Dokończono przerwany podział w " + plan.table_dir
-               : "Wycofano przerwany podział w " + plan.table_dir + " (stare pliki są na miejscu)";
+  std::string what = restore ? (finished ? "Dokończono przerwane przywracanie w " + plan.table_dir
+                                         : "Wycofano przerwane przywracanie w " + plan.table_dir +
+                                               " (pliki po podziale są na miejscu)")
+                     : finished ? "Dokończono przerwany podział w " + plan.table_dir
+                                : "Wycofano przerwany podział w " + plan.table_dir +
+                                      " (stare pliki są na miejscu)";
   if (finished) {
     // The old files of the private directory go only once the new names
     // are on the disk, as at the end of a division.
@@ -218,7 +229,9 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
       report->failed.push_back(what + ", ale: " + e.what());
       return;
     }
-    if (!plan.private_aside) what += "; stare pliki w " + plan.aside_dir;
+    if (!plan.private_aside) {
+      what += (restore ? "; pliki po podziale w " : "; stare pliki w ") + plan.aside_dir;
+    }
   } else {
     RemoveWorkDir(env, work, &lock);
   }

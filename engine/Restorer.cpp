@@ -62,6 +62,18 @@ void CheckNotInUse(platform::Env* env, const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The list of references a division could not copy stays with the old
+// files it explains: it was never in the database directory.
+bool IsDroppedList(const std::string& name) {
+  const std::string prefix = kDroppedListPrefix, suffix = kDroppedListSuffix;
+  return name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
+         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
 Restorer::Restorer(platform::Env* env) : env_(env) {}
 
 RestorePlan Restorer::Prepare(const std::string& BackupDir) {
@@ -89,7 +101,7 @@ RestorePlan Restorer::Prepare(const std::string& BackupDir) {
   for (const auto& e : entries) {
     if (e.is_directory) {
       subdirs.push_back(e.name);
-    } else {
+    } else if (!IsDroppedList(e.name)) {
       has_files = true;
     }
   }
@@ -106,10 +118,12 @@ RestorePlan Restorer::Prepare(const std::string& BackupDir) {
     for (const auto& e : inner) {
       if (e.is_directory) {
         plan.ignored.push_back(g.backup_dir + e.name);
-      } else {
+      } else if (!IsDroppedList(e.name)) {
         files = true;
       }
     }
+    // A directory holding only its lists was restored already (a restore
+    // of several directories cut short is run again).
     if (!files) continue;
     g.database_dir = IncludeBackslash(env_->ResolvePath(parent + sub));
     plan.groups.push_back(std::move(g));
@@ -122,21 +136,21 @@ RestorePlan Restorer::Prepare(const std::string& BackupDir) {
   return plan;
 }
 
-namespace {
-
-// The list of references a division could not copy stays with the old
-// files it explains: it was never in the database directory.
-bool IsDroppedList(const std::string& name) {
-  const std::string prefix = kDroppedListPrefix, suffix = kDroppedListSuffix;
-  return name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
-         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-}  // namespace
-
 void Restorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
   if (!env_->DirectoryExists(g.database_dir)) {
     throw EngineError("Brak katalogu bazy danych: " + g.database_dir);
+  }
+  // A division or restore in progress here, or one cut short: its files
+  // are not where a restore would look for them.
+  std::vector<platform::DirEntry> work;
+  if (env_->ListDirectory(g.database_dir, "tmp*.tmp", &work).ok()) {
+    for (const auto& e : work) {
+      if (!e.is_directory) continue;
+      throw EngineError("W katalogu " + g.database_dir + " jest katalog roboczy " + e.name +
+                        " trwającego albo przerwanego podziału lub przywracania. Jeśli żaden "
+                        "nie trwa, najpierw: podzial-cli recover " +
+                        g.database_dir);
+    }
   }
   std::vector<platform::DirEntry> old_entries, current;
   if (!env_->ListDirectory(g.backup_dir, "*", &old_entries).ok()) {
@@ -221,8 +235,8 @@ void Restorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
   }
 }
 
-void Restorer::RestoreGroupFiles(const RestoreGroup& g,
-                                 const std::function<void(const RestoreMove&)>& moved) {
+std::vector<std::string> Restorer::RestoreGroupFiles(
+    const RestoreGroup& g, const std::function<void(const RestoreMove&)>& moved) {
   // Every file held until it has moved: nobody opens a table between its
   // checks and its move, nor half of an exchanged set.
   std::vector<std::unique_ptr<platform::File>> held;
@@ -277,16 +291,19 @@ void Restorer::RestoreGroupFiles(const RestoreGroup& g,
                       ", nowe w " + g.database_dir);
   }
   held.clear();
-  (void)CompleteCommit(env_, plan, &lock);
+  std::vector<std::string> warnings = CompleteCommit(env_, plan, &lock);
   if (g.aside.empty()) (void)env_->RemoveDirectory(g.new_dir);
+  return warnings;
 }
 
-void Restorer::Restore(const RestorePlan& plan,
-                       const std::function<void(const RestoreMove&)>& moved) {
+std::vector<std::string> Restorer::Restore(const RestorePlan& plan,
+                                           const std::function<void(const RestoreMove&)>& moved) {
+  std::vector<std::string> warnings;
   for (size_t gi = 0; gi < plan.groups.size(); ++gi) {
     const RestoreGroup& g = plan.groups[gi];
     try {
-      RestoreGroupFiles(g, moved);
+      const std::vector<std::string> w = RestoreGroupFiles(g, moved);
+      warnings.insert(warnings.end(), w.begin(), w.end());
     } catch (const EngineError& e) {
       // What to say about the groups before and after the one that failed.
       std::string msg = e.what();
@@ -308,6 +325,7 @@ void Restorer::Restore(const RestorePlan& plan,
     if (it->backup_dir != plan.backup_dir) (void)env_->RemoveDirectory(it->backup_dir);
   }
   (void)env_->RemoveDirectory(plan.backup_dir);
+  return warnings;
 }
 
 }  // namespace engine

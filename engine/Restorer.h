@@ -56,15 +56,16 @@ class Restorer {
   // then the old files back. `moved` sees every finished move. Emptied
   // backup directories are removed. Raises EngineError on the first failed
   // step: the group's moves are undone (or left to the recovery, the
-  // message says so), earlier groups stay restored.
-  void Restore(const RestorePlan& plan,
-               const std::function<void(const RestoreMove&)>& moved = nullptr);
+  // message says so), earlier groups stay restored. Returns what could not
+  // be tidied (a working directory left behind), for the user.
+  std::vector<std::string> Restore(const RestorePlan& plan,
+                                   const std::function<void(const RestoreMove&)>& moved = nullptr);
 
  private:
   // digits: those of the backup's name, given to the "new" directory.
   void PrepareGroup(RestoreGroup& g, const std::string& digits);
-  void RestoreGroupFiles(const RestoreGroup& g,
-                         const std::function<void(const RestoreMove&)>& moved);
+  std::vector<std::string> RestoreGroupFiles(const RestoreGroup& g,
+                                             const std::function<void(const RestoreMove&)>& moved);
 
   platform::Env* env_;
 };

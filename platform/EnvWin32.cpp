@@ -398,7 +398,9 @@ class Win32Env final : public Env {
   }
 
   Status CreateNewDirectory(const std::string& path) override {
-    if (!CreateDirectoryW(WidePath(path).c_str(), nullptr)) return LastError("mkdir " + path);
+    if (!CreateDirectoryW(WidePath(path).c_str(), nullptr)) {
+      return LastError("tworzenie katalogu " + path);
+    }
     return Status::OK();
   }
 
@@ -470,9 +472,18 @@ class Win32Env final : public Env {
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
   }
 
+  // Links and junctions only: other reparse points (files a cloud service
+  // keeps, deduplicated files) are where they seem to be.
   bool IsLink(const std::string& path) override {
-    const DWORD attr = Attributes(path);
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    std::string p = path;
+    while (p.size() > 1 && IsPathDelim(p.back())) p.pop_back();
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(WidePath(p).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           (fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+            fd.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
   }
 
   Status ModifiedAge(const std::string& path, int64_t* seconds) override {

@@ -95,9 +95,10 @@ double ScanSeconds(const engine::TDividerInfo& info) {
 double PairSeconds(const engine::TDividerInfo& info) {
   engine::OldSet old(platform::Env::Default(), true);
   try {
-    old.Open(info, engine::ResolveJob(platform::Env::Default(), info));
+    const engine::JobPaths paths = engine::ResolveJob(platform::Env::Default(), info);
+    old.Open(info, paths);
     const auto start = std::chrono::steady_clock::now();
-    old.CheckPair(info);
+    old.CheckPair(info, paths);
     return SecondsSince(start);
   } catch (const engine::EngineError& e) {
     std::fprintf(stderr, "%s\n", e.what());

@@ -1,8 +1,9 @@
 // Fuzz target: the input is the text of an exchange's journal. A plan read
 // from it must name only bare file names, hold its tables as the first old
-// and last new files, and keep every directory inside the database (the
-// table's directory, or its parent for a preset's backup root); anything
-// else must be refused, never half taken.
+// and last new files, and keep every directory inside the table's
+// directory or a preset's backup root beside it ("old" and digits, then
+// the table directory's own name); anything else must be refused, never
+// half taken.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -21,6 +22,19 @@ std::string Native(std::string s) {
 bool Bare(const std::string& name) {
   return !name.empty() && name != "." && name != ".." &&
          name.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
+}
+
+// A preset's backup root beside the table's directory "baza".
+bool PresetBackup(const std::string& dir, const std::string& database) {
+  const std::string tail = platform::kPathDelim + std::string("baza") + platform::kPathDelim;
+  if (dir.rfind(database + "old", 0) != 0 || dir.size() <= database.size() + 3 + tail.size() ||
+      !platform::SameNameIgnoringCase(dir.substr(dir.size() - tail.size()), tail)) {
+    return false;
+  }
+  for (size_t i = database.size() + 3; i < dir.size() - tail.size(); ++i) {
+    if (dir[i] < '0' || dir[i] > '9') return false;
+  }
+  return true;
 }
 
 // Inside `root`, one plain name after another, ending with a separator.
@@ -55,10 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const engine::JournalRead r = engine::ParseJournal(text, work, &plan, &why);
   if (r == engine::JournalRead::kUnreadable && why.empty()) std::abort();
   if (r != engine::JournalRead::kRead) return 0;
-  if (plan.work_dir != work || plan.table_dir != table_dir || plan.old_files.empty() ||
-      plan.new_files.empty() || plan.tables.empty() || !Below(plan.aside_dir, database) ||
+  auto inside = [&](const std::string& dir) {
+    return Below(dir, table_dir) || PresetBackup(dir, database);
+  };
+  if (plan.work_dir != work || plan.table_dir != table_dir || plan.new_files.empty() ||
+      plan.tables.empty() || !inside(plan.aside_dir) ||
       (plan.private_aside && plan.aside_dir != engine::PrivateAsideDir(work)) ||
-      !Below(plan.from_dir, database) || (!plan.list_name.empty() && !Bare(plan.list_name))) {
+      !inside(plan.from_dir) || (!plan.list_name.empty() && !Bare(plan.list_name))) {
     std::abort();
   }
   for (const auto& n : plan.old_files) {

@@ -18,12 +18,19 @@ fail() {
   echo "BŁĄD: $*" >&2
   exit 1
 }
+# A division that kept the old files for rows still pointing at them (the
+# generator's marker rows) completes with warnings: exit code 3.
+divided() {
+  local code=0
+  "$@" || code=$?
+  [ "$code" -eq 0 ] || [ "$code" -eq 3 ]
+}
 sets=(opisy.dat opisyv.dat dokopisy.dat)
 
 # Linux writes: a Tolm database divided into 1 MB files.
 mkdir "$work/db"
 "$lgen" tolm "$work/db" --mb 6 --seed 3 >/dev/null
-"$lcli" preset tolm "$work/db" --max-mb 1 --delete-old >/dev/null
+divided "$lcli" preset tolm "$work/db" --max-mb 1 --delete-old >/dev/null
 ls "$work/db"/opisy.001 >/dev/null || fail "Linux nie utworzył plików kontynuacji"
 
 # The same command, the same bytes: text with Polish letters and "\n".
@@ -42,7 +49,7 @@ cd - >/dev/null
 for f in "${sets[@]}"; do
   "$wrun" "$wcli" check "Z:$work/db/$f" >/dev/null || fail "Windows: check $f"
 done
-"$wrun" "$wcli" preset tolm "Z:$work/db" --max-mb 2 --delete-old --json >"$work/windows.json" ||
+divided "$wrun" "$wcli" preset tolm "Z:$work/db" --max-mb 2 --delete-old --json >"$work/windows.json" ||
   fail "Windows: podział bazy z Linuksa"
 grep -q '"ran":true' "$work/windows.json" || fail "Windows nie podzielił żadnej tabeli"
 [ "$(grep -o '"dropped":[0-9]*' "$work/windows.json" | sort -u)" = '"dropped":0' ] ||
@@ -52,7 +59,7 @@ grep -q '"ran":true' "$work/windows.json" || fail "Windows nie podzielił żadne
 for f in "${sets[@]}"; do
   "$lcli" check "$work/db/$f" >/dev/null || fail "Linux: check $f"
 done
-"$lcli" preset tolm "$work/db" --max-mb 1 --delete-old --json >"$work/linux.json" ||
+divided "$lcli" preset tolm "$work/db" --max-mb 1 --delete-old --json >"$work/linux.json" ||
   fail "Linux: podział bazy z Windows"
 [ "$(grep -o '"dropped":[0-9]*' "$work/linux.json" | sort -u)" = '"dropped":0' ] ||
   fail "Linux zgubił odwołania: $(cat "$work/linux.json")"

@@ -133,7 +133,7 @@ TEST(CliTest, DivisionThatKeepsOldRecordsEndsWithWarnings) {
     for (const std::string& count : c.zero_counts) {
       EXPECT_NE(r.out.find("\"" + count + "\":0,"), std::string::npos) << count << r.out;
     }
-    EXPECT_EQ(r.out.find("\\r"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\\r\\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
     const auto old = Subdirs(t.dir(), "old");
     ASSERT_EQ(old.size(), c.code == 0 ? 0u : 1u);

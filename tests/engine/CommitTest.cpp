@@ -10,6 +10,7 @@
 
 #include "engine/EngineError.h"
 #include "engine/Recovery.h"
+#include "platform/EnvWrapper.h"
 #include "platform/Path.h"
 #include "tests/engine/Databases.h"
 #include "tests/platform/TempDir.h"
@@ -84,6 +85,16 @@ TEST(JournalTest, ReadsWhatEachVersionWroteAndRefusesPlacesOutsideTheDatabase) {
        JournalRead::kCutShort, "", ""},
       {"its end never on the disk", "podzial-dziennik 2\nfrom\t\naside\t\n" + std::string(40, '\0'),
        JournalRead::kCutShort, "", ""},
+      {"beside the table, but no backup root",
+       "podzial-dziennik 2\nfrom\t../inne/baza/\naside\tnew7/\n" + body, JournalRead::kUnreadable,
+       "", ""},
+      {"a backup root's directory of another table",
+       "podzial-dziennik 2\nfrom\t../old7/inna/\naside\tnew7/\n" + body, JournalRead::kUnreadable,
+       "", ""},
+      {"a restore into a directory without any of the backup's names",
+       "podzial-dziennik 2\nfrom\told7/\naside\tnew7/\ncreated\t1\ntable\topisy.dbf\n"
+       "new\t10\topisy.dat\nnew\t20\topisy.dbf\nkoniec\n",
+       JournalRead::kRead, "/a/baza/new7/", "/a/baza/old7/"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -99,6 +110,17 @@ TEST(JournalTest, ReadsWhatEachVersionWroteAndRefusesPlacesOutsideTheDatabase) {
     EXPECT_EQ(plan.from_dir, Native(c.from));
     EXPECT_EQ(plan.table_dir, Native("/a/baza/"));
     EXPECT_EQ(plan.tables, std::vector<std::string>{"opisy.dbf"});
+  }
+  // A table directory named relative to the current one, as a user may
+  // type it: the preset's backup root is found beside it all the same.
+  const std::string kadmor = "podzial-dziennik 2\nfrom\t\naside\t../old7/kerg/\n" + body;
+  for (const char* relative_work : {"kerg/tmp1.tmp/", "./kerg/tmp1.tmp/"}) {
+    SCOPED_TRACE(relative_work);
+    CommitPlan plan;
+    std::string why;
+    ASSERT_EQ(engine::ParseJournal(kadmor, Native(relative_work), &plan, &why), JournalRead::kRead)
+        << why;
+    EXPECT_EQ(plan.aside_dir, Native("./old7/kerg/"));
   }
 }
 
@@ -134,9 +156,11 @@ TEST(JournalTest, WrittenRelativeAndReadBack) {
 
   fs::remove(plan.work_dir + engine::kJournalName);
   TempDir other;
-  plan.aside_dir = other / "kopia/";
-  EXPECT_THROW(engine::WriteJournal(env, plan), engine::EngineError);
-  EXPECT_FALSE(fs::exists(plan.work_dir + engine::kJournalName));
+  for (const std::string& outside : {other / "kopia/", t / "kopia/"}) {
+    plan.aside_dir = outside;
+    EXPECT_THROW(engine::WriteJournal(env, plan), engine::EngineError) << outside;
+    EXPECT_FALSE(fs::exists(plan.work_dir + engine::kJournalName));
+  }
 #ifndef _WIN32
   // A directory of the journal that is a link leads elsewhere: refused.
   plan.aside_dir = t / "baza/new5/";
@@ -274,6 +298,39 @@ TEST(RecoveryDecisionTest, AFailedFlushKeepsThePrivateOldFiles) {
   EXPECT_EQ(ReadBytes(t / (olds[0] + "/a.dbf")), "old");
   EXPECT_NE(r.failed[0].find(t / olds[0]), std::string::npos) << r.failed[0];
   EXPECT_EQ(ReadBytes(t / "a.dbf"), "new.5");
+}
+
+}  // namespace
+
+namespace {
+
+// A recovery removes an abandoned lock file while it still holds it: a run
+// that made a file of that name and waits for its lock then finds it gone
+// from its path, instead of working in a directory whose lock file is no
+// more.
+TEST(RecoveryDecisionTest, ALockFileGoesWhileItIsHeld) {
+  struct Probe : platform::EnvWrapper {
+    Probe() : EnvWrapper(platform::Env::Default()) {}
+    int deleted = 0, held = 0;
+    platform::Status DeleteFile(const std::string& path) override {
+      if (platform::ExtractFileName(path) == engine::kWorkLockName) {
+        ++deleted;
+        std::unique_ptr<platform::File> other;
+        held += target()->OpenFile(path, platform::OpenMode::kReadWriteExclusive, &other).IsBusy();
+      }
+      return EnvWrapper::DeleteFile(path);
+    }
+  };
+  TempDir t;
+  fs::create_directories(t / "tmp3.tmp");
+  std::ofstream(t / "tmp3.tmp/kopia.dbf") << "copy";
+  std::ofstream(t / ("tmp3.tmp/" + std::string(engine::kWorkLockName))) << engine::kLockMark;
+  Probe env;
+  const engine::RecoveryReport r = engine::RecoverDirectory(&env, t.dir());
+  EXPECT_EQ(r.done.size(), 1u);
+  EXPECT_FALSE(fs::exists(t / "tmp3.tmp"));
+  EXPECT_EQ(env.deleted, 1);
+  EXPECT_EQ(env.held, 1);
 }
 
 }  // namespace

@@ -52,17 +52,24 @@ engine::TDividerInfo Pair(const std::string& dir, const std::string& table, cons
 // start and spread over them; the right file with many references lost
 // (but not most) still divides.
 TEST(PairTest, ADescriptionFileThatDoesNotFitIsRefused) {
+  const char* kOwned = " należy do tabeli ";
+  const char* kMissed = " sprawdzonych adresów nie wskazuje żadnego rekordu";
   const struct {
     const char* name;
     uint32_t rows;
     double dangling;
     bool wrong_file;
-    bool refused;
+    uint32_t other_record;  // mean record of the other table's file
+    const char* refusal;    // in the message; null: divided
   } cases[] = {
-      {"small table, another table's file", 60, 0.06, true, true},
-      {"large table, another table's file", 5000, 0.02, true, true},
-      {"large table, its own file, a third of the references lost", 5000, 0.3, false, false},
-      {"small table, its own file, most references lost", 60, 0.6, false, true},
+      {"small table, another table's file", 60, 0.06, true, 3000, kMissed},
+      {"large table, another table's file", 5000, 0.02, true, 3000, kMissed},
+      // Records of one block each start a record at almost every address:
+      // the table named like the file shows whose it is.
+      {"another table's file of small records", 60, 0.06, true, 200, kOwned},
+      {"large table, its own file, a third of the references lost", 5000, 0.3, false, 3000,
+       nullptr},
+      {"small table, its own file, most references lost", 60, 0.6, false, 3000, kMissed},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -75,20 +82,19 @@ TEST(PairTest, ADescriptionFileThatDoesNotFitIsRefused) {
     auto other = SmallTable(t.dir(), 300);
     other.table_name = "inne.dbf";
     other.data_name = "inne.dat";
+    other.mean_record = c.other_record;
     other.seed = 9;
     Make(other);
     const engine::TDividerInfo info =
         Pair(t.dir(), "opisy.dbf", c.wrong_file ? "inne.dat" : "opisy.dat");
     const Snapshot before = Snap(t.dir());
     const std::string error = DivisionError(info);
-    if (!c.refused) {
+    if (!c.refusal) {
       EXPECT_EQ(error, "");
       continue;
     }
-    const std::string head =
-        "Plik opisów " + info.DataFile + " nie pasuje do tabeli " + info.TableFile + ": ";
-    EXPECT_EQ(error.rfind(head, 0), 0u) << error;
-    EXPECT_NE(error.find(" sprawdzonych adresów nie wskazuje żadnego rekordu"), std::string::npos);
+    EXPECT_EQ(error.rfind("Plik opisów " + info.DataFile + " ", 0), 0u) << error;
+    EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
     EXPECT_EQ(PlanError(info), error);
     EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
     EXPECT_TRUE(Subdirs(t.dir(), "").empty());

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #ifndef _WIN32
@@ -77,21 +78,23 @@ struct TolmLayout {
   testing_util::TempDir tmp;
   std::string db = tmp.dir();
   std::string backup = tmp / "old123/";
-  TolmLayout() {
-    Write(db + "opisy.dbf", "new table");
-    Write(db + "opisy.mdx", "new index");
-    Write(db + "opisy.dat", "RAS1 new base");
-    Write(db + "opisy.001", "new continuation 1");
-    Write(db + "opisy.002", "new continuation 2");
-    Write(db + "opisyv.dbf", "new table v");
-    Write(db + "opisyv.dat", "RAS1 new v");
-    Write(db + "inne.dbf", "not part of the division");
-    Write(backup + "opisy.dbf", "old table");
-    Write(backup + "opisy.mdx", "old index");
-    Write(backup + "opisy.dat", "RAS0 old base");
-    Write(backup + "opisy.txt", "note moved with the stem");
-    Write(backup + "opisyv.dbf", "old table v");
-    Write(backup + "opisyv.dat", "RAS0 old v");
+  TolmLayout() { Write(db); }
+  static void Write(const std::string& db) {
+    const std::string backup = db + "old123/";
+    ::Write(db + "opisy.dbf", "new table");
+    ::Write(db + "opisy.mdx", "new index");
+    ::Write(db + "opisy.dat", "RAS1 new base");
+    ::Write(db + "opisy.001", "new continuation 1");
+    ::Write(db + "opisy.002", "new continuation 2");
+    ::Write(db + "opisyv.dbf", "new table v");
+    ::Write(db + "opisyv.dat", "RAS1 new v");
+    ::Write(db + "inne.dbf", "not part of the division");
+    ::Write(backup + "opisy.dbf", "old table");
+    ::Write(backup + "opisy.mdx", "old index");
+    ::Write(backup + "opisy.dat", "RAS0 old base");
+    ::Write(backup + "opisy.txt", "note moved with the stem");
+    ::Write(backup + "opisyv.dbf", "old table v");
+    ::Write(backup + "opisyv.dat", "RAS0 old v");
   }
 };
 
@@ -154,6 +157,34 @@ TEST(RestorerTest, KadmorRootRestoresEachSubdirectoryIntoItsNamesake) {
   EXPECT_FALSE(fs::exists(root));
 }
 
+// A restore of several directories that failed in one of them is run
+// again: the directories restored before hold only their lists of rows
+// not copied, and are passed over.
+TEST(RestorerTest, ARestoreCutShortBetweenDirectoriesRunsAgain) {
+  testing_util::TempDir tmp;
+  const std::string db = tmp.dir(), root = db + "old4711/";
+  for (const std::string sub : {"kerg", "zud"}) {
+    Write(db + sub + "/operdok.dbf", "new " + sub);
+    Write(db + sub + "/rastry.dan", "RAS1 new " + sub);
+    Write(root + sub + "/operdok.dbf", "old " + sub);
+    Write(root + sub + "/rastry.dan", "RAS1 old " + sub);
+    Write(root + sub + "/nieskopiowane-operdok.dbf.txt", "lista");
+  }
+  test_support::FaultEnv env;  // the first move in zud
+  env.Fail(test_support::FaultEnv::kMove, 1, false,
+           "zud" + std::string(1, platform::kPathDelim) + "operdok.dbf");
+  Restorer failing(&env);
+  EXPECT_THROW(failing.Restore(failing.Prepare(root)), EngineError);
+  EXPECT_EQ(Read(db + "kerg/operdok.dbf"), "old kerg");
+  EXPECT_EQ(Read(db + "zud/operdok.dbf"), "new zud");
+  Restorer again;
+  const RestorePlan plan = again.Prepare(root);
+  ASSERT_EQ(plan.groups.size(), 1u);
+  again.Restore(plan);
+  EXPECT_EQ(Read(db + "zud/operdok.dbf"), "old zud");
+  EXPECT_EQ(Read(root + "kerg/nieskopiowane-operdok.dbf.txt"), "lista");
+}
+
 TEST(RestorerTest, LetterCaseOfTheCurrentNamesDoesNotMatter) {
   TolmLayout t;
   fs::rename(t.db + "opisy.dat", t.db + "OPISY.DAT");
@@ -171,6 +202,21 @@ TEST(RestorerTest, LetterCaseOfTheCurrentNamesDoesNotMatter) {
 
 // Every refusal happens before anything moves.
 TEST(RestorerTest, RefusesCleanlyBeforeMovingAnything) {
+  {
+    // A division or restore running, or cut short, in the directory: its
+    // files are not where the restore would look for them.
+    TolmLayout t;
+    fs::create_directories(t.db + "tmp42.tmp");
+    const auto before = Tree(t.db);
+    try {
+      Restorer().Prepare(t.backup);
+      FAIL() << "a working directory was not noticed";
+    } catch (const EngineError& e) {
+      EXPECT_NE(std::string(e.what()).find("podzial-cli recover " + t.db), std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(Tree(t.db), before);
+  }
   {
     TolmLayout t;
     const auto before = Tree(t.db);
@@ -239,52 +285,117 @@ TEST(RestorerTest, AFailedMoveIsUndoneAndSaysSo) {
 
 #ifndef _WIN32
 // Killed at every operation of a restore, then recovered as `recover`
-// does: the database holds the files as before the restore, or as after
-// it, each file once.
+// does: each directory holds its files as before the restore, or as after
+// it, and every file is there once. Restores into the directory the backup lies in, into
+// one where none of the backup's names are taken, and from a preset's
+// backup root into the directories beside it.
 TEST(RestorerTest, KilledAtEveryStepThenRecovered) {
-  std::map<std::string, std::string> before, after;
-  int64_t total = 0;
-  {
-    TolmLayout t;
-    before = Tree(t.db);
-    test_support::FaultEnv env;
-    Restorer restorer(&env);
-    restorer.Restore(restorer.Prepare(t.backup));
-    total = env.count();
-    after = Tree(t.db);
-  }
-  ASSERT_GT(total, 20);
-  for (int64_t k = 1; k <= total; ++k) {
-    SCOPED_TRACE("killed at operation " + std::to_string(k) + " of " + std::to_string(total));
-    TolmLayout t;
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      test_support::FaultEnv env(k);
-      env.at_fail = [] { raise(SIGKILL); };
-      try {
-        Restorer restorer(&env);
-        restorer.Restore(restorer.Prepare(t.backup));
-      } catch (...) {
+  const struct {
+    const char* name;
+    // Writes the database into db and gives the backup to restore.
+    std::function<std::string(const std::string& db)> make;
+    std::vector<std::string> dirs;  // restored one by one
+  } layouts[] = {{"beside the table",
+                  [](const std::string& db) {
+                    TolmLayout::Write(db);
+                    return db + "old123/";
+                  },
+                  {""}},
+                 {"nothing to put aside",
+                  [](const std::string& db) {
+                    Write(db + "inne.dbf", "not part of the division");
+                    Write(db + "old5/opisy.dbf", "old table");
+                    Write(db + "old5/opisy.dat", "RAS0 old base");
+                    return db + "old5/";
+                  },
+                  {""}},
+                 {"a preset's backup root",
+                  [](const std::string& db) {
+                    for (const std::string sub : {"kerg", "zud"}) {
+                      Write(db + sub + "/operdok.dbf", "new " + sub);
+                      Write(db + sub + "/rastry.dan", "RAS1 new " + sub);
+                      Write(db + "old9/" + sub + "/operdok.dbf", "old " + sub);
+                      Write(db + "old9/" + sub + "/rastry.dan", "RAS1 old " + sub);
+                    }
+                    return db + "old9/";
+                  },
+                  {"kerg", "zud"}}};
+  // What a directory holds, with its part of the backup.
+  auto state = [](const std::string& db, const std::string& backup, const std::string& dir) {
+    if (dir.empty()) return Tree(db);
+    auto files = Tree(db + dir);
+    if (fs::exists(backup + dir)) {
+      for (const auto& [name, content] : Tree(backup + dir)) files["kopia/" + name] = content;
+    }
+    return files;
+  };
+  auto contents = [](const std::map<std::string, std::string>& tree) {
+    std::multiset<std::string> c;
+    for (const auto& [name, content] : tree) c.insert(content);
+    return c;
+  };
+  for (const auto& layout : layouts) {
+    SCOPED_TRACE(layout.name);
+    std::map<std::string, std::map<std::string, std::string>> before, after;
+    std::multiset<std::string> files;
+    int64_t total = 0;
+    {
+      testing_util::TempDir t;
+      const std::string backup = layout.make(t.dir());
+      for (const auto& d : layout.dirs) before[d] = state(t.dir(), backup, d);
+      files = contents(Tree(t.dir()));
+      test_support::FaultEnv env;
+      Restorer restorer(&env);
+      restorer.Restore(restorer.Prepare(backup));
+      total = env.count();
+      for (const auto& d : layout.dirs) after[d] = state(t.dir(), backup, d);
+    }
+    ASSERT_GT(total, 10);
+    for (int64_t k = 1; k <= total; ++k) {
+      SCOPED_TRACE("killed at operation " + std::to_string(k) + " of " + std::to_string(total));
+      testing_util::TempDir t;
+      const std::string backup = layout.make(t.dir());
+      const pid_t pid = fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        test_support::FaultEnv env(k);
+        env.at_fail = [] { raise(SIGKILL); };
+        try {
+          Restorer restorer(&env);
+          restorer.Restore(restorer.Prepare(backup));
+        } catch (...) {
+        }
+        _exit(0);
       }
-      _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    engine::RecoveryReport r = engine::RecoverDatabase(platform::Env::Default(), t.db);
-    EXPECT_TRUE(r.failed.empty()) << r.failed[0];
-    // A run killed before it held its lock, or while removing its
-    // directory, looks like one starting: it is left for a minute.
-    if (!FindDir(t.db, "tmp").empty()) {
-      EXPECT_TRUE(r.done.empty()) << r.done[0];
-      engine_test::AgeWorkDirs(t.db, 120);
-      r = engine::RecoverDatabase(platform::Env::Default(), t.db);
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFSIGNALED(status));
+      engine::RecoveryReport r = engine::RecoverDatabase(platform::Env::Default(), t.dir());
       EXPECT_TRUE(r.failed.empty()) << r.failed[0];
+      // A run killed before it held its lock, or while removing its
+      // directory, looks like one starting: it is left for a minute.
+      std::vector<std::string> work;
+      for (const auto& e : fs::recursive_directory_iterator(t.dir())) {
+        if (e.is_directory() && e.path().filename().string().rfind("tmp", 0) == 0) {
+          work.push_back(e.path().parent_path().string());
+        }
+      }
+      if (!work.empty()) {
+        EXPECT_TRUE(r.done.empty()) << r.done[0];
+        for (const auto& dir : work) engine_test::AgeWorkDirs(dir, 120);
+        r = engine::RecoverDatabase(platform::Env::Default(), t.dir());
+        EXPECT_TRUE(r.failed.empty()) << r.failed[0];
+      }
+      for (const auto& d : layout.dirs) {
+        const auto now = state(t.dir(), backup, d);
+        EXPECT_TRUE(now == before[d] || now == after[d])
+            << d << ": " << (r.done.empty() ? "" : r.done[0]);
+      }
+      EXPECT_EQ(contents(Tree(t.dir())), files) << "a file lost or doubled";
+      for (const auto& e : fs::recursive_directory_iterator(t.dir())) {
+        EXPECT_NE(e.path().filename().string().rfind("tmp", 0), 0u) << e.path();
+      }
     }
-    const auto now = Tree(t.db);
-    EXPECT_TRUE(now == before || now == after) << (r.done.empty() ? "" : r.done[0]);
-    EXPECT_TRUE(FindDir(t.db, "tmp").empty());
   }
 }
 #endif

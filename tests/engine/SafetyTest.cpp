@@ -275,7 +275,7 @@ TEST(SafetyTest, RecoveryLeavesARunInProgressAlone) {
     EXPECT_EQ(fs::exists(t / c.dir), !c.removed);
     const bool reported = std::find(r.done.begin(), r.done.end(),
                                     "Usunięto katalog roboczy przerwanego podziału: " + t / c.dir +
-                                        "/") != r.done.end();
+                                        platform::kPathDelim) != r.done.end();
     EXPECT_EQ(reported, c.removed);
   }
   EXPECT_EQ(r.running.size(), 2u);  // the held lock and the fresh unmarked one
