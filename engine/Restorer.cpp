@@ -204,6 +204,13 @@ void Restorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
   if (g.tables.empty()) {
     throw EngineError("Katalog kopii nie zawiera tabeli (.dbf): " + g.backup_dir);
   }
+  // A division keeps a table with its description file: tables alone
+  // brought back would point into the divided files.
+  if (data_stems.empty()) {
+    throw EngineError("Katalog kopii " + g.backup_dir +
+                      " zawiera tabele, ale żadnego pliku opisów: przywrócone tabele "
+                      "wskazywałyby na pliki po podziale");
+  }
   auto is_table = [&](const RestoreMove& m) {
     return old_names.count(Lower(platform::ExtractFileName(m.from))) &&
            ExtOf(platform::ExtractFileName(m.from)) == "dbf";

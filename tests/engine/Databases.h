@@ -22,6 +22,8 @@
 #include "dbase/TableWriter.h"
 #include "engine/Common.h"
 #include "engine/Divider.h"
+#include "engine/EngineError.h"
+#include "engine/Planner.h"
 #include "store/Checker.h"
 #include "store/jxmemo.h"
 #include "tests/platform/Shell.h"
@@ -70,6 +72,29 @@ inline std::vector<std::string> ListedRows(const std::string& list) {
     if (line.rfind("wiersz\t", 0) == 0) body = true;
   }
   return rows;
+}
+
+// The message a division (or its dry run) of `info` fails with; "" when it
+// succeeds.
+inline std::string DivisionError(const engine::TDividerInfo& info,
+                                 platform::Env* env = platform::Env::Default()) {
+  engine::TDivider d(info, env);
+  std::string used;
+  try {
+    d.Divide("", used);
+  } catch (const engine::EngineError& e) {
+    return e.what();
+  }
+  return "";
+}
+inline std::string PlanError(const engine::TDividerInfo& info,
+                             platform::Env* env = platform::Env::Default()) {
+  try {
+    engine::Planner(env).PlanJob(info);
+  } catch (const engine::EngineError& e) {
+    return e.what();
+  }
+  return "";
 }
 
 // Makes the working directories in `dir` (and the files directly in them)

@@ -19,26 +19,6 @@ using testing_util::TempDir;
 
 namespace {
 
-std::string DivisionError(const engine::TDividerInfo& info, platform::Env* env = nullptr) {
-  engine::TDivider d(info, env ? env : platform::Env::Default());
-  std::string used;
-  try {
-    d.Divide("", used);
-  } catch (const engine::EngineError& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string PlanError(const engine::TDividerInfo& info) {
-  try {
-    engine::Planner().PlanJob(info);
-  } catch (const engine::EngineError& e) {
-    return e.what();
-  }
-  return "";
-}
-
 engine::TDividerInfo Pair(const std::string& dir, const std::string& table, const std::string& data,
                           bool keep = true) {
   engine::TDividerInfo info = Job(dir, keep);

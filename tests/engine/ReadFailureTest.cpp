@@ -21,26 +21,6 @@ const std::string kReadMessage = "Błąd podczas odczytu danych: wiersz ";
 
 using test_support::FaultEnv;
 
-std::string DivisionError(const engine::TDividerInfo& info, platform::Env* env) {
-  engine::TDivider d(info, env);
-  std::string used;
-  try {
-    d.Divide("", used);
-  } catch (const engine::EngineError& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string PlanError(const engine::TDividerInfo& info, platform::Env* env) {
-  try {
-    engine::Planner(env).PlanJob(info);
-  } catch (const engine::EngineError& e) {
-    return e.what();
-  }
-  return "";
-}
-
 // Whether the message's row ("wiersz N") is one that points at a record,
 // and the block it names, if any ("(adres X)"), belongs to that row's
 // record: the generator lays each record's blocks out after its first, so

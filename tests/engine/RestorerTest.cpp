@@ -203,6 +203,16 @@ TEST(RestorerTest, LetterCaseOfTheCurrentNamesDoesNotMatter) {
 // Every refusal happens before anything moves.
 TEST(RestorerTest, RefusesCleanlyBeforeMovingAnything) {
   {
+    // A backup of tables without any description file (a copy made by
+    // hand, a crash's leftovers): the tables would point into new files.
+    TolmLayout t;
+    fs::remove(t.backup + "opisy.dat");
+    fs::remove(t.backup + "opisyv.dat");
+    const auto before = Tree(t.db);
+    EXPECT_THROW(Restorer().Prepare(t.backup), EngineError);
+    EXPECT_EQ(Tree(t.db), before);
+  }
+  {
     // A division or restore running, or cut short, in the directory: its
     // files are not where the restore would look for them.
     TolmLayout t;

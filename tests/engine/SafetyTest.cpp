@@ -20,26 +20,6 @@ using testing_util::TempDir;
 
 namespace {
 
-std::string DivisionError(const engine::TDividerInfo& info) {
-  engine::TDivider d(info);
-  std::string used;
-  try {
-    d.Divide("", used);
-  } catch (const engine::EngineError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
-
-std::string PlanError(const engine::TDividerInfo& info) {
-  try {
-    engine::Planner().PlanJob(info);
-  } catch (const engine::EngineError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
-
 // A table whose description set is already divided at 1 MB (a base file
 // and continuation files), as a second division finds it.
 demodb::Generated DividedTable(const std::string& dir, bool with_dbt = true) {
