@@ -24,10 +24,12 @@ bool Bare(const std::string& name) {
          name.find_first_of(std::string("/\\:\0", 4)) == std::string::npos;
 }
 
-// A preset's backup root beside the table's directory "baza".
+// A preset's backup root beside the table's directory "baza"; names in
+// any letter case, as the system finds them.
 bool PresetBackup(const std::string& dir, const std::string& database) {
   const std::string tail = platform::kPathDelim + std::string("baza") + platform::kPathDelim;
-  if (dir.rfind(database + "old", 0) != 0 || dir.size() <= database.size() + 3 + tail.size() ||
+  if (dir.rfind(database, 0) != 0 || dir.size() <= database.size() + 3 + tail.size() ||
+      !platform::SameNameIgnoringCase(dir.substr(database.size(), 3), "old") ||
       !platform::SameNameIgnoringCase(dir.substr(dir.size() - tail.size()), tail)) {
     return false;
   }
