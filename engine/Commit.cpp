@@ -26,8 +26,14 @@ std::string StripSeparator(std::string d) {
   return d;
 }
 
+// The parent of a directory named with a separator at its end; "." and
+// its trailing forms ("kerg/.") count as no name.
 std::string ParentDir(const std::string& dir_with_separator) {
-  return FolderOf(StripSeparator(dir_with_separator));
+  std::string d = StripSeparator(dir_with_separator);
+  while (d.size() > 2 && d[d.size() - 1] == '.' && platform::IsPathDelim(d[d.size() - 2])) {
+    d = StripSeparator(d.substr(0, d.size() - 2));
+  }
+  return FolderOf(d);
 }
 
 // A bare file name: the journal never names anything outside the
@@ -76,9 +82,14 @@ bool StartsWith(const std::vector<std::string>& c, const std::vector<std::string
 // The one place outside the table's directory a journal may name: a
 // preset's backup root beside the tables' directories, with the
 // subdirectory of the table's own name ("../old4821/kerg/").
-bool PresetBackup(const std::vector<std::string>& base, const std::vector<std::string>& rel) {
+bool PresetBackup(const std::string& base_path, const std::vector<std::string>& rel) {
+  const std::vector<std::string> base = Components(base_path);
+  // A share's root ("\\srv\share\") has no parent inside the share.
+  const bool share = base_path.size() > 1 && platform::IsPathDelim(base_path[0]) &&
+                     platform::IsPathDelim(base_path[1]);
   return rel.size() == 3 && rel[0] == ".." && BackupName(rel[1]) && !base.empty() &&
-         !base.back().empty() && platform::SameNameIgnoringCase(rel[2], base.back());
+         !base.back().empty() && (!share || base.size() >= 4) &&
+         platform::SameNameIgnoringCase(rel[2], base.back());
 }
 
 // `dir` as the journal names it: relative to `base`, '/' between names and
@@ -99,7 +110,7 @@ bool RelativeTo(const std::string& base, const std::string& dir, std::string* re
     return false;
   }
   *rel = "../" + d[b.size() - 1] + "/" + d[b.size()] + "/";
-  return PresetBackup(b, Components(*rel));
+  return PresetBackup(base, Components(*rel));
 }
 
 // The directory a journal names relative to `base`, with separator. False
@@ -112,7 +123,7 @@ bool FromRelative(const std::string& base, const std::string& rel, std::string* 
   std::string out = base;
   if (c[0] == "..") {
     // A table directory named only as "." has no name to check: refused.
-    if (!PresetBackup(Components(base), c)) return false;
+    if (!PresetBackup(base, c)) return false;
     out = ParentDir(base);
     i = 1;
   }
@@ -426,9 +437,11 @@ JournalRead ParseJournal(const std::string& text, const std::string& work_dir, C
   // The first journals held one table: the first old and last new file.
   if (version == 1 && !p.old_files.empty()) p.tables = {p.old_files.front()};
   // A restore into a directory without any of the backup's names puts
-  // nothing aside; a division always does.
-  if (!aside || !created || (version == 2 && !from) || (version == 1 && p.old_files.empty()) ||
-      p.new_files.empty() || !TablesInPlace(p) ||
+  // nothing aside; a division (whose new files are in its working
+  // directory) always does.
+  if (!aside || !created || (version == 2 && !from) ||
+      (p.old_files.empty() && p.from_dir == p.work_dir) || p.new_files.empty() ||
+      !TablesInPlace(p) ||
       (version == 1 &&
        !platform::SameNameIgnoringCase(p.old_files.front(), p.new_files.back().name))) {
     *why = "niepełny plan wymiany plików";

@@ -103,8 +103,13 @@ void DeleteTree(const std::string& Dir, platform::Env* env) {
   if (env->ListDirectory(dir, "*", &entries).ok()) {
     for (const auto& e : entries) {
       // Unlinking first removes a symbolic link to a directory instead of
-      // descending into what it points to.
+      // descending into what it points to; a junction on Windows is
+      // removed as the empty directory it seems to be.
       if (env->DeleteFile(dir + e.name).ok()) continue;
+      if (e.is_directory && env->IsLink(dir + e.name)) {
+        (void)env->RemoveDirectory(dir + e.name);
+        continue;
+      }
       if (e.is_directory) DeleteTree(dir + e.name, env);
     }
   }

@@ -4,6 +4,7 @@
 
 #include "engine/Common.h"
 #include "engine/DivisionChecks.h"
+#include "engine/DivisionRequest.h"
 #include "engine/EngineError.h"
 #include "engine/Messages.h"
 #include "engine/Recovery.h"
@@ -164,39 +165,70 @@ OldSet::Sample OldSet::SampleAddresses(dbase::Table& table, int address, int id)
 // this table's addresses point: when most sampled addresses find no record
 // there, the pair is wrong, and dividing would clear most references. A
 // file of small records, though, starts a record almost everywhere: there
-// another table named like the description file tells whose file it is.
+// another table named like the description file, or paired with it by a
+// preset's fixed list, tells whose file it is.
 void OldSet::CheckPair(const TDividerInfo& info, const JobPaths& p) {
   const Sample own = SampleAddresses(table_, address_, id_);
   if (own.missed * 2 > own.sampled) {
     throw EngineError(MsgWrongPair(info.DataFile, info.TableFile, own.missed, own.sampled));
   }
-  const std::string stem = RemoveExt(p.data_name);
-  if (platform::SameNameIgnoringCase(RemoveExt(p.table_name), stem)) return;
-  const std::string other = p.table_dir + stem + ".dbf";
-  if (!env_->FileExists(other)) return;
-  // Its addresses in a field of the same name pointing into the file make
-  // it the file's owner: dividing this table would replace the file and
-  // leave that one's references pointing at nothing.
+  for (const auto& [owner, field] : OwnerCandidates(info, p)) CheckOwner(info, p, owner, field);
+}
+
+std::vector<std::pair<std::string, std::string>> OldSet::OwnerCandidates(const TDividerInfo& info,
+                                                                         const JobPaths& p) {
+  // The table named like the file, with a field named like this table's,
+  // and the tables the presets' fixed lists pair with a file of this name
+  // in a directory of this name, with the preset's field.
+  std::vector<std::pair<std::string, std::string>> candidates = {
+      {RemoveExt(p.data_name) + ".dbf", info.AddressField}};
+  std::string dir_name = p.table_dir;
+  while (!dir_name.empty() && platform::IsPathDelim(dir_name.back())) dir_name.pop_back();
+  dir_name = platform::ExtractFileName(dir_name);
+  for (int type : {kDivTolm, kDivWertal, kDivKadmor}) {
+    for (const PresetPair& pair : PresetPairs(type)) {
+      const std::string data = pair.DataPath, table = pair.TablePath;
+      const size_t slash = data.rfind('/');
+      const std::string folder = slash == std::string::npos ? "" : data.substr(0, slash);
+      if (!platform::SameNameIgnoringCase(data.substr(slash + 1), p.data_name)) continue;
+      if (!folder.empty() && !platform::SameNameIgnoringCase(folder, dir_name)) continue;
+      candidates.push_back({table.substr(table.rfind('/') + 1), PresetAddressField(type)});
+    }
+  }
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& c : candidates) {
+    if (platform::SameNameIgnoringCase(c.first, p.table_name)) continue;
+    if (!env_->FileExists(p.table_dir + c.first)) continue;
+    bool seen = false;
+    for (const auto& o : out) seen = seen || platform::SameNameIgnoringCase(o.first, c.first);
+    if (!seen) out.push_back(c);
+  }
+  return out;
+}
+
+// Another table whose addresses fit the file owns it: dividing this table
+// would replace the file and leave that one's references pointing at
+// nothing.
+void OldSet::CheckOwner(const TDividerInfo& info, const JobPaths& p, const std::string& name,
+                        const std::string& field_name) {
+  const std::string other = env_->ResolvePath(p.table_dir + name);
   dbase::Table owner(env_);
   owner.SetDatabaseName(platform::ExtractFileDir(p.table_file));
-  owner.SetTableName(platform::ExtractFileName(env_->ResolvePath(other)));
+  owner.SetTableName(platform::ExtractFileName(other));
   owner.SetExclusive(false);
   const platform::Status opened = owner.Open();
-  const int field = opened.ok() ? owner.FindField(info.AddressField) : -1;
-  if (opened.ok() && field < 0) return;
   if (!opened.ok()) {
     // Unknown: the file may well be that table's, so nothing is risked.
-    throw EngineError("Plik opisów " + info.DataFile + " może należeć do tabeli " +
-                      env_->ResolvePath(other) +
-                      " (ta sama nazwa), której nie udało się sprawdzić (" + opened.message() +
+    throw EngineError("Plik opisów " + info.DataFile + " może należeć do tabeli " + other +
+                      ", której nie udało się sprawdzić (" + opened.message() +
                       "); podział tabeli " + info.TableFile + " nie został rozpoczęty");
   }
-  const dbase::FieldDef& def = owner.Fields()[static_cast<size_t>(field)];
-  if (def.type != 'C') return;
+  int field = owner.FindField(field_name);
+  if (field < 0) field = owner.FindField(info.AddressField);
+  if (field < 0 || owner.Fields()[static_cast<size_t>(field)].type != 'C') return;
   const Sample theirs = SampleAddresses(owner, field, -1);
   if (theirs.sampled == 0 || theirs.missed * 2 > theirs.sampled) return;
-  throw EngineError(
-      MsgOwnedByAnotherTable(info.DataFile, info.TableFile, env_->ResolvePath(other)));
+  throw EngineError(MsgOwnedByAnotherTable(info.DataFile, info.TableFile, other));
 }
 
 void OpenNewStore(store::tjxmemo& target, const std::string& path, int32_t max_size_mb) {

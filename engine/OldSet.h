@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dbase/Table.h"
@@ -82,6 +83,12 @@ class OldSet {
   // The addresses of the first kPairSample rows that hold one and of
   // kPairSample rows spread over the rest, each tested for a record.
   Sample SampleAddresses(dbase::Table& table, int address, int id);
+  // Other tables of the directory that may own the description file, with
+  // the field their addresses would be in.
+  std::vector<std::pair<std::string, std::string>> OwnerCandidates(const TDividerInfo& info,
+                                                                   const JobPaths& p);
+  void CheckOwner(const TDividerInfo& info, const JobPaths& p, const std::string& name,
+                  const std::string& field_name);
   platform::Env* env_;
   bool hold_;
   dbase::Table table_;

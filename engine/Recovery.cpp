@@ -59,10 +59,13 @@ TableAt WhereIsTheTable(platform::Env* env, const CommitPlan& plan, const std::s
   if (a && !env->SameFile(in, aside) && (!w || env->SameFile(in, src))) {
     return TableAt::kNewInPlace;
   }
-  // Both the source and the aside name gone: the new table came in (its
-  // source name went with the move), and the old one went on from the
-  // aside directory into a backup when the directory's flush failed.
-  if (!a && !w) return TableAt::kNewInPlace;
+  // The private directory gone with both names: the new table came in
+  // (its source name went with the move) and the old files went on into a
+  // backup directory when the directory's flush failed. Anywhere else
+  // both names gone means somebody moved files by hand: nothing is known.
+  if (!a && !w && plan.private_aside && !env->DirectoryExists(plan.aside_dir)) {
+    return TableAt::kNewInPlace;
+  }
   return TableAt::kUnknown;
 }
 

@@ -91,6 +91,10 @@ TEST(JournalTest, ReadsWhatEachVersionWroteAndRefusesPlacesOutsideTheDatabase) {
       {"a backup root's directory of another table",
        "podzial-dziennik 2\nfrom\t../old7/inna/\naside\tnew7/\n" + body, JournalRead::kUnreadable,
        "", ""},
+      {"a division that puts nothing aside",
+       "podzial-dziennik 2\nfrom\t\naside\t\ncreated\t1\ntable\topisy.dbf\n"
+       "new\t20\topisy.dbf\nkoniec\n",
+       JournalRead::kUnreadable, "", ""},
       {"a restore into a directory without any of the backup's names",
        "podzial-dziennik 2\nfrom\told7/\naside\tnew7/\ncreated\t1\ntable\topisy.dbf\n"
        "new\t10\topisy.dat\nnew\t20\topisy.dbf\nkoniec\n",
@@ -114,7 +118,7 @@ TEST(JournalTest, ReadsWhatEachVersionWroteAndRefusesPlacesOutsideTheDatabase) {
   // A table directory named relative to the current one, as a user may
   // type it: the preset's backup root is found beside it all the same.
   const std::string kadmor = "podzial-dziennik 2\nfrom\t\naside\t../old7/kerg/\n" + body;
-  for (const char* relative_work : {"kerg/tmp1.tmp/", "./kerg/tmp1.tmp/"}) {
+  for (const char* relative_work : {"kerg/tmp1.tmp/", "./kerg/tmp1.tmp/", "kerg/./tmp1.tmp/"}) {
     SCOPED_TRACE(relative_work);
     CommitPlan plan;
     std::string why;
@@ -122,6 +126,12 @@ TEST(JournalTest, ReadsWhatEachVersionWroteAndRefusesPlacesOutsideTheDatabase) {
         << why;
     EXPECT_EQ(plan.aside_dir, Native("./old7/kerg/"));
   }
+  // A share's root has no parent inside the share.
+  CommitPlan plan;
+  std::string why;
+  EXPECT_EQ(engine::ParseJournal("podzial-dziennik 2\nfrom\t\naside\t../old7/udzial/\n" + body,
+                                 Native("//serwer/udzial/tmp1.tmp/"), &plan, &why),
+            JournalRead::kUnreadable);
 }
 
 // What is written is read back as it was; a backup outside the database
@@ -209,6 +219,7 @@ TEST(RecoveryDecisionTest, EachStateOnDisk) {
     bool foreign;     // then a file no move made at the first table's name
     bool short_file;  // a new file shorter than the journal says
     Where result;
+    bool put_back = false;  // then the old a.dbf moved back over the new one
   } cases[] = {
       {"nothing moved", 0, false, false, kOld},
       {"one table aside, the other in place", 1, false, false, kOld},
@@ -218,6 +229,7 @@ TEST(RecoveryDecisionTest, EachStateOnDisk) {
       {"one new table in", 5, false, false, kNew},
       {"every move made", 6, false, false, kNew},
       {"a foreign file where a table went aside", 1, true, false, kBoth},
+      {"every move made, then an old table put back by hand", 6, false, false, kBoth, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -244,6 +256,10 @@ TEST(RecoveryDecisionTest, EachStateOnDisk) {
     for (int i = 0; i < c.moves; ++i) fs::rename(moves[i].first, moves[i].second);
     if (c.foreign) std::ofstream(t / "a.dbf") << "someone's";
     if (c.short_file) std::ofstream(plan.work_dir + "x.dat") << "new";
+    if (c.put_back) {
+      fs::remove(t / "a.dbf");
+      fs::rename(plan.aside_dir + "a.dbf", t / "a.dbf");
+    }
     const auto before = Snap(t.dir());
 
     const engine::RecoveryReport r = engine::RecoverDirectory(env, t.dir());

@@ -81,6 +81,41 @@ TEST(PairTest, ADescriptionFileThatDoesNotFitIsRefused) {
   }
 }
 
+// In a directory of a preset's fixed layout the tables are not named like
+// their files (operdok.dbf with rastry.dan, roboty.dbf with wytycz.dan):
+// the list says whose file it is. A table divided with another table's
+// file of small records is refused; each with its own file divides.
+TEST(PairTest, APresetsLayoutTellsWhoseFileItIs) {
+  TempDir t;
+  const std::string dir = t / "kerg/";
+  fs::create_directories(dir);
+  auto make = [&](const char* table, const char* data, uint32_t rows, uint32_t mean, int seed) {
+    auto o = SmallTable(dir, rows);
+    o.table_name = table;
+    o.data_name = data;
+    o.address_field = "ADRES";
+    o.mean_record = mean;
+    o.dangling = o.marker = 0;
+    o.seed = static_cast<uint64_t>(seed);
+    Make(o);
+  };
+  make("operdok.dbf", "rastry.dan", 30, 3000, 1);
+  make("roboty.dbf", "wytycz.dan", 1000, 200, 2);
+  auto job = [&](const char* table, const char* data) {
+    engine::TDividerInfo info = Pair(dir, table, data, true);
+    info.AddressField = "Adres";
+    info.CheckID = false;
+    return info;
+  };
+  const Snapshot before = Snap(dir);
+  const std::string error = PlanError(job("operdok.dbf", "wytycz.dan"));
+  EXPECT_NE(error.find(" należy do tabeli " + dir + "roboty.dbf"), std::string::npos) << error;
+  EXPECT_EQ(DivisionError(job("operdok.dbf", "wytycz.dan")), error);
+  EXPECT_TRUE(SameFiles(Snap(dir), before));
+  EXPECT_EQ(PlanError(job("operdok.dbf", "rastry.dan")), "");
+  EXPECT_EQ(PlanError(job("roboty.dbf", "wytycz.dan")), "");
+}
+
 // The old set is the description file and its numbered continuation
 // files: a table whose name is the description file's stem stays where it
 // is, whether the old files are kept or deleted, and the plan lists
