@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/MessageBox.h"
 
@@ -26,6 +27,13 @@ class UserDialog {
   virtual int Ask(const std::string& text, const std::string& title, int flags) = 0;
   // Shows a notice and returns when the user has seen it.
   virtual void Inform(const std::string& text, const std::string& title, int flags) = 0;
+  // A notice about rows the user may want to read: `lists` are the text
+  // files that list them. Where lists cannot be opened, a plain notice.
+  virtual void InformWithLists(const std::string& text, const std::string& title, int flags,
+                               const std::vector<std::string>& lists) {
+    (void)lists;
+    Inform(text, title, flags);
+  }
 };
 
 // A dialog over the installed platform message box service

@@ -21,4 +21,10 @@ int ShowMessage(const std::string& text, const std::string& title, int flags) {
   return (flags & 0xF) == kMbYesNo ? kIdNo : kIdOk;
 }
 
+int ShowMessage(const std::string& text, const std::string& title, int flags,
+                const std::string& extra) {
+  if (g_service) return g_service->ShowWithButton(text, title, flags, extra);
+  return (flags & 0xF) == kMbYesNo ? kIdNo : kIdOk;
+}
+
 }  // namespace platform
