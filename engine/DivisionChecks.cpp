@@ -18,13 +18,20 @@ void CheckSameDirectory(platform::Env* env, const std::string& table_dir,
                         const std::string& data_file, const std::string& table_shown,
                         const std::string& data_shown) {
   if (!env->SameDirectory(table_dir, FolderOf(data_file))) {
-    throw EngineError(kMsgDifferentDirs + table_shown + " , " + data_shown);
+    throw EngineError(kMsgDifferentDirs + table_shown + ", " + data_shown);
   }
 }
 
 void CheckTableOpen(const platform::Status& s, const std::string& table) {
   if (s.ok()) return;
   static const std::string kOpenFailed = "Nie udało się otworzyć tabeli";
+  // The table engine's own text repeats the path and gives no advice.
+  if (s.IsBusy()) {
+    std::string why = s.message();
+    const std::string itself = "Tabela " + table + " ";
+    if (why.rfind(itself, 0) == 0) why.erase(0, itself.size());
+    throw EngineError(kOpenFailed + " " + table + ": " + why + ". " + kMsgCloseOther);
+  }
   if (s.message().rfind(kOpenFailed, 0) == 0) throw EngineError(s.message());
   throw EngineError(kOpenFailed + " " + table + ": " + s.message());
 }

@@ -109,6 +109,27 @@ std::string PresetAddressField(int div_type) {
   }
 }
 
+std::string PresetDataName(int div_type) {
+  switch (div_type) {
+    case kDivTolm:
+      return "dane Banku Tolmów";
+    case kDivWertal:
+      return "dane programu Wertal";
+    case kDivKadmor:
+      return "dane programu Kadmor";
+    default:
+      return std::string();
+  }
+}
+
+bool HasPresetTable(int div_type, const std::string& database_dir, platform::Env* env) {
+  const std::string dir = IncludeBackslash(database_dir);
+  for (const PresetPair& pair : PresetPairs(div_type)) {
+    if (env->FileExists(dir + platform::NativeSeparators(pair.TablePath))) return true;
+  }
+  return false;
+}
+
 KadmorVersion ReadKadmorVersion(const std::string& database_dir, platform::Env* env) {
   KadmorVersion v;
   const std::string path =
@@ -183,6 +204,21 @@ std::string NotesOf(const std::vector<JobReport>& jobs) {
   return out;
 }
 
+std::string NoPresetFiles(const std::string& dir) {
+  std::string msg = kMsgNoPresetFiles;
+  msg.replace(msg.find("%s"), 2, dir);
+  return msg;
+}
+
+// "Nie wypełniono wszystkich pól: Tabela, Nazwa pola".
+void CheckFilled(const std::vector<std::pair<const std::string*, const char*>>& entries) {
+  std::string empty;
+  for (const auto& [text, name] : entries) {
+    if (text->empty()) empty += (empty.empty() ? ": " : ", ") + std::string(name);
+  }
+  if (!empty.empty()) throw EngineError(kMsgFieldsMissing + empty);
+}
+
 std::string DescribeCommitted(const std::vector<JobReport>& jobs) {
   std::string out;
   for (const JobReport& j : jobs) {
@@ -204,9 +240,8 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
   bool keep_old = false;
   TDividerInfo info;
   if (e.DivType == kDivUser) {
-    if (e.DataFN.empty() || e.TableFN.empty() || e.FieldName.empty()) {
-      throw EngineError(kMsgFieldsMissing);
-    }
+    CheckFilled(
+        {{&e.DataFN, kEntryDataFile}, {&e.TableFN, kEntryTable}, {&e.FieldName, kEntryField}});
     info.TableFile = e.TableFN;
     info.AddressField = e.FieldName;
     info.DataFile = e.DataFN;
@@ -214,6 +249,10 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
     info.CheckID = e.CheckID;
     info.KeepOld = e.OldToTemp;
     keep_old = e.OldToTemp;
+    if (!keep_old && ask_before_deleting_ &&
+        dialog_->Ask(kMsgDeleteQuestion, "", kFlagsQuestion) != kAnswerYes) {
+      return result;
+    }
     RunJob(info, backup_path, result);
     if (!result.jobs.back().ran) {
       // A repair made before the files were looked for is still reported.
@@ -222,18 +261,28 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
                         NotesOf(result.jobs));
     }
   } else if (e.DivType >= kDivTolm && e.DivType <= kDivKadmor) {
-    if (e.TolmDir.empty()) throw EngineError(kMsgFieldsMissing);
+    CheckFilled({{&e.TolmDir, kEntryDatabase}});
     const std::string database_dir = IncludeBackslash(e.TolmDir);
     info.MaxSize = e.TolmSize;
     info.CheckID = true;
     info.KeepOld = e.TolmTmp;
     keep_old = e.TolmTmp;
     info.AddressField = PresetAddressField(e.DivType);
+    const bool asks_version =
+        e.DivType == kDivKadmor && KadmorNeedsQuestion(ReadKadmorVersion(database_dir, env_));
+    const bool asks_delete = !keep_old && ask_before_deleting_;
+    // A question about a folder that holds nothing to divide would be
+    // answered for nothing.
+    if ((asks_version || asks_delete) && !HasPresetTable(e.DivType, database_dir, env_)) {
+      throw EngineError(NoPresetFiles(e.TolmDir));
+    }
+    if (asks_version && dialog_->Ask(kMsgKadmorQuestion, "", kFlagsQuestion) != kAnswerYes) {
+      return result;
+    }
+    if (asks_delete && dialog_->Ask(kMsgDeleteQuestion, "", kFlagsQuestion) != kAnswerYes) {
+      return result;
+    }
     if (e.DivType == kDivKadmor) {
-      if (KadmorNeedsQuestion(ReadKadmorVersion(database_dir, env_)) &&
-          dialog_->Ask(kMsgKadmorQuestion, "", kFlagsQuestion) != kAnswerYes) {
-        return result;
-      }
       info.CheckID = false;
       backup_root = UniqueName(database_dir + "old", "", env_);
     }
@@ -252,17 +301,17 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
       } catch (const EngineError& failed) {
         // The failed job's own notes are in its message; the earlier jobs'
         // are added.
-        if (committed.empty()) throw EngineError(failed.what() + NotesOf(result.jobs));
-        throw RequestError(failed.what() + DescribeCommitted(committed) + NotesOf(result.jobs),
-                           committed);
+        std::string what = failed.what();
+        // A preset's field is missing mostly in a database of another kind.
+        if (what.rfind(kMsgNoField, 0) == 0) {
+          what += ". Czy katalog na pewno zawiera " + PresetDataName(e.DivType) + "?";
+        }
+        if (committed.empty()) throw EngineError(what + NotesOf(result.jobs));
+        throw RequestError(what + DescribeCommitted(committed) + NotesOf(result.jobs), committed);
       }
       if (result.jobs.back().ran) committed.push_back(result.jobs.back());
     }
-    if (committed.empty()) {
-      std::string msg = kMsgNoPresetFiles;
-      msg.replace(msg.find("%s"), 2, e.TolmDir);
-      throw EngineError(msg + NotesOf(result.jobs));
-    }
+    if (committed.empty()) throw EngineError(NoPresetFiles(e.TolmDir) + NotesOf(result.jobs));
   } else {
     throw EngineError("Nieznany rodzaj podziału: " + std::to_string(e.DivType));
   }
@@ -271,8 +320,17 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
   result.completed = true;
   result.backup_path = backup_path;
   result.message = keep_old ? std::string(kMsgDoneKept) + backup_path : std::string(kMsgDone);
+  result.message += "\r\n" + MsgCounts(result.total.converted, result.total.records_written,
+                                       result.total.new_files);
+  if (keep_old && !backup_path.empty()) result.message += "\r\n" + MsgUndo(backup_path);
   result.message += CompletionDetails(result);
-  if (result.HasWarnings()) {
+  std::vector<std::string> lists;
+  for (const JobReport& j : result.jobs) {
+    if (!j.dropped_list.empty()) lists.push_back(j.dropped_list);
+  }
+  if (!lists.empty()) {
+    dialog_->InformWithLists(result.message, kTitleWarning, kFlagsWarning, lists);
+  } else if (result.HasWarnings()) {
     dialog_->Inform(result.message, kTitleWarning, kFlagsWarning);
   } else {
     dialog_->Inform(result.message, kTitleInformation, kFlagsInformation);

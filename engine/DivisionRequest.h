@@ -47,6 +47,12 @@ struct PresetPair {
 const std::vector<PresetPair>& PresetPairs(int div_type);
 // The address field of a preset row ("OpisTop", "Inne", "Adres").
 std::string PresetAddressField(int div_type);
+// The kind of data a preset row divides, as the request list names it
+// ("dane Banku Tolmów" ...); empty for any other row.
+std::string PresetDataName(int div_type);
+// Whether the database directory holds a table of the preset's list.
+bool HasPresetTable(int div_type, const std::string& database_dir,
+                    platform::Env* env = platform::Env::Default());
 
 // Version of a Kadmor database as its "Admin/kadmor.ini" records it
 // (section "WersjaInne", keys "Ver1", "Ver2"; defaults 1 and 0). Names of
@@ -117,11 +123,17 @@ class DivisionRequest {
   void SetOnJobDone(std::function<void(const JobReport&)> on_job_done) {
     on_job_done_ = std::move(on_job_done);
   }
+  // Ask before a request that deletes the old data (the window does; the
+  // command line was told so by an option).
+  void SetAskBeforeDeleting(bool ask) { ask_before_deleting_ = ask; }
 
   // The start action. Raises EngineError "Nie wypełniono wszystkich pól"
-  // before any job when a required entry is empty, and passes a job's error
-  // on unchanged: jobs finished before stay finished, later ones do not
-  // run, no completion message is shown. Reseeds UniqueName's generator.
+  // with the names of the empty entries before any job, and passes a job's
+  // error on: jobs finished before stay finished, later ones do not run,
+  // no completion message is shown. A preset whose directory holds none of
+  // its tables is refused before any question. Questions answered No end
+  // the request with nothing done (completed false). Reseeds UniqueName's
+  // generator.
   RequestResult Run(const RequestEntries& entries);
 
  private:
@@ -131,6 +143,7 @@ class DivisionRequest {
   JobRunner run_job_;
   platform::Env* env_;
   std::function<void(const JobReport&)> on_job_done_;
+  bool ask_before_deleting_ = false;
 };
 
 }  // namespace engine

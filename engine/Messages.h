@@ -14,6 +14,8 @@ inline constexpr char kMsgMissingFile[] = "Nie znaleziono pliku: ";
 inline constexpr char kMsgMissingPart[] = "Brak pliku opisów: ";
 inline constexpr char kMsgOpen[] = "Nie udało się otworzyć pliku: ";
 inline constexpr char kMsgNoField[] = "Brak pola: ";
+// What the user can do about a file another program holds.
+inline constexpr char kMsgCloseOther[] = "Zamknij ten program i spróbuj ponownie.";
 inline constexpr char kMsgMaxSize[] = "Błąd podczas odczytu maksymalnego rozmiaru pliku: ";
 
 // The working directory, the copies, the row loop and the new files.
@@ -56,11 +58,19 @@ inline std::string MsgOwnedByAnotherTable(const std::string& data, const std::st
          " przepisałby tylko jej adresy, a odwołania tabeli " + owner + " zostałyby utracone";
 }
 
+// A missing field named with its table: a preset's field missing means,
+// most of the time, a database of another kind.
+inline std::string MsgNoField(const std::string& field, const std::string& table) {
+  return kMsgNoField + field + " (tabela " + table + ")";
+}
+
 // The request.
 inline constexpr char kMsgFieldsMissing[] = "Nie wypełniono wszystkich pól";
 inline constexpr char kMsgKadmorQuestion[] =
     "Wybrana baza była używana przez program Kadmor w wersji mniejszej niż 1.10, który nie "
-    "obsługuje podzielonych plików. Kontynuować podział ?";
+    "obsługuje podzielonych plików. Kontynuować podział?";
+inline constexpr char kMsgDeleteQuestion[] =
+    "Stare dane zostaną usunięte po podziale. Kontynuować?";
 inline constexpr char kMsgDone[] = "Operacja została zakończona";
 inline constexpr char kMsgDoneKept[] =
     "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: ";
@@ -68,6 +78,28 @@ inline constexpr char kTitleInformation[] = "Informacja";
 inline constexpr char kTitleWarning[] = "Ostrzeżenie";
 inline constexpr char kMsgNoPresetFiles[] =
     "W katalogu %s nie znaleziono żadnej tabeli z plikiem opisów";
+
+// The names of the entries as the window labels them, for the message
+// that says which are empty.
+inline constexpr char kEntryDataFile[] = "Plik z danymi opisowymi";
+inline constexpr char kEntryTable[] = "Tabela";
+inline constexpr char kEntryField[] = "Nazwa pola";
+inline constexpr char kEntryDatabase[] = "Katalog z bazą";
+
+// What a completed request did, always shown.
+inline std::string MsgCounts(uint64_t converted, uint64_t records, uint64_t files) {
+  return "Przepisano adresów: " + std::to_string(converted) +
+         ", zapisano rekordów: " + std::to_string(records) +
+         ", nowych plików: " + std::to_string(files) + ".";
+}
+
+// How to undo a division whose old data were kept, in the window and on
+// the command line.
+inline std::string MsgUndo(const std::string& backup_dir) {
+  return "Podział można cofnąć w oknie programu (Narzędzia, Cofnij podział) albo poleceniem: "
+         "podzial-cli restore " +
+         backup_dir;
+}
 
 // The restore.
 inline constexpr char kMsgRestoreStopped[] = "Przywracanie przerwane: ";

@@ -73,7 +73,8 @@ void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
     if (!store_.OpenHeld(p.data_file, &part, &why)) {
       if (why.IsNotFound() && part != p.data_file) throw EngineError(kMsgMissingPart + part);
       if (why.IsBusy()) {
-        throw EngineError("Plik opisów " + part + " jest używany przez inny program");
+        throw EngineError("Plik opisów " + part + " jest używany przez inny program. " +
+                          kMsgCloseOther);
       }
       if (part != p.data_file) throw EngineError(kMsgOpen + part + " (" + why.message() + ")");
       // A file that is no description file is refused as it always was;
@@ -99,7 +100,7 @@ void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
   }
 
   address_ = table_.FindField(info.AddressField);
-  if (address_ < 0) throw EngineError(kMsgNoField + info.AddressField);
+  if (address_ < 0) throw EngineError(MsgNoField(info.AddressField, info.TableFile));
   const dbase::FieldDef& def = table_.Fields()[static_cast<size_t>(address_)];
   CheckAddressField(def, info.AddressField);
   address_name_ = def.name;

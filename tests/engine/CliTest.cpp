@@ -90,7 +90,7 @@ TEST(CliTest, ErrorsAndUsage) {
   const std::string files = "--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat");
   CliRun r = Cli(t, "divide " + files + " --field BRAK");
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "Brak pola: BRAK\n");
+  EXPECT_EQ(r.err, "Brak pola: BRAK (tabela " + (t / "opisy.dbf") + ")\n");
   r = Cli(t, "divide " + files + " --field OPISTOP --max-mb 2048");
   EXPECT_EQ(r.code, 2);
   r = Cli(t, "divide --table \"\" --data x --field y");

@@ -242,7 +242,7 @@ TEST(DividerTest, DirectoriesAreComparedOnDiskNotAsText) {
   fs::copy_file(t / "Data/opisy.dat", t / "data/opisy.dat");
   auto info = Job(t / "Data/", o, 5);
   info.DataFile = t / "data/opisy.dat";
-  EXPECT_EQ(ErrorOf(info), "Pliki z różnych katalogów: " + info.TableFile + " , " + info.DataFile);
+  EXPECT_EQ(ErrorOf(info), "Pliki z różnych katalogów: " + info.TableFile + ", " + info.DataFile);
   EXPECT_TRUE(Subdirs(t / "Data", "").empty());
   EXPECT_TRUE(Subdirs(t / "data", "").empty());
   // A link to the same directory is the same directory.
@@ -264,7 +264,7 @@ TEST(DividerTest, FailuresBeforeTheCommitLeaveTheOldFilesAlone) {
   };
   auto info = Job(t.dir(), o, 5);
   info.AddressField = "BRAK";
-  expect_unchanged(info, "Brak pola: BRAK");
+  expect_unchanged(info, "Brak pola: BRAK (tabela " + info.TableFile + ")");
   info = Job(t.dir(), o, 2048);
   expect_unchanged(info,
                    "Nieprawidłowy maksymalny rozmiar pliku: 2048 MB (dozwolone od 0 do 2047)");

@@ -133,7 +133,7 @@ TEST(PlannerTest, FailsWhereTheDivisionWouldFail) {
     Planner().PlanJob(info);
     FAIL();
   } catch (const engine::EngineError& e) {
-    EXPECT_STREQ(e.what(), "Brak pola: Brak");
+    EXPECT_EQ(e.what(), "Brak pola: Brak (tabela " + info.TableFile + ")");
   }
   // Not a description file.
   engine_test::WriteTable(tmp.dir(), "inne.dbf", "OPISTOP", {});

@@ -69,14 +69,17 @@ TEST(SafetyTest, RefusedBeforeAnythingIsMade) {
       {"the description file open elsewhere",
        [&](const std::string& dir, const demodb::Generated&, engine::TDividerInfo&, auto& held) {
          hold(dir + "opisy.001", held);
-         return "Plik opisów " + dir + "opisy.001 jest używany przez inny program";
+         return "Plik opisów " + dir +
+                "opisy.001 jest używany przez inny program. Zamknij ten program i "
+                "spróbuj ponownie.";
        },
        false},
       {"the memo file open elsewhere",
        [&](const std::string& dir, const demodb::Generated&, engine::TDividerInfo&, auto& held) {
          hold(dir + "opisy.dbt", held);
          return "Nie udało się otworzyć tabeli " + dir + "opisy.dbf: Plik notatek " + dir +
-                "opisy.dbt jest używany przez inny program";
+                "opisy.dbt jest używany przez inny program. Zamknij ten program i "
+                "spróbuj ponownie.";
        },
        false},
   };
