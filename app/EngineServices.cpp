@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "controls/Errors.h"
+#include "controls/Jxedit.h"
 #include "controls/Progress.h"
 #include "dbase/Table.h"
 #include "engine/Divider.h"
@@ -53,6 +54,14 @@ MainFormServices EngineServices(platform::Env* env, WindowedProgress* progress) 
     }
     return mb;
   };
+  s.data_bytes = [env](const std::string& data_file) {
+    std::unique_ptr<platform::File> f;
+    uint64_t size = 0;
+    if (env->OpenFile(data_file, platform::OpenMode::kReadOnlyShared, &f).ok()) {
+      (void)f->Size(&size);
+    }
+    return size;
+  };
   s.field_names = [env](const std::string& dir, const std::string& file) {
     dbase::Table table(env);  // closed when it goes, also on failure
     table.SetDatabaseName(dir);
@@ -64,6 +73,13 @@ MainFormServices EngineServices(platform::Env* env, WindowedProgress* progress) 
     return table.FieldNames();
   };
   s.run_job = engine::DividerJobRunner(env, progress);
+  // The list of rows opens in the program's own text editor, beside the
+  // main window and closing with itself.
+  s.open_text = [](const std::string& path) {
+    auto* editor = new TjxeditForm(QString::fromStdString(path), true, 0);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->show();
+  };
   return s;
 }
 

@@ -21,6 +21,7 @@
 #include "engine/UserDialog.h"
 #include "platform/Interrupt.h"
 #include "platform/Path.h"
+#include "ui/MainTexts.h"
 
 namespace app {
 
@@ -113,7 +114,7 @@ TOpenEditButton* MakePicker(QWidget* parent, const char* name, int left, int top
 TMainForm::TMainForm(MainFormServices services, platform::Env* env, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      services_(std::move(services)),
+      model_(std::move(services), env),
       env_(env) {
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QString::fromUtf8("Podział plików z danymi opisowymi"));
@@ -129,9 +130,8 @@ TMainForm::TMainForm(MainFormServices services, platform::Env* env, QWidget* par
 
 void TMainForm::CreateComponents() {
   DivType = Make<QComboBox>(this, "DivType", 5, 10, 196, 24);
-  DivType->addItems({QString::fromUtf8("wybrane dane"), QString::fromUtf8("dane Banku Tolmów"),
-                     QString::fromUtf8("dane programu Wertal"),
-                     QString::fromUtf8("dane programu Kadmor")});
+  for (const std::string& caption : ui::DivTypeCaptions())
+    DivType->addItem(QString::fromStdString(caption));
   connect(DivType, &QComboBox::activated, this, [this] { Guarded([this] { DivTypeChange(); }); });
 
   UserPanel = MakePanel(this, "UserPanel", 5, 40, 361, 196);
@@ -157,7 +157,14 @@ void TMainForm::CreateComponents() {
   Size = MakeSizeBox(UserPanel, "Size", 220, 155);
   FitLabel(Label4, 218);
   Label5 = MakeLabel(UserPanel, "Label5", 270, 165, "MB");
+  // In the panel's free strip under the size box.
+  SizeNote = Make<QLabel>(UserPanel, "SizeNote", 10, 181, 345, 14);
+  QFont small = SizeNote->font();
+  small.setPixelSize(Scaled(11));
+  SizeNote->setFont(small);
+  Size->setToolTip(QString::fromUtf8(ui::kHintSize));
   CheckID = MakeCheck(UserPanel, "CheckID", 140, 110, 191, 17, "Sprawdzaj ID");
+  CheckID->setToolTip(QString::fromUtf8(ui::kHintCheckID));
   OldToTemp = MakeCheck(UserPanel, "OldToTemp", 140, 130, 166, 17, "Stare dane zachowaj");
 
   BitBtn1 = Make<QPushButton>(this, "BitBtn1", 10, 250, 86, 31);
@@ -187,6 +194,7 @@ void TMainForm::CreateComponents() {
   TolmTmp = MakeCheck(TolmowyPanel, "TolmTmp", 10, 95, 166, 17, "Stare dane zachowaj");
   Label7 = MakeLabel(TolmowyPanel, "Label7", 10, 70, "Max. rozmiar plików z danymi opis.:");
   TolmSize = MakeSizeBox(TolmowyPanel, "TolmSize", 220, 60);
+  TolmSize->setToolTip(QString::fromUtf8(ui::kHintSize));
   FitLabel(Label7, 218);
   Label8 = MakeLabel(TolmowyPanel, "Label8", 270, 70, "MB");
 }
@@ -215,6 +223,7 @@ void TMainForm::SetTabOrders() {
 void TMainForm::FormCreate() {
   // Selecting the row in code fires no change: the panels already match.
   DivType->setCurrentIndex(0);
+  model_.DivTypeChanged(0);
   current_panel_ = UserPanel;
 }
 
@@ -223,24 +232,24 @@ void TMainForm::BitBtn2Click() {
 }
 
 void TMainForm::DivTypeChange() {
+  model_.DivTypeChanged(DivType->currentIndex());
   if (current_panel_) current_panel_->hide();
-  current_panel_ = DivType->currentIndex() == 0 ? UserPanel : TolmowyPanel;
+  current_panel_ = model_.CurrentPanel() == ui::MainModel::Panel::kUser ? UserPanel : TolmowyPanel;
   current_panel_->show();
 }
 
 void TMainForm::OpenEditButton1Change() {
-  const std::string data_file = DataFN->text().toStdString();
-  if (data_file.empty()) return;
+  const std::optional<int32_t> size = model_.DataFileChosen(DataFN->text().toStdString());
+  if (!size) return;
+  SizeNote->setText(QString::fromStdString(model_.SizeNote()));
   // The size box checks the value itself: above 2047 it says so and keeps
   // its last text.
-  Size->SetValue(services_.max_size(data_file));
+  Size->SetValue(*size);
 }
 
 void TMainForm::OpenEditButton2Change() {
-  const std::string table = TableFN->text().toStdString();
-  if (table.empty()) return;
-  const std::vector<std::string> names =
-      services_.field_names(platform::ExtractFileDir(table), platform::ExtractFileName(table));
+  if (!model_.TableChosen(TableFN->text().toStdString())) return;
+  const std::vector<std::string>& names = model_.FieldNames();
   // Qt would make the first new item current; the typed field name stays
   // instead, so the user never starts with a field he did not pick.
   const QString typed = FieldName->currentText();
@@ -274,15 +283,13 @@ engine::RequestEntries TMainForm::Entries() const {
 }
 
 void TMainForm::BitBtn1Click() {
-  engine::MessageBoxDialog dialog;
-  engine::DivisionRequest request(&dialog, services_.run_job, env_);
   platform::ClearInterrupt();
   running_ = true;
   struct Ended {
     bool& running;
     ~Ended() { running = false; }
   } ended{running_};
-  request.Run(Entries());
+  model_.Start(Entries());
 }
 
 void TMainForm::reject() {

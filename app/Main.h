@@ -2,7 +2,8 @@
 // request in DivType, fills one of two panels (hand-picked files or a
 // preset's database directory) and presses the start button; two pickers
 // propose the maximum size from a description file and the field names
-// from a table. The work itself is the engine's division request.
+// from a table. What happens is decided by ui::MainModel; the window copies
+// its controls into it and draws what it says.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +14,7 @@
 
 #include "engine/DivisionRequest.h"
 #include "platform/Env.h"
+#include "ui/MainModel.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,17 +35,7 @@ using controls::TIntegerEdit;
 using controls::TOpenDialog;
 using controls::TOpenEditButton;
 
-// What the window asks of the engine and the table engine; tests put fakes
-// in. Each may throw an error whose message the standard error box shows.
-struct MainFormServices {
-  // The size limit recorded in a description file, in MB (size probe).
-  std::function<int32_t(const std::string& data_file)> max_size;
-  // The names of a table's fields in the table's order (shared open).
-  std::function<std::vector<std::string>(const std::string& dir, const std::string& file)>
-      field_names;
-  // Runs one job of a request.
-  engine::JobRunner run_job;
-};
+using MainFormServices = ui::MainServices;
 
 class TMainForm : public QDialog {
   Q_OBJECT
@@ -76,7 +68,7 @@ class TMainForm : public QDialog {
   void CreateComponents();
   void SetTabOrders();
 
-  MainFormServices services_;
+  ui::MainModel model_;
   // A division is running: closing the window asks it to stop at the next
   // row and closes the window once it has ended.
   bool running_ = false;
@@ -99,6 +91,7 @@ class TMainForm : public QDialog {
   QLabel* Label4;
   TIntegerEdit* Size;
   QLabel* Label5;
+  QLabel* SizeNote;  // why the size probe proposed what it did
   QCheckBox* CheckID;
   QCheckBox* OldToTemp;
   QPushButton* BitBtn1;

@@ -2,6 +2,7 @@
 // the main window until it is closed.
 #include <QApplication>
 
+#include "app/AppMessageBoxes.h"
 #include "app/EngineServices.h"
 #include "app/Main.h"
 #include "app/WindowedProgress.h"
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationVersion(QStringLiteral(PODZIAL_VERSION));
   InstallPolishQtTranslation(&app);
-  QtMessageBoxes boxes;
+  AppMessageBoxes boxes;
   QtOpenDialogs dialogs;
   platform::SetMessageBoxes(&boxes);
   platform::SetOpenDialogs(&dialogs);

@@ -24,6 +24,7 @@
 #include "platform/Interrupt.h"
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
+#include "ui/MainTexts.h"
 
 using namespace app;
 using namespace controls;
@@ -50,6 +51,8 @@ class MainFormTest : public ::testing::Test {
       if (probe_error) throw engine::EngineError("Nie można odczytać pliku " + f);
       return probe_result;
     };
+    s.data_bytes = [this](const std::string&) { return probe_bytes; };
+    s.open_text = [this](const std::string& path) { opened.push_back(path); };
     s.field_names = [this](const std::string& dir, const std::string& file) {
       listed.push_back(dir + "|" + file);
       if (fields_error) throw Exception("Nie można otworzyć tabeli " + file);
@@ -65,6 +68,8 @@ class MainFormTest : public ::testing::Test {
       else
         used_old_dir.clear();
       report.ran = true;
+      report.counts.dropped = dropped;
+      if (dropped) report.dropped_list = "/baza/old123/nieskopiowane-opisy.dbf.txt";
     };
     return s;
   }
@@ -93,6 +98,9 @@ class MainFormTest : public ::testing::Test {
   ScriptedOpenDialogs dialogs;
   std::vector<std::string> probed, listed;
   int32_t probe_result = 0;
+  uint64_t probe_bytes = 0;
+  uint64_t dropped = 0;
+  std::vector<std::string> opened;
   bool probe_error = false, fields_error = false;
   std::vector<std::string> fields;
   std::vector<Job> jobs;
@@ -241,6 +249,38 @@ TEST_F(MainFormTest, SizeProbeFillsTheSizeBoxWithinItsRange) {
   EXPECT_EQ(probed.size(), 3u);
 }
 
+// The size box and its note show what the core decided for a file without
+// a limit; the hints say what 0 means.
+TEST_F(MainFormTest, SizeZeroIsExplainedAndALargeFileGetsTheDefault) {
+  auto* note = Get<QLabel>("SizeNote");
+  EXPECT_TRUE(note->text().isEmpty());
+  EXPECT_TRUE(Get<TIntegerEdit>("Size")->toolTip().contains("0 = bez ograniczenia"));
+  EXPECT_TRUE(Get<TIntegerEdit>("TolmSize")->toolTip().contains("0 = bez ograniczenia"));
+  EXPECT_FALSE(Get<QCheckBox>("CheckID")->toolTip().isEmpty());
+  const struct {
+    uint64_t bytes;
+    const char* size;
+    const char* note;
+  } cases[] = {
+      {900ull << 20, "650", "Plik bez ograniczenia ma 900 MB: proponowane 650 MB."},
+      {10ull << 20, "0", ui::kSizeNoLimit},
+  };
+  for (const auto& c : cases) {
+    probe_bytes = c.bytes;
+    dialogs.Choose("/baza/opisy.dat");
+    QTest::mouseClick(Get<TOpenEditButton>("OpenEditButton1")->ChangeButton(), Qt::LeftButton);
+    EXPECT_EQ(Get<TIntegerEdit>("Size")->text(), c.size);
+    EXPECT_EQ(note->text(), QString::fromUtf8(c.note));
+    EXPECT_LE(note->sizeHint().width(), note->width()) << c.note;  // read whole
+  }
+  // The note stays inside the panel, under the size box.
+  EXPECT_LE(note->geometry().bottom(), Get<QFrame>("UserPanel")->height());
+  EXPECT_GT(note->y(), Get<TIntegerEdit>("Size")->geometry().bottom());
+  probe_result = 700;
+  form.OpenEditButton1Change();
+  EXPECT_TRUE(note->text().isEmpty());
+}
+
 TEST_F(MainFormTest, FieldListIsReplacedByEachChosenTable) {
   auto* names = Get<QComboBox>("FieldName");
   names->setEditText("Adres");
@@ -285,7 +325,7 @@ TEST_F(MainFormTest, StartWithAnEmptyFieldRunsNoJob) {
   QTest::mouseClick(Get<QPushButton>("BitBtn1"), Qt::LeftButton);
   EXPECT_TRUE(jobs.empty());
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, "Nie wypełniono wszystkich pól");
+  EXPECT_EQ(boxes.shown[0].text, "Nie wypełniono wszystkich pól: Nazwa pola");
   EXPECT_EQ(boxes.shown[0].flags, 16);
 
   // The missing text is reported before a size box holding only "-".
@@ -314,7 +354,9 @@ TEST_F(MainFormTest, HandPickedJobWithAndWithoutKeepingOldData) {
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text,
             "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "
-            "/baza/old123/");
+            "/baza/old123/\r\nPrzepisano adresów: 0, zapisano rekordów: 0, nowych plików: 0."
+            "\r\nPodział można cofnąć w oknie programu (Narzędzia, Cofnij podział) albo "
+            "poleceniem: podzial-cli restore /baza/old123/");
   EXPECT_EQ(boxes.shown[0].title, "Informacja");
   EXPECT_EQ(boxes.shown[0].flags, 64);
 
@@ -323,12 +365,19 @@ TEST_F(MainFormTest, HandPickedJobWithAndWithoutKeepingOldData) {
   TypeText(Get<QLineEdit>("DataFN"), QString::fromUtf8("/baza/żółć ąę.dat"));
   Get<QCheckBox>("OldToTemp")->setChecked(false);
   Get<TIntegerEdit>("Size")->clear();  // reads as Min, 0
+  form.BitBtn1Click();                 // asks before deleting; No runs nothing
+  EXPECT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(boxes.shown.back().text, engine::kMsgDeleteQuestion);
+  EXPECT_EQ(boxes.shown.back().flags, 36);
+  boxes.Answer(platform::kIdYes);
   form.BitBtn1Click();
   ASSERT_EQ(jobs.size(), 2u);
   EXPECT_EQ(jobs[1].info.DataFile, "/baza/żółć ąę.dat");
   EXPECT_FALSE(jobs[1].info.KeepOld);
   EXPECT_EQ(jobs[1].info.MaxSize, 0);
-  EXPECT_EQ(boxes.shown.back().text, "Operacja została zakończona");
+  EXPECT_EQ(boxes.shown.back().text,
+            "Operacja została zakończona\r\nPrzepisano adresów: 0, zapisano rekordów: 0, "
+            "nowych plików: 0.");
 }
 
 TEST_F(MainFormTest, TolmPresetThreadsOneBackupDirectory) {
@@ -374,6 +423,10 @@ TEST_F(MainFormTest, KadmorVersionQuestionNoChangesNothingYesRunsEightJobs) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   PickRow(3);
+  ASSERT_TRUE(QDir(dir.path()).mkpath("kerg"));  // one table of the preset
+  QFile table(dir.filePath("kerg/operdok.dbf"));
+  ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+  table.close();
   Get<QLineEdit>("TolmDir")->setText(dir.path());  // no ini file: version 1.0
   boxes.Answer(platform::kIdNo);
   form.BitBtn1Click();
@@ -384,12 +437,16 @@ TEST_F(MainFormTest, KadmorVersionQuestionNoChangesNothingYesRunsEightJobs) {
   EXPECT_NE(boxes.shown[0].text.find("1.10"), std::string::npos);
 
   boxes.Answer(platform::kIdYes);
+  boxes.Answer(platform::kIdYes);  // and the old data may go
   Get<QCheckBox>("TolmTmp")->setChecked(false);
   form.BitBtn1Click();
   ASSERT_EQ(jobs.size(), 8u);
   EXPECT_EQ(jobs[0].info.AddressField, "Adres");
   EXPECT_FALSE(jobs[0].info.CheckID);
-  EXPECT_EQ(boxes.shown.back().text, "Operacja została zakończona");
+  ASSERT_EQ(boxes.shown.size(), 4u);
+  EXPECT_EQ(boxes.shown[2].text, engine::kMsgDeleteQuestion);
+  EXPECT_EQ(boxes.shown.back().text.rfind("Operacja została zakończona\r\n", 0), 0u);
+  Get<QCheckBox>("TolmTmp")->setChecked(true);
 
   // A new enough database asks nothing.
   ASSERT_TRUE(QDir(dir.path()).mkpath("Admin"));
@@ -402,6 +459,18 @@ TEST_F(MainFormTest, KadmorVersionQuestionNoChangesNothingYesRunsEightJobs) {
   EXPECT_EQ(jobs.size(), 16u);
   EXPECT_EQ(boxes.shown.size(), shown + 1);
   EXPECT_EQ(boxes.shown.back().flags, 64);
+}
+
+// Rows left to look at: a warning box whose extra button opens their list.
+TEST_F(MainFormTest, WarningCompletionOpensTheListOfRows) {
+  FillUserRow();
+  dropped = 2;
+  boxes.press_extra = true;
+  form.BitBtn1Click();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].flags, platform::kMbIconWarning);
+  EXPECT_EQ(boxes.shown[0].extra, ui::kShowListButton);
+  EXPECT_EQ(opened, std::vector<std::string>{"/baza/old123/nieskopiowane-opisy.dbf.txt"});
 }
 
 TEST_F(MainFormTest, EscapeAndWyjdzCloseTheWindow) {

@@ -2,6 +2,7 @@
 // at them: the main window with each panel, a message box and the progress
 // window in the middle of a run. Each picture is checked to hold a drawn
 // window of the expected size, not a blank.
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 
+#include "app/AppMessageBoxes.h"
 #include "app/Main.h"
 #include "app/WindowedProgress.h"
 #include "controls/DesignUnits.h"
@@ -20,6 +22,7 @@
 #include "controls/Screenshot.h"
 #include "engine/DivisionRequest.h"
 #include "platform/MessageBox.h"
+#include "ui/MainTexts.h"
 
 using namespace app;
 using namespace controls;
@@ -49,12 +52,17 @@ TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
     used_old_dir = "/baza/old4821/";
     report.ran = true;
   };
+  // A description file never divided: no limit, and already large.
+  services.max_size = [](const std::string&) { return 0; };
+  services.data_bytes = [](const std::string&) { return uint64_t{812} << 20; };
   TMainForm form(services);
   form.show();
   form.findChild<QLineEdit*>("DataFN")->setText("/baza/opisy.dat");
   form.findChild<QLineEdit*>("TableFN")->setText("/baza/opisy.dbf");
   form.findChild<QComboBox*>("FieldName")->setEditText("OpisTop");
   SaveScreenshot(&form, "main-window-user.png", QSize(Scaled(372), Scaled(290)));
+  form.OpenEditButton1Change();
+  SaveScreenshot(&form, "main-window-size-proposal.png", QSize(Scaled(372), Scaled(290)));
 
   form.BitBtn1Click();
   ASSERT_EQ(boxes.shown.size(), 1u);  // the completion notice
@@ -118,14 +126,18 @@ TEST(ScreenshotsTest, PolishDialogsAndTheVerificationPhase) {
   SaveScreenshot(done.get(), "completion-long-path.png", QSize());
   done->hide();
 
-  // Completed, but the old files had to stay: the warning icon.
-  auto kept = MakeMessageBox(
-      "Operacja została zakończona\r\nNie skopiowano odwołań: 3 (tabela /baza/opisy.dbf).\r\n"
+  // Completed, but the old files had to stay: the warning icon, and a
+  // button that opens the list of rows.
+  QAbstractButton* list = nullptr;
+  auto kept = app::MakeMessageBoxWithButton(
+      "Operacja została zakończona\r\nPrzepisano adresów: 1250, zapisano rekordów: 1180, "
+      "nowych plików: 2.\r\nNie skopiowano odwołań: 3 (tabela /baza/opisy.dbf).\r\n"
       "Wiersze ze znacznikiem ID wskazujące stare dane: 2 (tabela /baza/opisy.dbf); ich adresy "
       "zostały bez zmian i odnoszą się do starych plików.\r\nLista tych wierszy: "
       "/baza/old4821/nieskopiowane-opisy.dbf.txt\r\nStare pliki zachowano w katalogu: "
       "/baza/old4821/",
-      engine::kTitleWarning, engine::kFlagsWarning, nullptr);
+      engine::kTitleWarning, engine::kFlagsWarning, ui::kShowListButton, nullptr, &list);
+  ASSERT_NE(list, nullptr);
   kept->show();
   SaveScreenshot(kept.get(), "completion-warnings.png", QSize());
 }

@@ -102,7 +102,7 @@ TEST_F(StartEndToEndTest, HandPickedJobKeepsOldDataThenDeletesIt) {
   const auto before = Snapshot(dir.path());
   Start();
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, "Nie wypełniono wszystkich pól");
+  EXPECT_EQ(boxes.shown[0].text, "Nie wypełniono wszystkich pól: Nazwa pola");
   EXPECT_EQ(Snapshot(dir.path()), before);
 
   Get<QComboBox>("FieldName")->setEditText("OpisTop");
@@ -111,9 +111,14 @@ TEST_F(StartEndToEndTest, HandPickedJobKeepsOldDataThenDeletesIt) {
   ASSERT_EQ(boxes.shown.size(), 2u);
   const QStringList old = OldDirs(dir.path());
   ASSERT_EQ(old.size(), 1);
-  EXPECT_EQ(boxes.shown[1].text,
-            "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
-                root + old[0].toStdString() + "/");
+  const std::string backup = root + old[0].toStdString() + "/";
+  EXPECT_EQ(boxes.shown[1].text.rfind(
+                "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
+                    backup + "\r\nPrzepisano adresów: ",
+                0),
+            0u)
+      << boxes.shown[1].text;
+  EXPECT_NE(boxes.shown[1].text.find("podzial-cli restore " + backup), std::string::npos);
   EXPECT_EQ(boxes.shown[1].flags, platform::kMbIconInformation | platform::kMbOk);
   EXPECT_EQ(boxes.shown[1].title, "Informacja");
   EXPECT_GT(windows_shown, 0);
@@ -125,8 +130,10 @@ TEST_F(StartEndToEndTest, HandPickedJobKeepsOldDataThenDeletesIt) {
   EXPECT_NE(Snapshot(dir.path()).at("opisy.dbf"), before.at("opisy.dbf"));
 
   Get<QCheckBox>("OldToTemp")->setChecked(false);
+  boxes.Answer(platform::kIdYes);  // the old data may go
   Start();
-  EXPECT_EQ(boxes.shown.back().text, "Operacja została zakończona");
+  EXPECT_EQ(boxes.shown.back().text.rfind("Operacja została zakończona\r\nPrzepisano adresów: ", 0),
+            0u);
   EXPECT_EQ(OldDirs(dir.path()).size(), 1);
 }
 
@@ -173,9 +180,11 @@ TEST_F(StartEndToEndTest, KadmorVersionQuestionNoChangesNothingYesDivides) {
   // files lie in the subdirectory named after the pair's folder.
   EXPECT_EQ(boxes.shown[2].text.rfind(
                 "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: " +
-                    root + old[0].toStdString() + "\r\nPominięto (brak tabeli lub pliku opisów): ",
+                    root + old[0].toStdString() + "\r\nPrzepisano adresów: ",
                 0),
             0u);
+  EXPECT_NE(boxes.shown[2].text.find("\r\nPominięto (brak tabeli lub pliku opisów): "),
+            std::string::npos);
   const auto kept = Snapshot(dir.path() + "/" + old[0]);
   EXPECT_EQ(kept.at("oper_bu/rastry.dan"), before.at("oper_bu/rastry.dan"));
   EXPECT_EQ(kept.at("zud/zud.dbf"), before.at("zud/zud.dbf"));
