@@ -95,7 +95,7 @@ TEST(CliTest, ErrorsAndUsage) {
   EXPECT_EQ(r.code, 2);
   r = Cli(t, "divide --table \"\" --data x --field y");
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "Nie wypełniono wszystkich pól\n");
+  EXPECT_EQ(r.err, "Nie wypełniono wszystkich pól: Tabela\n");
   r = Cli(t, "divide " + files + " --field OPISTOP --max-mb 0 --no-check-id");
   EXPECT_EQ(r.code, 3) << r.err;  // references not copied
   EXPECT_NE(r.out.find("ze znacznikiem ID: 0,"), std::string::npos) << r.out;
