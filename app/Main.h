@@ -75,6 +75,7 @@ class TMainForm : public QDialog {
  private:
   void CreateComponents();
   void SetTabOrders();
+  void CreateTools();
 
   MainFormServices services_;
   // A division is running: closing the window asks it to stop at the next
@@ -112,6 +113,8 @@ class TMainForm : public QDialog {
   TIntegerEdit* TolmSize;
   QLabel* Label8;
   TOpenDialog* OpenDialog3;
+  // The tools' menu (ToolWindows.h), in the free space of the layout.
+  QPushButton* ToolsButton = nullptr;
 
   QWidget* current_panel_ = nullptr;  // not owned
 };
