@@ -101,7 +101,7 @@ TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
 // has, so that a new command is not forgotten in them.
 TEST(CliUsageTest, ManPageAndCompletionKnowEveryCommand) {
   TempDir t;
-  const std::string dist = PODZIAL_TEST_DATA "/../../dist/";
+  const std::string dist = PODZIAL_SOURCE_DIR "/dist/";
   const std::string man = Slurp(dist + "podzial-cli.1");
   const std::string completion = Slurp(dist + "podzial-cli.bash");
   ASSERT_FALSE(man.empty());
