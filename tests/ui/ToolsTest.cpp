@@ -193,6 +193,73 @@ TEST(ToolsTest, ABackupDescriptionThatCannotBeRightIsRefused) {
   }
 }
 
+// Every cut of a description is read whole or refused, never half read.
+TEST(ToolsTest, EveryTruncatedDescriptionIsRefusedOrReadWhole) {
+  TempDir t;
+  engine::BackupInfo info;
+  info.date = "2026-03-01 12:30:05";
+  info.version = "1.0.0";
+  info.jobs.push_back({"opisy.dbf", "opisy.dat", true, 10, 8, 1, 7, 2});
+  const std::string text = engine::FormatBackupInfo(info);
+  for (size_t n = 0; n < text.size(); ++n) {
+    std::ofstream(t / engine::kBackupInfoName, std::ios::binary) << text.substr(0, n);
+    engine::BackupInfo read;
+    std::string error;
+    if (engine::ReadBackupInfo(platform::Env::Default(), t.dir(), &read, &error)) {
+      ASSERT_EQ(read.jobs.size(), 1u) << n;
+      // Only the last count can lose digits and still be a number.
+      EXPECT_EQ(read.jobs[0].table, "opisy.dbf") << n;
+    } else {
+      EXPECT_NE(error, "") << n;
+    }
+  }
+}
+
+// The description goes to the backup a job used: its own directory, or the
+// backup root above it for a preset over several directories; a job that
+// kept nothing, or a directory that is no backup, gets none.
+TEST(ToolsTest, AJobIsRecordedInTheBackupItUsed) {
+  TempDir t;
+  platform::Env* env = platform::Env::Default();
+  struct Case {
+    std::string used_old_dir, table;
+    bool ran;
+    std::string described_in, recorded_table;
+  };
+  const Case cases[] = {
+      {"old5/", "opisy.dbf", true, "old5", "opisy.dbf"},
+      {"old6/kerg/", "kerg/roboty.dbf", true, "old6", "kerg/roboty.dbf"},
+      {"old6/zud/", "zud/zud.dbf", true, "old6", "zud/zud.dbf"},
+      {"inne/", "opisy.dbf", true, "", ""},
+      {"old7/", "opisy.dbf", false, "", ""},
+      {"", "opisy.dbf", true, "", ""},
+  };
+  for (const Case& c : cases) {
+    if (!c.used_old_dir.empty()) fs::create_directories(t / c.used_old_dir);
+    engine::JobReport job;
+    job.ran = c.ran;
+    job.used_old_dir = c.used_old_dir.empty() ? "" : t / c.used_old_dir;
+    job.info.TableFile = t / c.table;
+    job.counts.rows = 3;
+    EXPECT_EQ(engine::RecordBackupJob(env, job), "") << c.used_old_dir;
+    if (c.described_in.empty()) {
+      if (!c.used_old_dir.empty()) {
+        EXPECT_FALSE(fs::exists(t / c.used_old_dir + engine::kBackupInfoName)) << c.used_old_dir;
+      }
+      continue;
+    }
+    engine::BackupInfo read;
+    std::string error;
+    ASSERT_TRUE(engine::ReadBackupInfo(env, t / c.described_in, &read, &error)) << error;
+    EXPECT_EQ(read.jobs.back().table, c.recorded_table);
+    EXPECT_EQ(read.jobs.back().rows, 3u);
+  }
+  engine::BackupInfo kadmor;
+  std::string error;
+  ASSERT_TRUE(engine::ReadBackupInfo(env, t / "old6", &kadmor, &error));
+  EXPECT_EQ(kadmor.jobs.size(), 2u);
+}
+
 TEST(ToolsTest, CheckOfADescriptionFileAndOfAFileThatIsNone) {
   TempDir t;
   Make(SmallTable(t.dir()));
