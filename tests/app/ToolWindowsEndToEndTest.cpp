@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@
 #include "controls/DesignUnits.h"
 #include "controls/GuiTestUtil.h"
 #include "controls/OEBtn.h"
+#include "controls/QtMessageBoxes.h"
+#include "controls/QtTranslation.h"
 #include "controls/Screenshot.h"
 #include "engine/Commit.h"
 #include "platform/MessageBox.h"
@@ -42,6 +45,8 @@ class ToolWindowsEndToEndTest : public ::testing::Test {
   ToolWindowsEndToEndTest()
       : root(dir.path().toStdString() + platform::kPathDelim),
         form(EngineServices(platform::Env::Default(), &progress)) {
+    // As the program does: Qt's own words ("Tak", "Nie") in Polish.
+    EXPECT_TRUE(InstallPolishQtTranslation(qApp));
     form.show();
   }
   ~ToolWindowsEndToEndTest() override { Choosers() = saved; }
@@ -149,6 +154,11 @@ TEST_F(ToolWindowsEndToEndTest, PreviewCheckBackupsAndRepairShowWhatTheCoreSays)
   backups->RestoreRow(0);
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, ui::RestoreQuestion(list.entries[0]));
+  auto question =
+      MakeMessageBox(boxes.shown[0].text, boxes.shown[0].title, boxes.shown[0].flags, backups);
+  question->show();
+  SaveScreenshot(question.get(), "tool-restore-question.png", QSize());
+  question->close();
   EXPECT_EQ(table->item(0, 4)->text().toStdString(), "do przywrócenia");
   boxes.Answer(platform::kIdYes);
   backups->RestoreRow(0);
