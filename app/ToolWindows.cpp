@@ -143,10 +143,13 @@ void BackupsWindow::Fill() {
 void BackupsWindow::RestoreRow(int row) {
   if (row < 0 || row >= static_cast<int>(list_.entries.size())) return;
   const engine::BackupEntry backup = list_.entries[static_cast<size_t>(row)];
-  if (platform::ShowMessage(ui::RestoreQuestion(backup), "", engine::kFlagsQuestion) !=
-      engine::kAnswerYes) {
+  std::string refused;
+  const std::string question = ui::RestoreQuestion(env_, backup, &refused);
+  if (question.empty()) {
+    platform::ShowMessage(refused, controls::kErrorTitle, platform::kMbIconError);
     return;
   }
+  if (platform::ShowMessage(question, "", engine::kFlagsQuestion) != engine::kAnswerYes) return;
   const ui::ToolReport r = ui::RestoreBackup(env_, backup);
   platform::ShowMessage(r.text, r.ok ? "Informacja" : controls::kErrorTitle,
                         r.ok ? engine::kFlagsInformation : platform::kMbIconError);

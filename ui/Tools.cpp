@@ -97,11 +97,24 @@ BackupList ListBackupsOf(platform::Env* env, const std::string& folder) {
   return list;
 }
 
-std::string RestoreQuestion(const engine::BackupEntry& b) {
+std::string RestoreQuestion(platform::Env* env, const engine::BackupEntry& b,
+                            std::string* refused) {
+  std::vector<std::string> new_dirs;
+  try {
+    for (const auto& g : engine::Restorer(env).Prepare(b.dir).groups) {
+      if (!g.aside.empty()) new_dirs.push_back(g.new_dir);
+    }
+  } catch (const engine::EngineError& e) {
+    *refused = e.what();
+    return std::string();
+  }
+  std::string where;
+  for (const auto& d : new_dirs) where += (where.empty() ? "" : ", ") + d;
   return "Przywrócić dane sprzed podziału z kopii " + b.name +
-         (b.info.date.empty() ? std::string() : " z " + b.info.date) + " (" + JobsText(b) +
-         ")? Pliki po podziale nie zostaną usunięte: trafią do katalogu new" + b.name.substr(3) +
-         " obok nich.";
+         (b.info.date.empty() ? std::string() : " z " + b.info.date) + " (" + JobsText(b) + ")?" +
+         (new_dirs.empty() ? std::string()
+                           : std::string(" Pliki po podziale nie zostaną usunięte: trafią do ") +
+                                 (new_dirs.size() > 1 ? "katalogów: " : "katalogu ") + where + ".");
 }
 
 ToolReport RestoreBackup(platform::Env* env, const engine::BackupEntry& backup) {

@@ -53,8 +53,11 @@ struct BackupList {
 };
 BackupList ListBackupsOf(platform::Env* env, const std::string& folder);
 
-// The question asked before restoring; Yes restores.
-std::string RestoreQuestion(const engine::BackupEntry& backup);
+// The question asked before restoring, after the checks of the restore
+// (nothing moves here), naming where the divided files will go; Yes
+// restores. "" with *refused when the restore would be refused.
+std::string RestoreQuestion(platform::Env* env, const engine::BackupEntry& backup,
+                            std::string* refused);
 // The restore with the checks of podzial-cli restore.
 ToolReport RestoreBackup(platform::Env* env, const engine::BackupEntry& backup);
 

@@ -153,7 +153,8 @@ TEST_F(ToolWindowsEndToEndTest, PreviewCheckBackupsAndRepairShowWhatTheCoreSays)
   boxes.Answer(platform::kIdNo);
   backups->RestoreRow(0);
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, ui::RestoreQuestion(list.entries[0]));
+  std::string refused;
+  EXPECT_EQ(boxes.shown[0].text, ui::RestoreQuestion(env, list.entries[0], &refused));
   auto question =
       MakeMessageBox(boxes.shown[0].text, boxes.shown[0].title, boxes.shown[0].flags, backups);
   question->show();
@@ -166,6 +167,13 @@ TEST_F(ToolWindowsEndToEndTest, PreviewCheckBackupsAndRepairShowWhatTheCoreSays)
   EXPECT_EQ(boxes.shown[2].text.rfind("Przywrócono dane z katalogu: ", 0), 0u)
       << boxes.shown[2].text;
   EXPECT_EQ(table->item(0, 4)->text().toStdString(), "przywrócona");
+  // A restored backup: the restore's refusal instead of a question.
+  backups->RestoreRow(0);
+  ASSERT_EQ(boxes.shown.size(), 4u);
+  EXPECT_EQ(boxes.shown[3].flags, platform::kMbIconError);
+  std::string why;
+  EXPECT_EQ(ui::RestoreQuestion(env, ui::ListBackupsOf(env, root).entries[0], &why), "");
+  EXPECT_EQ(boxes.shown[3].text, why);
   backups->close();
 
   // An interrupted run where the database folder is chosen: the repair is

@@ -113,7 +113,14 @@ TEST(ToolsTest, BackupsNewestFirstDescribedOrNotAndRestoredThroughTheTool) {
   EXPECT_EQ(list.rows[1].jobs, "dokopisy.dbf, opisy.dbf, opisyv.dbf");
   EXPECT_EQ(list.rows[1].state, "bez opisu (starsza wersja)");
   EXPECT_LT(list.rows[1].date, list.rows[0].date);
-  EXPECT_EQ(TypographyFault(RestoreQuestion(newest)), "");
+  std::string refused;
+  const std::string question = RestoreQuestion(env, newest, &refused);
+  EXPECT_EQ(refused, "");
+  EXPECT_EQ(TypographyFault(question), "");
+  EXPECT_NE(question.find("trafią do katalogu " + db + platform::kPathDelim + "new" +
+                          newest.name.substr(3) + platform::kPathDelim + "."),
+            std::string::npos)
+      << question;
 
   // The newest first: the state after the first division comes back, and
   // the backup keeps its description, now listed as restored.
@@ -128,6 +135,9 @@ TEST(ToolsTest, BackupsNewestFirstDescribedOrNotAndRestoredThroughTheTool) {
   list = ListBackupsOf(env, db);
   ASSERT_EQ(list.rows.size(), 2u);
   EXPECT_EQ(list.rows[0].state, "przywrócona");
+  // Asked again, the restore's own checks refuse before any question.
+  EXPECT_EQ(RestoreQuestion(env, list.entries[0], &refused), "");
+  EXPECT_NE(refused.find("nie zawiera plików do przywrócenia"), std::string::npos) << refused;
   EXPECT_NE(RestoreBackup(env, list.entries[0]).text.find("nie zawiera plików do przywrócenia"),
             std::string::npos);
 
