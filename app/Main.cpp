@@ -2,6 +2,8 @@
 // switch, the two automatic fills and the start action.
 #include "app/Main.h"
 
+#include "app/ToolWindows.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -125,6 +127,7 @@ TMainForm::TMainForm(MainFormServices services, platform::Env* env, QWidget* par
   setSizeGripEnabled(false);
   CreateComponents();
   SetTabOrders();
+  CreateTools();
   FormCreate();
 }
 
@@ -218,6 +221,27 @@ void TMainForm::SetTabOrders() {
                                        TolmTmp,
                                        TolmSize};
   for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+}
+
+// The tools' button stands in the free space between the start button and
+// "Wyjdź" and comes last in the tab order, so every other place stays. A
+// table or database folder chosen where an interrupted run left its
+// working folder brings the offer to repair it.
+void TMainForm::CreateTools() {
+  ToolsButton = Make<QPushButton>(this, "ToolsButton", 147, 250, 86, 31);
+  ToolsButton->setText(QString::fromUtf8(ui::kToolsCaption));
+  ToolsButton->setAutoDefault(false);
+  ToolsButton->setMenu(MakeToolsMenu(
+      this, [this] { return Entries(); }, env_));
+  setTabOrder(TolmSize, ToolsButton);
+  connect(OpenEditButton2, &TOpenEditButton::changed, this, [this] {
+    Guarded([this] {
+      OfferRecovery(this, platform::ExtractFileDir(TableFN->text().toStdString()), env_);
+    });
+  });
+  connect(OpenEditButton3, &TOpenEditButton::changed, this, [this] {
+    Guarded([this] { OfferRecovery(this, TolmDir->text().toStdString(), env_); });
+  });
 }
 
 void TMainForm::FormCreate() {

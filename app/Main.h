@@ -67,6 +67,7 @@ class TMainForm : public QDialog {
  private:
   void CreateComponents();
   void SetTabOrders();
+  void CreateTools();
 
   ui::MainModel model_;
   // A division is running: closing the window asks it to stop at the next
@@ -105,6 +106,8 @@ class TMainForm : public QDialog {
   TIntegerEdit* TolmSize;
   QLabel* Label8;
   TOpenDialog* OpenDialog3;
+  // The tools' menu (ToolWindows.h), in the free space of the layout.
+  QPushButton* ToolsButton = nullptr;
 
   QWidget* current_panel_ = nullptr;  // not owned
 };

@@ -108,17 +108,6 @@ std::string CountsJson(const engine::DivisionCounts& c) {
   return o.str();
 }
 
-std::string CountsText(const engine::DivisionCounts& c) {
-  std::ostringstream o;
-  o << "wiersze: " << c.rows << ", przepisane: " << c.converted
-    << ", puste adresy: " << c.skipped_empty << ", ze znacznikiem ID: " << c.skipped_marker
-    << ", wiersze ze znacznikiem ID wskazujące stare dane: " << c.marker_kept
-    << ", adresy zerowe: " << c.zero_addresses << ", utracone odwołania: " << c.dropped
-    << ", zapisane rekordy: " << c.records_written << " (" << c.bytes_written
-    << " B), nowe pliki: " << c.new_files;
-  return o.str();
-}
-
 int ReportNotDone(const TerminalDialog& dialog, const char* what) {
   if (dialog.unanswered) std::cerr << engine::kMsgKadmorQuestion << "\n";
   std::cerr << what << "\n";

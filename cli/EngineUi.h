@@ -14,6 +14,7 @@
 #include "engine/DivisionChecks.h"
 #include "engine/DivisionRequest.h"
 #include "engine/ProgressDisplay.h"
+#include "engine/Reports.h"
 #include "engine/UserDialog.h"
 
 namespace cli {
@@ -69,9 +70,9 @@ std::string JsonString(const std::string& s);
 // A JSON array of strings.
 std::string StringsJson(const std::vector<std::string>& strings);
 std::string CountsJson(const engine::DivisionCounts& c);
-std::string CountsText(const engine::DivisionCounts& c);
+using engine::CountsText;
 
-inline constexpr const char* kSkippedJob = "pominięto (brak tabeli lub pliku opisów)";
+inline constexpr const char* kSkippedJob = engine::kMsgSkippedJob;
 
 // A request that did not go through: why, when the terminal could not be
 // asked, and `what` ("Podział nie został wykonany."). Returns the exit code.

@@ -27,6 +27,9 @@ inline const std::map<std::string, std::string> kExamples = {
     {"restore",
      "  podzial-cli restore /baza/old4821 --dry-run   # pokazuje, co zostanie przeniesione\n"
      "  podzial-cli restore /baza/old4821\n"},
+    {"backups",
+     "  podzial-cli backups /baza          # kopie od najnowszej\n"
+     "  podzial-cli backups /baza --json\n"},
     {"recover", "  podzial-cli recover /baza        # kończy lub cofa przerwaną zamianę plików\n"},
     {"probe", "  podzial-cli probe /baza/opisy.dat\n"},
     {"new", "  podzial-cli new opisy.dat --max-mb 650\n"},

@@ -5,7 +5,7 @@
 
 #include "cli/Command.h"
 #include "cli/LockTimeout.h"
-#include "cli/StoreText.h"
+#include "engine/Reports.h"
 #include "store/Checker.h"
 
 namespace {
@@ -21,23 +21,7 @@ int RunCheck(const std::string& file, int lock_timeout) {
     std::cerr << "Błąd: " << error << "\n";
     return cli::kExitFailure;
   }
-  std::cout << "Plik: " << file << "\n";
-  if (r.HeaderOk) {
-    std::cout << "Pliki zbioru: " << r.Files.size() << "\n";
-    std::cout << "Rekordy: " << r.Records << " (spakowane: " << r.CompressedRecords << ")\n";
-    std::cout << "Bajty zapisane: " << r.StoredBytes << "\n";
-    std::cout << "Bajty po rozpakowaniu: " << r.PlainBytes << "\n";
-    std::cout << "Bloki: " << r.Blocks << ", wolne: " << r.FreeBlocks
-              << ", pozostałości przerwanych zapisów: " << r.OrphanBlocks << "\n";
-    std::cout << "Niedokończone rekordy: " << r.UnfinishedRecords << "\n";
-  }
-  for (const auto& n : r.Notes) std::cout << "Uwaga: " << cli::Where(r, n) << n.Text << "\n";
-  std::cout << "Problemy: " << r.ProblemCount << "\n";
-  for (const auto& p : r.Problems) std::cout << "  " << cli::Where(r, p) << p.Text << "\n";
-  if (r.ProblemCount > static_cast<int64_t>(r.Problems.size()))
-    std::cout << "  ... i " << r.ProblemCount - static_cast<int64_t>(r.Problems.size())
-              << " dalszych\n";
-  std::cout << (r.Clean() ? "Wynik: plik jest poprawny\n" : "Wynik: plik ma problemy\n");
+  std::cout << engine::CheckText(file, r);
   return r.Clean() ? cli::kExitOk : cli::kExitFailure;
 }
 

@@ -10,8 +10,7 @@
 #include "cli/Command.h"
 #include "cli/EngineUi.h"
 #include "engine/EngineError.h"
-#include "engine/PlanChecks.h"
-#include "engine/Planner.h"
+#include "engine/Reports.h"
 
 namespace cli {
 namespace {
@@ -42,77 +41,33 @@ std::string FilesJson(const std::vector<engine::PlannedFile>& files) {
   return o.str();
 }
 
-int Report(const engine::RequestResult& r, const std::vector<engine::JobPlan>& plans,
-           const TerminalDialog& dialog, bool json) {
+int Report(const engine::RequestPlan& plan, const TerminalDialog& dialog, bool json) {
+  const engine::RequestResult& r = plan.result;
   if (!r.completed) return ReportNotDone(dialog, "Podział nie zostałby wykonany.");
-  if (json) {
-    std::cout << "{\"jobs\":[";
-    for (size_t i = 0; i < plans.size(); ++i) {
-      const auto& p = plans[i];
-      std::cout << (i ? "," : "") << JobJsonHead(p.info, p.ran)
-                << ",\"counts\":" << CountsJson(p.counts)
-                << ",\"unreadable_rows\":" << RowsJson(p.unreadable_rows)
-                << ",\"files\":" << FilesJson(p.files)
-                << ",\"old_files\":" << StringsJson(p.old_files)
-                << ",\"keeps_old\":" << (p.keeps_old ? "true" : "false") << "}";
-    }
-  } else {
-    std::cout << "Plan podziału (nic nie zostało zapisane):\n";
-    for (const auto& p : plans) {
-      if (!p.ran) {
-        std::cout << p.info.TableFile << ": " << kSkippedJob << "\n";
-        continue;
-      }
-      std::cout << p.info.TableFile << ": " << CountsText(p.counts) << "\n";
-      if (!p.unreadable_rows.empty()) {
-        std::cout << "  nieczytelne odwołania w wierszach:";
-        for (uint32_t row : p.unreadable_rows) std::cout << " " << row;
-        if (p.counts.dropped > p.unreadable_rows.size()) {
-          std::cout << " ... (razem " << p.counts.dropped << ")";
-        }
-        std::cout << "\n";
-        if (!p.info.KeepOld) {
-          std::cout << "  stare pliki zostaną zachowane w katalogu kopii, bo są jedyną kopią "
-                       "tego, na co wskazywały te wiersze\n";
-        }
-      }
-      if (p.counts.marker_kept > 0) {
-        // Their addresses stay as they are and read the old files.
-        std::cout << "  wiersze ze znacznikiem ID z adresem starych danych: "
-                  << p.counts.marker_kept
-                  << "; stare pliki zostaną więc zachowane w katalogu kopii\n";
-      }
-      for (const auto& f : p.files) std::cout << "  " << f.name << ": " << f.size << " B\n";
-      std::string old_files;
-      for (const auto& name : p.old_files) old_files += (old_files.empty() ? "" : ", ") + name;
-      std::cout << (p.keeps_old ? "  stare pliki do katalogu kopii: "
-                                : "  stare pliki do usunięcia: ")
-                << old_files << "\n";
-    }
+  if (!json) {
+    std::cout << engine::PlanText(plan);
+    return kExitOk;
   }
-  PrintTotal(r.total, plans.size(), json);
+  std::cout << "{\"jobs\":[";
+  for (size_t i = 0; i < plan.plans.size(); ++i) {
+    const auto& p = plan.plans[i];
+    std::cout << (i ? "," : "") << JobJsonHead(p.info, p.ran)
+              << ",\"counts\":" << CountsJson(p.counts)
+              << ",\"unreadable_rows\":" << RowsJson(p.unreadable_rows)
+              << ",\"files\":" << FilesJson(p.files)
+              << ",\"needed_bytes\":" << (i < plan.needed_bytes.size() ? plan.needed_bytes[i] : 0)
+              << ",\"old_files\":" << StringsJson(p.old_files)
+              << ",\"keeps_old\":" << (p.keeps_old ? "true" : "false") << "}";
+  }
+  PrintTotal(r.total, plan.plans.size(), json);
   return kExitOk;
 }
 
 int RunPlan(const PlanOptions& o, bool preset) {
   const engine::RequestEntries e = preset ? PresetEntries(o.preset) : DivideEntries(o.divide);
   TerminalDialog dialog(o.preset.yes);
-  platform::Env* env = platform::Env::Default();
-  engine::Planner planner(env);
-  std::vector<engine::JobPlan> plans;
-  engine::JobRunner plan_job = planner.Runner(&plans);
-  engine::JobRunner runner = [&](const engine::TDividerInfo& info, const std::string& old_dir,
-                                 std::string& used_old_dir, engine::JobReport& report) {
-    engine::CheckFilesAndDirectory(env, info);
-    plan_job(info, old_dir, used_old_dir, report);
-    if (!report.ran) return;
-    uint64_t new_bytes = 0;
-    for (const auto& f : plans.back().files) new_bytes += f.size;
-    engine::CheckFreeSpace(env, info, new_bytes);
-  };
-  engine::DivisionRequest request(&dialog, runner);
   try {
-    return Report(request.Run(e), plans, dialog, o.json);
+    return Report(engine::PlanRequest(platform::Env::Default(), &dialog, e), dialog, o.json);
   } catch (const engine::EngineError& err) {
     std::cerr << "Podział nie powiódłby się: " << err.what() << "\n";
     return kExitFailure;

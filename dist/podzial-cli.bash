@@ -4,7 +4,7 @@ _podzial_cli() {
   local cur prev words cword
   _init_completion || return
 
-  local commands="divide preset plan restore recover probe new put cat info check fields help"
+  local commands="divide preset plan restore backups recover probe new put cat info check fields help"
   local cmd="" sub="" i
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
@@ -59,6 +59,13 @@ _podzial_cli() {
         COMPREPLY=($(compgen -W "$preset_opts" -- "$cur"))
       elif [[ $prev == preset ]]; then
         COMPREPLY=($(compgen -W "tolm wertal kadmor" -- "$cur"))
+      else
+        _filedir -d
+      fi
+      ;;
+    backups)
+      if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "--json --help" -- "$cur"))
       else
         _filedir -d
       fi

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 
+#include "engine/BackupInfo.h"
 #include "engine/Common.h"
 #include "engine/DivisionChecks.h"
 #include "engine/EngineError.h"
@@ -161,6 +162,9 @@ void DivisionRequest::RunJob(const TDividerInfo& info, std::string& backup_path,
   run_job_(info, old_dir, used_old_dir, report);
   backup_path = used_old_dir;
   report.used_old_dir = used_old_dir;
+  // The backup says what it holds, for the list of backups and restore.
+  const std::string not_described = RecordBackupJob(env_, report);
+  if (!not_described.empty()) report.notes.push_back(not_described);
   result.total += report.counts;
   result.jobs.push_back(report);
   if (on_job_done_) on_job_done_(result.jobs.back());

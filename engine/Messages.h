@@ -65,6 +65,8 @@ inline std::string MsgNoField(const std::string& field, const std::string& table
 }
 
 // The request.
+// A job whose table or description file is missing, in the lists of jobs.
+inline constexpr char kMsgSkippedJob[] = "pominięto (brak tabeli lub pliku opisów)";
 inline constexpr char kMsgFieldsMissing[] = "Nie wypełniono wszystkich pól";
 inline constexpr char kMsgKadmorQuestion[] =
     "Wybrana baza była używana przez program Kadmor w wersji mniejszej niż 1.10, który nie "

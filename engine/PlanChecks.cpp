@@ -55,13 +55,19 @@ void CheckFilesAndDirectory(platform::Env* env, const TDividerInfo& info) {
   }
 }
 
-void CheckFreeSpace(platform::Env* env, const TDividerInfo& info, uint64_t new_bytes) {
+uint64_t WorkingCopyBytes(platform::Env* env, const TDividerInfo& info) {
   const std::string table = env->ResolvePath(info.TableFile);
   uint64_t copy = SizeOf(env, table);
   for (const char* ext : {".mdx", ".dbt"}) {
     const std::string companion = ChangeExt(table, ext);
     if (env->FileExists(companion)) copy += SizeOf(env, env->ResolvePath(companion));
   }
+  return copy;
+}
+
+void CheckFreeSpace(platform::Env* env, const TDividerInfo& info, uint64_t new_bytes) {
+  const std::string table = env->ResolvePath(info.TableFile);
+  const uint64_t copy = WorkingCopyBytes(env, info);
   const std::string dir = FolderOf(table);
   uint64_t free_bytes = 0;
   if (!env->FreeSpace(dir, &free_bytes).ok()) return;

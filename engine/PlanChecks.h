@@ -24,4 +24,7 @@ void CheckFilesAndDirectory(platform::Env* env, const TDividerInfo& info);
 // EngineError when it is short; says nothing where the system cannot tell.
 void CheckFreeSpace(platform::Env* env, const TDividerInfo& info, uint64_t new_bytes);
 
+// The bytes of the working copy of the job's table (.dbf, .mdx, .dbt).
+uint64_t WorkingCopyBytes(platform::Env* env, const TDividerInfo& info);
+
 }  // namespace engine

@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "engine/BackupInfo.h"
 #include "engine/Commit.h"
 #include "engine/Common.h"
 #include "engine/EngineError.h"
@@ -65,8 +66,10 @@ void CheckNotInUse(platform::Env* env, const std::string& path) {
 namespace {
 
 // The list of references a division could not copy stays with the old
-// files it explains: it was never in the database directory.
+// files it explains: it was never in the database directory. So does the
+// backup's description.
 bool IsDroppedList(const std::string& name) {
+  if (platform::SameNameIgnoringCase(name, kBackupInfoName)) return true;
   const std::string prefix = kDroppedListPrefix, suffix = kDroppedListSuffix;
   return name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;

@@ -97,6 +97,24 @@ TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
   EXPECT_EQ(version.out, std::string("podzial-cli ") + PODZIAL_VERSION + "\n");
 }
 
+// The man page and the bash completion name every command the program
+// has, so that a new command is not forgotten in them.
+TEST(CliUsageTest, ManPageAndCompletionKnowEveryCommand) {
+  TempDir t;
+  const std::string dist = PODZIAL_SOURCE_DIR "/dist/";
+  const std::string man = Slurp(dist + "podzial-cli.1");
+  const std::string completion = Slurp(dist + "podzial-cli.bash");
+  ASSERT_FALSE(man.empty());
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(completion, m, std::regex("local commands=\"([^\"]*)\"")));
+  const std::string listed = " " + m[1].str() + " ";
+  for (const std::string& c : Commands(Cli(t, "--help").out)) {
+    if (c == "help") continue;
+    EXPECT_NE(man.find("\n.B " + c + " "), std::string::npos) << c;
+    EXPECT_NE(listed.find(" " + c + " "), std::string::npos) << c;
+  }
+}
+
 TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
   TempDir t;
   struct Case {

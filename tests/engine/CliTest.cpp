@@ -296,4 +296,46 @@ TEST(CliTest, WrongFieldMissingFileAndAPresetStoppedMidway) {
       << r.out;
 }
 
+// backups: newest first, from each backup's description, as text and JSON;
+// an older backup without a description is listed from its directory.
+TEST(CliTest, BackupsAreListedNewestFirstFromTheirDescriptions) {
+  TempDir t;
+  const std::string db = t / "db";
+  fs::create_directories(db);
+  ASSERT_TRUE(demodb::GenerateTolm(db, 1, 9).ok());
+  ASSERT_EQ(Cli(t, "backups " + db).out,
+            "Brak kopii danych sprzed podziału w katalogu " + db + "\n");
+  ASSERT_EQ(Cli(t, "preset tolm " + db + " --max-mb 1").code, 3);
+  const std::string first = db + platform::kPathDelim + Subdirs(db, "old")[0];
+  fs::remove(first + platform::kPathDelim + "podzial-kopia.ini");
+  ASSERT_TRUE(test_support::Backdate(first, 7200));
+  // The first division dropped the references to no record: none are left.
+  ASSERT_EQ(Cli(t, "preset tolm " + db + " --max-mb 1").code, 0);
+
+  CliRun r = Cli(t, "backups " + db);
+  ASSERT_EQ(r.code, 0) << r.err;
+  const size_t newer = r.out.find("wersja: " PODZIAL_VERSION);
+  const size_t older = r.out.find(first + platform::kPathDelim + "\n  data: ");
+  ASSERT_NE(newer, std::string::npos) << r.out;
+  ASSERT_NE(older, std::string::npos) << r.out;
+  EXPECT_LT(newer, older) << r.out;
+  EXPECT_NE(r.out.find("\n  opisyv.dbf: wiersze: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("wersja: nieznana"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n  dokopisy.dbf\n"), std::string::npos) << r.out;
+
+  r = Cli(t, "backups " + db + " --json");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"backups\":[{\"dir\":", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\"described\":true"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"described\":false"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"table\":\"opisy.dbf\",\"data\":\"opisy.dat\",\"rows\":"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+
+  r = Cli(t, "backups " + (t / "nie-ma"));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "Nie udało się odczytać katalogu: " + (t / "nie-ma") + "\n");
+}
+
 }  // namespace

@@ -55,10 +55,13 @@ inline Snapshot Snap(const std::string& dir) {
 }
 
 // The old files of a backup directory: everything but the lists of the
-// references a run could not copy, which it writes beside them.
+// references a run could not copy and the backup's description, which a
+// run writes beside them.
 inline Snapshot OldFilesIn(const std::string& dir) {
   Snapshot s = Snap(dir);
-  std::erase_if(s, [](const auto& kv) { return kv.first.rfind("nieskopiowane-", 0) == 0; });
+  std::erase_if(s, [](const auto& kv) {
+    return kv.first.rfind("nieskopiowane-", 0) == 0 || kv.first == "podzial-kopia.ini";
+  });
   return s;
 }
 
