@@ -118,6 +118,10 @@ class DivisionRequest {
     on_job_done_ = std::move(on_job_done);
   }
 
+  // Told of each job before it runs and of the request's end, so that one
+  // window can show the whole request (not owned; null: none).
+  void SetProgress(ProgressDisplayFactory* progress) { progress_ = progress; }
+
   // The start action. Raises EngineError "Nie wypełniono wszystkich pól"
   // before any job when a required entry is empty, and passes a job's error
   // on unchanged: jobs finished before stay finished, later ones do not
@@ -131,6 +135,7 @@ class DivisionRequest {
   JobRunner run_job_;
   platform::Env* env_;
   std::function<void(const JobReport&)> on_job_done_;
+  ProgressDisplayFactory* progress_ = NullProgress();
 };
 
 }  // namespace engine
