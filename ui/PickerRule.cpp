@@ -10,8 +10,7 @@ namespace {
 // A folder as the edit shows it: without a trailing separator, except the
 // root, which keeps its own.
 std::string FolderText(std::string path) {
-  while (path.size() > 1 && platform::IsPathDelim(path.back()) &&
-         path[path.size() - 2] != ':')
+  while (path.size() > 1 && platform::IsPathDelim(path.back()) && path[path.size() - 2] != ':')
     path.pop_back();
   return path;
 }

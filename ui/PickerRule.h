@@ -9,8 +9,8 @@ namespace ui {
 
 // What the dialog is opened with.
 struct PickerAsk {
-  std::string file_name;    // the name proposed; empty in folder mode
-  std::string initial_dir;  // empty: the dialog keeps the folder it had
+  std::string file_name;     // the name proposed; empty in folder mode
+  std::string initial_dir;   // empty: the dialog keeps the folder it had
   bool pick_folder = false;  // a folder chooser rather than a file dialog
 };
 

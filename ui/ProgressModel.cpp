@@ -71,8 +71,8 @@ ProgressState ProgressModel::State() const {
     s.title = {caption_, ""};
   }
   if (job_count_ > 1) {
-    s.job_line = {"Tabela " + std::to_string(job_index_) + " z " + std::to_string(job_count_) + ": ",
-                  table_};
+    s.job_line = {
+        "Tabela " + std::to_string(job_index_) + " z " + std::to_string(job_count_) + ": ", table_};
   } else if (job_count_ == 1) {
     s.job_line = {"Tabela: ", table_};
   }

@@ -15,11 +15,24 @@ TEST(ParseInt32Test, OnlyAnOptionalMinusAndDigitsWithin32Bits) {
     std::optional<int32_t> value;
   };
   const Case cases[] = {
-      {"0", 0},           {"-0", 0},          {"007", 7},     {"-2147483648", INT32_MIN},
-      {"2147483647", INT32_MAX},              {"", {}},       {"-", {}},
-      {"--1", {}},        {"1-", {}},         {"1 ", {}},     {" 5", {}},
-      {"+5", {}},         {"0x10", {}},       {"1e3", {}},    {"2147483648", {}},
-      {"-2147483649", {}}, {"99999999999999999999", {}},      {"12\xC3\xB3", {}},
+      {"0", 0},
+      {"-0", 0},
+      {"007", 7},
+      {"-2147483648", INT32_MIN},
+      {"2147483647", INT32_MAX},
+      {"", {}},
+      {"-", {}},
+      {"--1", {}},
+      {"1-", {}},
+      {"1 ", {}},
+      {" 5", {}},
+      {"+5", {}},
+      {"0x10", {}},
+      {"1e3", {}},
+      {"2147483648", {}},
+      {"-2147483649", {}},
+      {"99999999999999999999", {}},
+      {"12\xC3\xB3", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseInt32(c.text), c.value) << c.text;
 }
@@ -32,7 +45,7 @@ struct Step {
   const char* message;    // when rejected
 };
 
-void Run(IntRule rule, const std::vector<Step>& steps, const char* name) {
+void Type(IntRule rule, const std::vector<Step>& steps, const char* name) {
   for (const Step& s : steps) {
     const IntVerdict v = rule.Check(s.text);
     EXPECT_EQ(v.accepted, s.accepted) << name << ": " << s.text;
@@ -48,44 +61,48 @@ TEST(IntRuleTest, SizeBoxZeroTo2047) {
   IntRule size;
   size.max = 2047;
   const char* range = "Wartość spoza przedziału 0 - 2047";
-  Run(size,
-      {{"2", true, "2", ""},
-       {"20", true, "20", ""},
-       {"204", true, "204", ""},
-       {"2048", false, "204", range},
-       {"204", true, "204", ""},  // the text put back is checked again
-       {"12x", false, "204", "Niepoprawna wartość"},
-       {"", true, "0", ""},  // emptied: still being typed, stands for 0
-       {"-", true, "0", ""},
-       {"-5", false, "0", range},
-       {"2147483648", false, "0", "Niepoprawna wartość"}},
-      "0..2047");
+  Type(size,
+       {{"2", true, "2", ""},
+        {"20", true, "20", ""},
+        {"204", true, "204", ""},
+        {"2048", false, "204", range},
+        {"204", true, "204", ""},  // the text put back is checked again
+        {"12x", false, "204", "Niepoprawna wartość"},
+        {"", true, "0", ""},  // emptied: still being typed, stands for 0
+        {"-", true, "0", ""},
+        {"-5", false, "0", range},
+        {"2147483648", false, "0", "Niepoprawna wartość"}},
+       "0..2047");
 }
 
 TEST(IntRuleTest, OtherRanges) {
   IntRule any;  // min = max: every 32-bit integer
-  Run(any, {{"-123", true, "-123", ""}, {"-2147483648", true, "-2147483648", ""}, {"", true, "0", ""}},
-      "no range");
+  Type(any,
+       {{"-123", true, "-123", ""}, {"-2147483648", true, "-2147483648", ""}, {"", true, "0", ""}},
+       "no range");
   IntRule five_ten;
   five_ten.min = 5;
   five_ten.max = 10;
   const char* range = "Wartość spoza przedziału 5 - 10";
   // "10" cannot be typed key by key: its first key gives "1".
-  Run(five_ten,
-      {{"7", true, "7", ""},
-       {"", true, "5", ""},
-       {"4", false, "5", range},
-       {"11", false, "5", range},
-       {"1", false, "5", range},
-       {"10", true, "10", ""}},
-      "5..10");
+  Type(five_ten,
+       {{"7", true, "7", ""},
+        {"", true, "5", ""},
+        {"4", false, "5", range},
+        {"11", false, "5", range},
+        {"1", false, "5", range},
+        {"10", true, "10", ""}},
+       "5..10");
   IntRule negative;
   negative.min = -10;
   negative.max = -1;
-  Run(negative,
-      {{"", true, "-10", ""}, {"-", true, "-10", ""}, {"-1", true, "-1", ""},
-       {"-10", true, "-10", ""}, {"0", false, "-10", "Wartość spoza przedziału -10 - -1"}},
-      "-10..-1");
+  Type(negative,
+       {{"", true, "-10", ""},
+        {"-", true, "-10", ""},
+        {"-1", true, "-1", ""},
+        {"-10", true, "-10", ""},
+        {"0", false, "-10", "Wartość spoza przedziału -10 - -1"}},
+       "-10..-1");
 }
 
 TEST(IntRuleTest, ValueReadsMinWhenEmptyAndNothingForALoneMinus) {
@@ -95,8 +112,8 @@ TEST(IntRuleTest, ValueReadsMinWhenEmptyAndNothingForALoneMinus) {
     std::optional<int32_t> value;
   };
   const Case cases[] = {
-      {0, 2047, "", 0}, {5, 10, "", 5}, {-10, -1, "", -10}, {0, 2047, "650", 650},
-      {0, 2047, "-", {}}, {0, 0, "-123", -123},
+      {0, 2047, "", 0},      {5, 10, "", 5},     {-10, -1, "", -10},
+      {0, 2047, "650", 650}, {0, 2047, "-", {}}, {0, 0, "-123", -123},
   };
   for (const Case& c : cases) {
     IntRule r;

@@ -21,8 +21,8 @@ TEST(PickerRuleTest, WhatTheDialogIsOpenedWith) {
     const char* initial_dir;
   };
   const Case cases[] = {
-      {P("/data/opisy.dat", "C:\\data\\opisy.dat"), false, P("/data/opisy.dat", "C:\\data\\opisy.dat"),
-       P("/data", "C:\\data")},
+      {P("/data/opisy.dat", "C:\\data\\opisy.dat"), false,
+       P("/data/opisy.dat", "C:\\data\\opisy.dat"), P("/data", "C:\\data")},
       {"opisy.dat", false, "opisy.dat", ""},  // no folder: the dialog keeps its own
       {"", false, "", ""},
       // A folder chooser opens on the folder itself, never on a wildcard.
@@ -47,11 +47,13 @@ TEST(PickerRuleTest, WhatAChoiceWritesBack) {
     const char* next_dir;
   };
   const Case cases[] = {
-      {P("/other/nowe.dat", "C:\\other\\nowe.dat"), false, P("/other/nowe.dat", "C:\\other\\nowe.dat"),
-       P("/other", "C:\\other")},
+      {P("/other/nowe.dat", "C:\\other\\nowe.dat"), false,
+       P("/other/nowe.dat", "C:\\other\\nowe.dat"), P("/other", "C:\\other")},
       {P("/x.dat", "C:\\x.dat"), false, P("/x.dat", "C:\\x.dat"), P("/", "C:\\")},
-      {P("/baza/sub", "D:\\baza\\sub"), true, P("/baza/sub", "D:\\baza\\sub"), P("/baza/sub", "D:\\baza\\sub")},
-      {P("/baza/sub/", "D:\\baza\\sub\\"), true, P("/baza/sub", "D:\\baza\\sub"), P("/baza/sub", "D:\\baza\\sub")},
+      {P("/baza/sub", "D:\\baza\\sub"), true, P("/baza/sub", "D:\\baza\\sub"),
+       P("/baza/sub", "D:\\baza\\sub")},
+      {P("/baza/sub/", "D:\\baza\\sub\\"), true, P("/baza/sub", "D:\\baza\\sub"),
+       P("/baza/sub", "D:\\baza\\sub")},
       {P("/", "C:\\"), true, P("/", "C:\\"), P("/", "C:\\")},
   };
   for (const Case& c : cases) {
@@ -77,7 +79,9 @@ TEST(PickerRuleTest, ButtonsShareTheWidthOrZmienTakesItAll) {
     const PickerButtons b = ArrangePicker(c.width, 25, c.no_edit);
     EXPECT_EQ(b.edit_visible, !c.no_edit) << c.width;
     EXPECT_EQ(b.change, c.change) << c.width;
-    if (!c.no_edit) EXPECT_EQ(b.edit, c.edit) << c.width;
+    if (!c.no_edit) {
+      EXPECT_EQ(b.edit, c.edit) << c.width;
+    }
   }
 }
 
