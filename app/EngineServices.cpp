@@ -64,6 +64,7 @@ MainFormServices EngineServices(platform::Env* env, WindowedProgress* progress) 
     return table.FieldNames();
   };
   s.run_job = engine::DividerJobRunner(env, progress);
+  s.progress = progress;
   return s;
 }
 

@@ -276,6 +276,7 @@ engine::RequestEntries TMainForm::Entries() const {
 void TMainForm::BitBtn1Click() {
   engine::MessageBoxDialog dialog;
   engine::DivisionRequest request(&dialog, services_.run_job, env_);
+  request.SetProgress(services_.progress);
   platform::ClearInterrupt();
   running_ = true;
   struct Ended {

@@ -43,6 +43,8 @@ struct MainFormServices {
       field_names;
   // Runs one job of a request.
   engine::JobRunner run_job;
+  // Shows the whole request's progress (null: the jobs' own displays).
+  engine::ProgressDisplayFactory* progress = nullptr;
 };
 
 class TMainForm : public QDialog {
