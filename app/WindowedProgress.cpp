@@ -13,6 +13,8 @@ WindowedProgress::WindowedProgress() : ui::RequestProgress(&view_), view_(this) 
 
 WindowedProgress::~WindowedProgress() = default;
 
+WindowedProgress::View::View(WindowedProgress* owner) : owner_(owner) {}
+
 WindowedProgress::View::~View() = default;
 
 void WindowedProgress::View::Draw(const ui::ProgressState& state) {

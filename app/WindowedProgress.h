@@ -31,7 +31,7 @@ class WindowedProgress : public ui::RequestProgress {
  private:
   class View : public ui::ProgressView {
    public:
-    explicit View(WindowedProgress* owner) : owner_(owner) {}
+    explicit View(WindowedProgress* owner);
     ~View() override;
     void Draw(const ui::ProgressState& state) override;
     void Hide() override;

@@ -45,7 +45,9 @@ std::unique_ptr<engine::ProgressDisplay> RequestProgress::Create(const std::stri
 void RequestProgress::BeginJob(int index, int count, const std::string& table) {
   in_request_ = true;
   model_.BeginJob(index, count, table);
-  // Drawn with the job's rows; a job skipped for missing files shows none.
+  // Once up, the window names the next job at once, also one that will be
+  // skipped for missing files.
+  if (shown_) Draw(true);
 }
 
 void RequestProgress::EndRequest() {

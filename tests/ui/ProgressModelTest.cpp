@@ -143,11 +143,11 @@ TEST(RequestProgressTest, OneWindowForTheWholeRequest) {
   FakeView view;
   RequestProgress progress(&view);
   for (int job = 1; job <= 3; ++job) {
-    progress.BeginJob(job, 3, "opisy" + std::to_string(job) + ".dbf");
+    progress.BeginJob(job, 4, "opisy" + std::to_string(job) + ".dbf");
     auto display = progress.Create("Operacje na pliku: opisy.dat", 1000);
     display->Show();
     EXPECT_TRUE(view.visible);
-    EXPECT_EQ(view.last.job_line.prefix, "Tabela " + std::to_string(job) + " z 3: ");
+    EXPECT_EQ(view.last.job_line.prefix, "Tabela " + std::to_string(job) + " z 4: ");
     const int before = view.draws;
     // Rows come faster than a window is drawn.
     for (int32_t row = 0; row < 1000; row += 10) display->SetPosition(row);
@@ -161,6 +161,10 @@ TEST(RequestProgressTest, OneWindowForTheWholeRequest) {
     EXPECT_EQ(view.last.phase_line, engine::kPhaseCommit);
   }
   EXPECT_EQ(view.hides, 0);
+  // A job that finds nothing to divide is still named.
+  progress.BeginJob(4, 4, "brak.dbf");
+  EXPECT_EQ(view.last.job_line.path, "brak.dbf");
+  EXPECT_EQ(view.last.phase_line, "");
   progress.EndRequest();
   EXPECT_FALSE(view.visible);
   progress.EndRequest();
