@@ -80,6 +80,7 @@ MainFormServices EngineServices(platform::Env* env, WindowedProgress* progress) 
     editor->setAttribute(Qt::WA_DeleteOnClose);
     editor->show();
   };
+  s.progress = progress;
   return s;
 }
 

@@ -1,8 +1,7 @@
-// Progress windows for the division run.
+// The request's progress window.
 #include "app/WindowedProgress.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include "controls/Progress.h"
 
@@ -10,58 +9,43 @@ namespace app {
 
 using namespace controls;
 
-namespace {
+WindowedProgress::WindowedProgress() : ui::RequestProgress(&view_), view_(this) {}
 
-constexpr qint64 kRepaintIntervalMs = 100;
+WindowedProgress::~WindowedProgress() = default;
 
-class Window : public engine::ProgressDisplay {
- public:
-  Window(const std::string& caption, int32_t maximum, WindowedProgress* owner)
-      : wnd_(nullptr, caption, maximum), owner_(owner) {}
+WindowedProgress::View::View(WindowedProgress* owner) : owner_(owner) {}
 
-  ~Window() override {
-    // The main window under it is drawn again before anything else (the
-    // completion box) comes up, so no piece of the bar stays on it.
-    wnd_.hide();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+WindowedProgress::View::~View() = default;
+
+void WindowedProgress::View::Draw(const ui::ProgressState& state) {
+  const bool showing = !wnd_;
+  if (showing) {
+    wnd_ = std::make_unique<TProgressWnd>(nullptr, "", 0);
+    wnd_->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(wnd_.get(), &TProgressWnd::cancelRequested, [this] { owner_->Cancel(); });
   }
+  wnd_->Draw(state);
+  if (showing) wnd_->show();
+  HandleEvents();
+  if (showing && owner_->on_shown) owner_->on_shown(wnd_.get());
+  if (owner_->on_drawn) owner_->on_drawn(wnd_.get());
+}
 
-  void Show() override {
-    wnd_.show();
-    Repaint();
-    if (owner_->on_shown) owner_->on_shown(&wnd_);
-  }
+void WindowedProgress::View::Hide() {
+  if (!wnd_) return;
+  // The main window under it is drawn again before anything else (the
+  // completion box) comes up, so no piece of the window stays on it.
+  wnd_->hide();
+  wnd_.reset();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
-  void SetPosition(int32_t position) override {
-    wnd_.Bar()->SetPosition(position);
-    if (since_repaint_.hasExpired(kRepaintIntervalMs)) Repaint();
-  }
-
-  // The bar is full; the window stays up and says what happens now.
-  void SetPhase(const std::string& text) override {
-    wnd_.Bar()->SetPosition(wnd_.Bar()->Max());
-    wnd_.SetPhase(QString::fromStdString(text));
-    Repaint();
-  }
-
- private:
-  void Repaint() {
-    // Paint and layout only: clicks and keys wait until the run is over,
-    // so nothing else can be started meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    since_repaint_.start();
-  }
-
-  TProgressWnd wnd_;
-  WindowedProgress* owner_;
-  QElapsedTimer since_repaint_;
-};
-
-}  // namespace
-
-std::unique_ptr<engine::ProgressDisplay> WindowedProgress::Create(const std::string& caption,
-                                                                  int32_t maximum) {
-  return std::make_unique<Window>(caption, maximum, this);
+void WindowedProgress::View::HandleEvents() {
+  // "Anuluj" drawn again from inside its own click waits for the next turn.
+  if (handling_) return;
+  handling_ = true;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  handling_ = false;
 }
 
 }  // namespace app

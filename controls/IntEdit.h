@@ -6,8 +6,9 @@
 
 #include <QLineEdit>
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "ui/IntRule.h"
 
 namespace controls {
 
@@ -17,17 +18,17 @@ class TIntegerEdit : public QLineEdit {
   explicit TIntegerEdit(QWidget* owner = nullptr);
 
   // With Min equal to Max there is no range. Writing either only stores it.
-  int32_t Min() const { return min_; }
-  void SetMin(int32_t v) { min_ = v; }
-  int32_t Max() const { return max_; }
-  void SetMax(int32_t v) { max_ = v; }
+  int32_t Min() const { return rule_.min; }
+  void SetMin(int32_t v) { rule_.min = v; }
+  int32_t Max() const { return rule_.max; }
+  void SetMax(int32_t v) { rule_.max = v; }
 
   // An empty text reads as Min; "-" throws EConvertError.
   int32_t Value() const;
   // Writes the decimal text; the change check then runs on it.
   void SetValue(int32_t v);
 
-  const QString& LastText() const { return last_text_; }
+  QString LastText() const { return QString::fromStdString(rule_.last_text()); }
 
  signals:
   // Fired for every text the control accepts (the edit's OnChange).
@@ -38,15 +39,9 @@ class TIntegerEdit : public QLineEdit {
   virtual void Change();
 
  private:
-  void Reject(const std::string& message);
+  void Reject(const ui::IntVerdict& verdict);
 
-  QString last_text_;
-  int32_t min_ = 0;
-  int32_t max_ = 0;
+  ui::IntRule rule_;
 };
-
-// The decimal text of a signed 32-bit number: an optional "-" and digits,
-// nothing else; nullopt when the text is not one.
-std::optional<int32_t> StrToInt32(const QString& text);
 
 }  // namespace controls

@@ -19,16 +19,22 @@
 #include "controls/PlainTextFile.h"
 #include "controls/ReplaceDialog.h"
 #include "controls/SaveDialog.h"
-#include "controls/TextSearch.h"
 #include "controls/UpDown.h"
 #include "platform/MessageBox.h"
 #include "platform/Path.h"
+#include "ui/TextSearch.h"
 
 namespace controls {
 
 namespace {
 
-const QString kUntitled = QStringLiteral("Bez nazwy");
+// The core searches UTF-8 text by bytes; the editor counts UTF-16 units.
+size_t Utf8Offset(const QString& text, qsizetype position) {
+  return static_cast<size_t>(text.left(position).toUtf8().size());
+}
+qsizetype QtPosition(const std::string& utf8, size_t offset) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(offset)).size();
+}
 
 TjxeditForm::PrinterMaker& CurrentPrinterMaker() {
   static TjxeditForm::PrinterMaker maker = [] {
@@ -65,7 +71,7 @@ TjxeditForm::HelpHandler TjxeditForm::SetHelpHandler(HelpHandler handler) {
 }
 
 TjxeditForm::TjxeditForm(const QString& fileName, bool fixedFont, int helpContext, QWidget* owner)
-    : QDialog(owner), file_name_(fileName), help_context_(helpContext) {
+    : QDialog(owner), model_(fileName.toStdString()), help_context_(helpContext) {
   setObjectName(QStringLiteral("jxeditForm"));
   BuildLayout(fixedFont);
   UpdateCaption();
@@ -75,7 +81,7 @@ TjxeditForm::TjxeditForm(const QString& fileName, bool fixedFont, int helpContex
   SpeedButton6->setVisible(help_context_ != 0);
   setWindowFlag(Qt::WindowContextHelpButtonHint, help_context_ != 0);
   setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
-  if (!file_name_.isEmpty()) LoadFile();
+  if (!model_.file_name().empty()) LoadFile();
 }
 
 TjxeditForm::~TjxeditForm() = default;
@@ -184,17 +190,14 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
 }
 
 void TjxeditForm::UpdateCaption() {
-  setWindowTitle(file_name_.isEmpty()
-                     ? kUntitled
-                     : QString::fromStdString(platform::ExtractFileName(file_name_.toStdString())));
+  setWindowTitle(QString::fromStdString(model_.Caption()));
 }
 
 void TjxeditForm::LoadFile() {
-  PlainTextFile file;
-  const LoadResult result = LoadPlainText(file_name_, &file);
-  load_failed_ = result == LoadResult::Failed;
-  Edit1->setPlainText(file.text);
-  line_break_ = file.lineBreak;
+  QByteArray bytes;
+  const ui::LoadOutcome outcome = ReadPlainBytes(FileName(), &bytes);
+  Edit1->setPlainText(QString::fromStdString(
+      model_.Load(outcome, std::string_view(bytes.constData(), size_t(bytes.size())))));
   Edit1->document()->setModified(false);
 }
 
@@ -208,34 +211,24 @@ QString TjxeditForm::EditText() const {
 }
 
 void TjxeditForm::SpeedButton1Click() {
-  if (file_name_.isEmpty()) {
+  if (model_.NeedsFileName()) {
     if (!SaveD->Execute()) return;
-    file_name_ = QString::fromStdString(SaveD->FileName());
-    load_failed_ = false;
+    model_.SetFileName(SaveD->FileName());
     UpdateCaption();
   }
-  if (load_failed_ &&
-      platform::ShowMessage("Nie udało się wczytać pliku " + file_name_.toStdString() +
-                                ". Zapisanie tekstu zastąpi jego zawartość. Kontynuować ?",
-                            "Potwierdzenie",
-                            platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
-    return;
-  qsizetype unmapped = 0;
-  const QByteArray bytes = EncodePlainText(EditText(), line_break_, &unmapped);
-  if (unmapped > 0 &&
-      platform::ShowMessage(
-          "Tekst zawiera znaki, których nie można zapisać w stronie kodowej "
-          "1250 (" +
-              std::to_string(unmapped) + "). Zostaną zapisane jako \"?\". Kontynuować ?",
-          "Potwierdzenie", platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
-    return;
+  const ui::EditorModel::SavePlan plan = model_.PlanSave(EditText().toStdString());
+  for (const std::string& question : plan.questions) {
+    if (platform::ShowMessage(question, ui::kConfirmTitle,
+                              platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
+      return;
+  }
   QString error;
-  if (!WritePlainText(file_name_, bytes, &error)) {
+  if (!WritePlainText(FileName(), QByteArray::fromStdString(plan.bytes), &error)) {
     // The window stays open with the text still marked as changed.
     platform::ShowMessage(error.toStdString(), "Błąd", platform::kMbOk | platform::kMbIconError);
     return;
   }
-  load_failed_ = false;
+  model_.Saved();
   Edit1->document()->setModified(false);
   done(kSaved);
 }
@@ -253,9 +246,11 @@ void TjxeditForm::done(int result) {
 }
 
 bool TjxeditForm::FormClose() {
-  if (Edit1->document()->isModified() &&
-      platform::ShowMessage("Plik nie został zapisany. Kontynuować wyjście ?", "Potwierdzenie",
-                            platform::kMbYesNo) != platform::kIdYes)
+  // The document keeps the record of the user's edits (and their undoing).
+  model_.SetModified(Edit1->document()->isModified());
+  const std::optional<std::string> question = model_.CloseQuestion();
+  if (question &&
+      platform::ShowMessage(*question, ui::kConfirmTitle, platform::kMbYesNo) != platform::kIdYes)
     return false;
   SavedEditorBounds() = {x(), y(), width(), height()};
   return true;
@@ -294,7 +289,8 @@ void TjxeditForm::SpeedButton8Click() {
                           platform::kMbOk | platform::kMbIconError);
     return;
   }
-  printer->setDocName(QStringLiteral("Plik: ") + (file_name_.isEmpty() ? kUntitled : file_name_));
+  printer->setDocName(QStringLiteral("Plik: ") +
+                      (model_.file_name().empty() ? QString::fromUtf8(ui::kUntitled) : FileName()));
   Edit1->print(printer.get());
 }
 
@@ -317,14 +313,18 @@ qsizetype TjxeditForm::SearchStart() const {
 }
 
 bool TjxeditForm::SearchStep(controls::FindDialog* dialog) {
-  const QString what = dialog->FindText();
-  const qsizetype p =
-      FindForward(EditText(), SearchStart(), what, {dialog->MatchCase(), dialog->WholeWord()});
-  if (p < 0) return false;
+  const QString text = EditText();
+  const std::string utf8 = text.toStdString();
+  const std::string what = dialog->FindText().toStdString();
+  const size_t p = ui::FindForward(utf8, Utf8Offset(text, SearchStart()), what,
+                                   {dialog->MatchCase(), dialog->WholeWord()});
+  if (p == ui::kNotFound) return false;
   Edit1->setFocus();
   QTextCursor cursor = Edit1->textCursor();
-  cursor.setPosition(static_cast<int>(p));
-  cursor.setPosition(static_cast<int>(p + what.size()), QTextCursor::KeepAnchor);
+  const qsizetype at = QtPosition(utf8, p);
+  cursor.setPosition(static_cast<int>(at));
+  // A match is as many characters long as what was looked for.
+  cursor.setPosition(static_cast<int>(at + dialog->FindText().size()), QTextCursor::KeepAnchor);
   Edit1->setTextCursor(cursor);
   return true;
 }
@@ -346,20 +346,23 @@ void TjxeditForm::ReplaceDialogReplace(controls::ReplaceDialog* dialog, bool all
   } else {
     // Each search goes on after the text just put in, so a replacement that
     // contains the find text cannot make the run endless.
-    const ReplaceAllResult r = ReplaceAll(EditText(), SearchStart(), dialog->FindText(), with,
-                                          {dialog->MatchCase(), dialog->WholeWord()});
+    const QString text = EditText();
+    const std::string utf8 = text.toStdString();
+    const ui::ReplaceResult r =
+        ui::ReplaceAll(utf8, Utf8Offset(text, SearchStart()), dialog->FindText().toStdString(),
+                       with.toStdString(), {dialog->MatchCase(), dialog->WholeWord()});
     if (r.count > 0) {
       Edit1->setFocus();
       QTextCursor cursor = Edit1->textCursor();
-      cursor.setPosition(static_cast<int>(r.from));
-      cursor.setPosition(static_cast<int>(r.to), QTextCursor::KeepAnchor);
-      cursor.insertText(r.replacement);
+      cursor.setPosition(static_cast<int>(QtPosition(utf8, r.from)));
+      cursor.setPosition(static_cast<int>(QtPosition(utf8, r.to)), QTextCursor::KeepAnchor);
+      cursor.insertText(QString::fromStdString(r.replacement));
       Edit1->setTextCursor(cursor);
       replaced = true;
     }
   }
   if (!replaced)
-    platform::ShowMessage("Nie znaleziono tekstu \"" + dialog->FindText().toStdString() + "\"", "",
+    platform::ShowMessage(ui::EditorModel::NotFound(dialog->FindText().toStdString()), "",
                           platform::kMbOk | platform::kMbIconInformation);
 }
 

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+#include "ui/EditorModel.h"
+
 class QFrame;
 class QLineEdit;
 class QPlainTextEdit;
@@ -45,7 +47,7 @@ class TjxeditForm : public QDialog {
   TjxeditForm(const QString& fileName, bool fixedFont, int helpContext, QWidget* owner = nullptr);
   ~TjxeditForm() override;
 
-  QString FileName() const { return file_name_; }
+  QString FileName() const { return QString::fromStdString(model_.file_name()); }
   int HelpContext() const { return help_context_; }
   // Caption: the file name part of FileName, or "Bez nazwy".
   void UpdateCaption();
@@ -108,12 +110,8 @@ class TjxeditForm : public QDialog {
   qsizetype SearchStart() const;
   void ShowSearchDialog(controls::FindDialog* dialog);
 
-  QString file_name_;
+  ui::EditorModel model_;
   int help_context_ = 0;
-  QByteArray line_break_ = "\r\n";
-  // The file existed but could not be read: saving would replace content
-  // the user never saw.
-  bool load_failed_ = false;
 };
 
 }  // namespace controls

@@ -7,7 +7,7 @@
 
 #include "controls/ErrorDisplay.h"
 #include "controls/Jxedit.h"
-#include "platform/Path.h"
+#include "ui/PickerRule.h"
 
 namespace controls {
 
@@ -30,17 +30,12 @@ void TOpenEditButton::SetNoEdit(bool v) {
   ArrangeButtons();
 }
 
-// "Zmień" takes the left half, or the whole picker when "Edytuj" is hidden;
-// "Edytuj" fills the rest.
 void TOpenEditButton::ArrangeButtons() {
-  const int w = width(), h = height();
-  edit_button_->setVisible(!no_edit_);
-  if (no_edit_) {
-    change_button_->setGeometry(0, 0, w, h);
-  } else {
-    change_button_->setGeometry(0, 0, w / 2, h);
-    edit_button_->setGeometry(w / 2, 0, w - w / 2, h);
-  }
+  const ui::PickerButtons b = ui::ArrangePicker(width(), height(), no_edit_);
+  edit_button_->setVisible(b.edit_visible);
+  change_button_->setGeometry(b.change.left, b.change.top, b.change.width, b.change.height);
+  if (b.edit_visible)
+    edit_button_->setGeometry(b.edit.left, b.edit.top, b.edit.width, b.edit.height);
 }
 
 void TOpenEditButton::resizeEvent(QResizeEvent* event) {
@@ -58,22 +53,16 @@ void TOpenEditButton::changeEvent(QEvent* event) {
 
 void TOpenEditButton::ChangeButtonClick() {
   if (!open_dialog_ || !edit_line_) return;
-  std::string text = edit_line_->text().toStdString();
-  if (select_directory_) {
-    if (!text.empty() && text.back() != platform::kPathDelim) text += platform::kPathDelim;
-    open_dialog_->SetFileName(text + "*.*");
-  } else {
-    open_dialog_->SetFileName(text);
-  }
-  std::string dir = platform::ExtractFileDir(open_dialog_->FileName());
-  if (!dir.empty()) open_dialog_->SetInitialDir(dir);
+  const ui::PickerAsk ask = ui::AskFor(edit_line_->text().toStdString(), select_directory_);
+  open_dialog_->SetPickFolder(ask.pick_folder);
+  open_dialog_->SetFileName(ask.file_name);
+  if (!ask.initial_dir.empty()) open_dialog_->SetInitialDir(ask.initial_dir);
   if (!open_dialog_->Execute()) return;
   // The dialog may have destroyed what it was bound to meanwhile.
   if (!open_dialog_ || !edit_line_) return;
-  std::string chosen = open_dialog_->FileName();
-  edit_line_->setText(
-      QString::fromStdString(select_directory_ ? platform::ExtractFileDir(chosen) : chosen));
-  open_dialog_->SetInitialDir(platform::ExtractFileDir(chosen));
+  const ui::PickerChoice choice = ui::Chosen(open_dialog_->FileName(), select_directory_);
+  edit_line_->setText(QString::fromStdString(choice.edit_text));
+  open_dialog_->SetInitialDir(choice.next_initial_dir);
   emit changed();
 }
 

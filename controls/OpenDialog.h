@@ -13,6 +13,10 @@ class TOpenDialog : public QObject, public FileDialogSettings<platform::OpenDial
   Q_OBJECT
  public:
   explicit TOpenDialog(QObject* owner = nullptr) : QObject(owner) {}
+
+  // Chooses a folder instead of a file.
+  bool PickFolder() const { return request_.pick_folder; }
+  void SetPickFolder(bool v) { request_.pick_folder = v; }
 };
 
 }  // namespace controls

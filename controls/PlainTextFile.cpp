@@ -5,44 +5,21 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "controls/Cp1250.h"
-
 namespace controls {
 
-QByteArray DetectLineBreak(const QByteArray& bytes) {
-  const qsizetype i = bytes.indexOf('\n');
-  const qsizetype cr = bytes.indexOf('\r');
-  if (i < 0) return cr < 0 ? QByteArray() : QByteArray("\r");
-  if (cr >= 0 && cr < i - 1) return QByteArray("\r");
-  return cr == i - 1 ? QByteArray("\r\n") : QByteArray("\n");
-}
-
-LoadResult LoadPlainText(const QString& path, PlainTextFile* file) {
-  *file = PlainTextFile();
+ui::LoadOutcome ReadPlainBytes(const QString& path, QByteArray* bytes) {
+  bytes->clear();
   const QFileInfo info(path);
-  if (!info.exists()) return LoadResult::Missing;
-  if (!info.isFile() || info.size() > kMaxPlainTextSize) return LoadResult::Failed;
+  const auto limit = static_cast<qint64>(ui::kMaxEditorFileSize);
+  if (!info.exists()) return ui::LoadOutcome::kMissing;
+  if (!info.isFile() || info.size() > limit) return ui::LoadOutcome::kFailed;
   QFile in(path);
-  if (!in.open(QIODevice::ReadOnly)) return LoadResult::Failed;
+  if (!in.open(QIODevice::ReadOnly)) return ui::LoadOutcome::kFailed;
   // Read one byte past the limit to notice a file that grew meanwhile.
-  const QByteArray bytes = in.read(kMaxPlainTextSize + 1);
-  if (in.error() != QFileDevice::NoError || bytes.size() > kMaxPlainTextSize)
-    return LoadResult::Failed;
-  const QByteArray lineBreak = DetectLineBreak(bytes);
-  QString text = DecodeCp1250(bytes);
-  if (lineBreak == "\r\n")
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  else if (lineBreak == "\r")
-    text.replace(u'\r', u'\n');
-  file->text = std::move(text);
-  if (!lineBreak.isEmpty()) file->lineBreak = lineBreak;
-  return LoadResult::Loaded;
-}
-
-QByteArray EncodePlainText(const QString& text, const QByteArray& lineBreak, qsizetype* unmapped) {
-  QByteArray bytes = EncodeCp1250(text, unmapped);
-  if (lineBreak != "\n") bytes.replace('\n', lineBreak);
-  return bytes;
+  QByteArray read = in.read(limit + 1);
+  if (in.error() != QFileDevice::NoError || read.size() > limit) return ui::LoadOutcome::kFailed;
+  *bytes = std::move(read);
+  return ui::LoadOutcome::kLoaded;
 }
 
 bool WritePlainText(const QString& path, const QByteArray& bytes, QString* error) {

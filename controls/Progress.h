@@ -1,5 +1,7 @@
-// TProgressWnd: the small always-on-top window with one progress bar that a
-// division job shows while it walks the rows of its table.
+// TProgressWnd: the small always-on-top window with one progress bar. A
+// division request draws its progress into it: the job, what the job does
+// now, the bar and "Anuluj"; the lock wait of the size probe shows the bar
+// alone.
 #pragma once
 
 #include <QWidget>
@@ -7,8 +9,10 @@
 #include <string>
 
 #include "controls/NewCtrls.h"
+#include "ui/ProgressModel.h"
 
 class QLabel;
+class QPushButton;
 
 namespace controls {
 
@@ -20,15 +24,28 @@ class TProgressWnd : public QWidget {
                bool has_32bit_range = true);
 
   TNewProgressBar* Bar() const { return bar_; }
+  QPushButton* CancelButton() const { return cancel_; }
 
-  // What the job does after its rows (verification, exchange of files): a
-  // line above the bar, which moves down to make room. Empty hides it.
-  void SetPhase(const QString& text);
+  // Shows what the model says. The window grows to take the job and phase
+  // lines and "Anuluj" above and below the bar.
+  void Draw(const ui::ProgressState& state);
+  QString JobLine() const;
   QString Phase() const;
+
+ signals:
+  // "Anuluj", Esc or the close box while "Anuluj" is offered.
+  void cancelRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   TNewProgressBar* bar_;
+  QLabel* job_;
   QLabel* phase_;
+  QPushButton* cancel_;
+  bool cancellable_ = false;
 };
 
 }  // namespace controls

@@ -10,6 +10,16 @@ namespace controls {
 
 void QtOpenDialogs::Prepare(QFileDialog& dialog, const platform::OpenDialogRequest& request) {
   PrepareQtFileDialog(dialog, request);
+  if (request.pick_folder) {
+    // Folders only, and the button takes the folder that is open or
+    // marked; no filter applies.
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setNameFilters({});
+    if (request.title.empty()) dialog.setWindowTitle(QString::fromUtf8(kPickFolderTitle));
+    return;
+  }
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode((request.options & platform::kOfnFileMustExist) ? QFileDialog::ExistingFile
                                                                      : QFileDialog::AnyFile);

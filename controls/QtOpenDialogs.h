@@ -7,11 +7,14 @@
 
 namespace controls {
 
+// The title of a folder chooser that was given none.
+inline constexpr char kPickFolderTitle[] = "Wybierz katalog";
+
 class QtOpenDialogs : public platform::OpenDialogService {
  public:
-  // Modal over the active window. With kOfnFileMustExist only an existing
-  // file can be chosen; otherwise any name may be typed, in an existing
-  // folder when kOfnPathMustExist is set.
+  // Modal over the active window. A folder chooser gives an existing
+  // folder. With kOfnFileMustExist only an existing file can be chosen; otherwise any name may be
+  // typed, in an existing folder when kOfnPathMustExist is set.
   bool Execute(platform::OpenDialogRequest& request) override;
 
   // Sets the dialog up for a request without running it.

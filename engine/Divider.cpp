@@ -123,6 +123,8 @@ void TDivider::Run(const std::string& OldDir, std::string& UsedOldDir) {
     FlushNewFiles(p);
     if (verifier_) {
       s.progress->SetPhase(kPhaseVerify);
+      verifier_->SetProgress(
+          [&s](uint64_t done, uint64_t total) { s.progress->SetPhaseProgress(done, total); });
       VerifyNewFiles(p);
     }
     CopyPermissions(p);
@@ -181,7 +183,7 @@ void TDivider::Convert(Session& s, const Paths& p) {
   // Without an "ID" field there is no marker to look for.
   if (!s.old.check_id()) info_.CheckID = false;
   if (info_.CheckID) s.id = s.work_table.FindField("ID");
-  s.progress = progress_->Create("Operacje na pliku: " + info_.DataFile,
+  s.progress = progress_->Create(kCaptionPrefix + info_.DataFile,
                                  static_cast<int32_t>(s.work_table.RecordCount()));
   s.progress->Show();
 

@@ -237,6 +237,11 @@ std::string DescribeCommitted(const std::vector<JobReport>& jobs) {
 }  // namespace
 
 RequestResult DivisionRequest::Run(const RequestEntries& e) {
+  // The request's window goes before any closing message or error box.
+  struct EndProgress {
+    ProgressDisplayFactory* progress;
+    ~EndProgress() { progress->EndRequest(); }
+  } end_progress{progress_ ? progress_ : NullProgress()};
   Randomize();
   RequestResult result;
   std::string backup_path;
@@ -257,6 +262,7 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
         dialog_->Ask(kMsgDeleteQuestion, "", kFlagsQuestion) != kAnswerYes) {
       return result;
     }
+    end_progress.progress->BeginJob(1, 1, info.TableFile);
     RunJob(info, backup_path, result);
     if (!result.jobs.back().ran) {
       // A repair made before the files were looked for is still reported.
@@ -291,7 +297,8 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
       backup_root = UniqueName(database_dir + "old", "", env_);
     }
     std::vector<JobReport> committed;
-    for (const PresetPair& pair : PresetPairs(e.DivType)) {
+    const std::vector<PresetPair>& pairs = PresetPairs(e.DivType);
+    for (const PresetPair& pair : pairs) {
       info.TableFile = database_dir + platform::NativeSeparators(pair.TablePath);
       info.DataFile = database_dir + platform::NativeSeparators(pair.DataPath);
       if (e.DivType == kDivKadmor) {
@@ -301,6 +308,9 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
       }
       try {
         if (platform::InterruptRequested()) throw EngineError(kMsgInterrupted);
+        end_progress.progress->BeginJob(static_cast<int>(&pair - pairs.data()) + 1,
+                                        static_cast<int>(pairs.size()),
+                                        platform::NativeSeparators(pair.TablePath));
         RunJob(info, backup_path, result);
       } catch (const EngineError& failed) {
         // The failed job's own notes are in its message; the earlier jobs'
@@ -321,6 +331,7 @@ RequestResult DivisionRequest::Run(const RequestEntries& e) {
   }
 
   if (e.DivType == kDivKadmor) backup_path = backup_root;
+  end_progress.progress->EndRequest();
   result.completed = true;
   result.backup_path = backup_path;
   result.message = keep_old ? std::string(kMsgDoneKept) + backup_path : std::string(kMsgDone);

@@ -127,6 +127,10 @@ class DivisionRequest {
   // command line was told so by an option).
   void SetAskBeforeDeleting(bool ask) { ask_before_deleting_ = ask; }
 
+  // Told of each job before it runs and of the request's end, so that one
+  // window can show the whole request (not owned; null: none).
+  void SetProgress(ProgressDisplayFactory* progress) { progress_ = progress; }
+
   // The start action. Raises EngineError "Nie wypełniono wszystkich pól"
   // with the names of the empty entries before any job, and passes a job's
   // error on: jobs finished before stay finished, later ones do not run,
@@ -144,6 +148,7 @@ class DivisionRequest {
   platform::Env* env_;
   std::function<void(const JobReport&)> on_job_done_;
   bool ask_before_deleting_ = false;
+  ProgressDisplayFactory* progress_ = NullProgress();
 };
 
 }  // namespace engine

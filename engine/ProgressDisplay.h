@@ -21,7 +21,12 @@ class ProgressDisplay {
   // verification, then the exchange of files. The window stays up through
   // both, until the run ends.
   virtual void SetPhase(const std::string& text) {}
+  // How far the verification has got, in units of its own.
+  virtual void SetPhaseProgress(uint64_t done, uint64_t total) {}
 };
+
+// What a run's caption starts with; the description file follows.
+inline constexpr char kCaptionPrefix[] = "Operacje na pliku: ";
 
 // The phases a run names after its row loop.
 inline constexpr char kPhaseVerify[] = "Weryfikacja nowych plików…";
@@ -31,6 +36,12 @@ class ProgressDisplayFactory {
  public:
   virtual ~ProgressDisplayFactory() = default;
   virtual std::unique_ptr<ProgressDisplay> Create(const std::string& caption, int32_t maximum) = 0;
+  // A request's job `index` (from 1) of `count` is about to run; `table` as
+  // the user names it. The displays of a request's jobs may share one
+  // window, kept up until EndRequest.
+  virtual void BeginJob(int index, int count, const std::string& table) {}
+  // The request is over (also when it failed): before its closing message.
+  virtual void EndRequest() {}
 };
 
 // A factory whose windows show nothing; used when the caller gives none.

@@ -16,6 +16,7 @@
 #include "engine/EngineError.h"
 #include "engine/ReadOnlyEnv.h"
 #include "engine/SetReader.h"
+#include "platform/Interrupt.h"
 #include "platform/Path.h"
 #include "store/Compression.h"
 #include "store/Format.h"
@@ -187,9 +188,20 @@ void Verifier::Verify(const std::string& data_file, const std::string& table_fil
       *seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
   } clock{start, &seconds_};
+  // The table walk stops at the last row that was noted.
+  uint64_t table_rows = has_record_.size();
+  if (!rows_.empty()) table_rows = std::max<uint64_t>(table_rows, rows_.back().row + 1ull);
+  total_steps_ = records_.size() + table_rows;
   VerifyLimit(data_file, max_bytes);
   VerifyRecords(data_file);
   VerifyTable(table_file, address_field);
+  if (progress_) progress_(total_steps_, total_steps_);
+}
+
+void Verifier::Step(uint64_t done) {
+  if (done % 256 != 0) return;
+  if (platform::InterruptRequested()) throw EngineError(kMsgInterrupted);
+  if (progress_) progress_(std::min(done, total_steps_), total_steps_);
 }
 
 void Verifier::VerifyRecords(const std::string& data_file) {
@@ -206,6 +218,7 @@ void Verifier::VerifyRecords(const std::string& data_file) {
   size_t failed_at = records_.size();
   std::string failure;
   for (size_t i = 0; i < records_.size() && failed_at == records_.size(); ++i) {
+    Step(i);
     const Record& r = records_[i];
     store::BlockHeader first;
     std::vector<uint8_t> bytes;
@@ -267,6 +280,7 @@ void Verifier::VerifyTable(const std::string& table_file, const std::string& add
   s = table.First();
   while (s.ok() && !table.Eof() && (ri < records_.size() || ti < rows_.size())) {
     const uint32_t recno = table.RecNo();
+    Step(records_.size() + recno);
     std::string expected;
     bool check = false;
     int32_t address = 0;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ class Verifier {
   void Verify(const std::string& data_file, const std::string& table_file,
               const std::string& address_field, int32_t max_bytes);
 
+  // Told how far Verify has got: records read back, then table rows, out
+  // of both together. Verify also stops at an interrupt request, with
+  // EngineError kMsgInterrupted.
+  void SetProgress(std::function<void(uint64_t done, uint64_t total)> progress) {
+    progress_ = std::move(progress);
+  }
+
   size_t RecordCount() const { return records_.size(); }
   // Time spent so far: checksums in the row loop, and Verify (benchmarks).
   double Seconds() const { return seconds_; }
@@ -63,6 +71,8 @@ class Verifier {
   void VerifyRecords(const std::string& data_file);
   void VerifyTable(const std::string& table_file, const std::string& address_field);
   void VerifyLimit(const std::string& data_file, int32_t max_bytes);
+  // Every so many steps: tells the progress and looks for a stop request.
+  void Step(uint64_t done);
 
   platform::Env* env_;
   // Deques grow in chunks: no doubling copy of a million entries.
@@ -71,6 +81,8 @@ class Verifier {
   std::deque<TextRow> rows_;        // rows noted by AddRow, in table order
   std::vector<std::string> texts_;  // the few distinct texts of those rows
   double seconds_ = 0;
+  std::function<void(uint64_t, uint64_t)> progress_;
+  uint64_t total_steps_ = 0;
 };
 
 }  // namespace engine

@@ -11,7 +11,10 @@ namespace platform {
 inline constexpr int kOfnNoValidate = 0x100;
 inline constexpr int kOfnFileMustExist = 0x1000;
 
-struct OpenDialogRequest : FileDialogRequest {};
+struct OpenDialogRequest : FileDialogRequest {
+  // A folder chooser: file_name is ignored, the choice is a folder.
+  bool pick_folder = false;
+};
 
 using OpenDialogService = FileDialogService<OpenDialogRequest>;
 using ScriptedOpenDialogs = ScriptedFileDialogs<OpenDialogRequest>;

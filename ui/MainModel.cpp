@@ -68,6 +68,7 @@ bool MainModel::TableChosen(const std::string& path) {
 engine::RequestResult MainModel::Start(const engine::RequestEntries& entries) {
   engine::DivisionRequest request(&dialog_, services_.run_job, env_);
   request.SetAskBeforeDeleting(true);
+  if (services_.progress) request.SetProgress(services_.progress);
   return request.Run(entries);
 }
 

@@ -31,6 +31,8 @@ struct MainServices {
   engine::JobRunner run_job;
   // Shows a text file: the list of rows a division left to look at.
   std::function<void(const std::string& path)> open_text;
+  // Shows the whole request's progress (null: the jobs' own displays).
+  engine::ProgressDisplayFactory* progress = nullptr;
 };
 
 // The rows of DivType, in order.

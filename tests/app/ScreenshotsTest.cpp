@@ -21,6 +21,7 @@
 #include "controls/QtTranslation.h"
 #include "controls/Screenshot.h"
 #include "engine/DivisionRequest.h"
+#include "platform/Interrupt.h"
 #include "platform/MessageBox.h"
 #include "ui/MainTexts.h"
 
@@ -40,6 +41,7 @@ TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
   platform::ScriptedMessageBoxes boxes;
   WindowedProgress progress;
   MainFormServices services;
+  services.progress = &progress;
   services.run_job = [&](const engine::TDividerInfo& info, const std::string&,
                          std::string& used_old_dir, engine::JobReport& report) {
     auto wnd = progress.Create("Operacje na pliku: " + info.DataFile, 100000);
@@ -47,8 +49,10 @@ TEST(ScreenshotsTest, MainWindowMessageBoxAndProgressMidRun) {
     progress.on_shown = [&](TProgressWnd* w) { shown = w; };
     wnd->Show();
     ASSERT_NE(shown, nullptr);
-    for (int32_t row = 0; row <= 42000; row += 10) wnd->SetPosition(row);
-    SaveScreenshot(shown, "progress-window.png", QSize(Scaled(426), Scaled(65)));
+    for (int32_t row = 0; row < 42000; row += 10) wnd->SetPosition(row);
+    QTest::qWait(120);  // rows are drawn every 100 ms
+    wnd->SetPosition(42000);
+    SaveScreenshot(shown, "progress-window.png", QSize(Scaled(426), Scaled(128)));
     used_old_dir = "/baza/old4821/";
     report.ran = true;
   };
@@ -102,6 +106,20 @@ TEST(ScreenshotsTest, PolishDialogsAndTheVerificationPhase) {
   SaveScreenshot(&files, "open-dialog.png", QSize());
   files.hide();
 
+  // The database folder's chooser.
+  platform::OpenDialogRequest d;
+  d.options = platform::kOfnHideReadOnly | platform::kOfnNoValidate | platform::kOfnPathMustExist |
+              platform::kOfnEnableSizing;
+  d.pick_folder = true;
+  d.initial_dir = dir.path().toStdString();
+  QFileDialog folders;
+  QtOpenDialogs::Prepare(folders, d);
+  folders.resize(640, 400);
+  folders.show();
+  QTest::qWait(500);
+  SaveScreenshot(&folders, "folder-chooser.png", QSize());
+  folders.hide();
+
   auto question = MakeMessageBox(engine::kMsgKadmorQuestion, "", 36, nullptr);
   question->show();
   SaveScreenshot(question.get(), "kadmor-question.png", QSize());
@@ -110,13 +128,21 @@ TEST(ScreenshotsTest, PolishDialogsAndTheVerificationPhase) {
   WindowedProgress progress;
   TProgressWnd* shown = nullptr;
   progress.on_shown = [&](TProgressWnd* w) { shown = w; };
-  auto wnd = progress.Create("Operacje na pliku: /srv/bazy/gmina/opisy.dat", 100000);
+  progress.BeginJob(7, 8, "zud/operdok.dbf");
+  auto wnd = progress.Create(
+      "Operacje na pliku: /srv/bazy/gminy/powiat-zachodni/ewidencja-2024/zud/rastry.dan", 100000);
   wnd->Show();
   ASSERT_NE(shown, nullptr);
   for (int32_t row = 0; row < 100000; row += 10) wnd->SetPosition(row);
   wnd->SetPhase(engine::kPhaseVerify);
-  SaveScreenshot(shown, "progress-verification.png", QSize(Scaled(426), Scaled(65)));
+  QTest::qWait(120);
+  wnd->SetPhaseProgress(61000, 160000);
+  SaveScreenshot(shown, "progress-verification.png", QSize(Scaled(426), Scaled(128)));
+  progress.Cancel();
+  SaveScreenshot(shown, "progress-cancelling.png", QSize(Scaled(426), Scaled(128)));
   wnd.reset();
+  progress.EndRequest();
+  platform::ClearInterrupt();
 
   auto done = MakeMessageBox(
       "Operacja została zakończona.\r\nPoprzednie dane zostały zachowane w katalogu: "

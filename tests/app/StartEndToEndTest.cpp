@@ -1,6 +1,7 @@
 // The main window over the real engine, store and table engine on generated
 // databases: the start action for a hand-picked job and the presets with
 // scripted boxes, and the two automatic fills on real files.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include "controls/GuiTestUtil.h"
 #include "controls/IntEdit.h"
 #include "controls/OEBtn.h"
+#include "controls/Progress.h"
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
 #include "store/jxmemo.h"
@@ -157,6 +159,61 @@ TEST_F(StartEndToEndTest, TolmPresetPutsAllOldFilesInOneBackupDirectory) {
   EXPECT_EQ(boxes.shown[0].flags, platform::kMbIconWarning | platform::kMbOk);
   EXPECT_EQ(boxes.shown[0].title, "Ostrzeżenie");
   EXPECT_EQ(kept.count("nieskopiowane-opisy.dbf.txt"), 1u);
+}
+
+QStringList WorkDirs(const QString& root) {
+  return QDir(root).entryList({"tmp*.tmp"}, QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+// "Anuluj" in the second job of a preset stops it at its next row: the
+// first job stays divided and is named, the second's working folder goes,
+// its files and the third's are as they were.
+TEST_F(StartEndToEndTest, AnulujStopsAPresetAfterItsFirstJob) {
+  for (auto [t, d] : {std::pair{"opisy.dbf", "opisy.dat"}, std::pair{"opisyv.dbf", "opisyv.dat"},
+                      std::pair{"dokopisy.dbf", "dokopisy.dat"}})
+    Generate("", t, d, "OPISTOP", 200);
+  PickRow(1);
+  Get<QLineEdit>("TolmDir")->setText(dir.path());
+  const auto before = Snapshot(dir.path());
+  QStringList jobs_seen;
+  progress.on_drawn = [&](TProgressWnd* w) {
+    if (!jobs_seen.contains(w->JobLine())) jobs_seen << w->JobLine();
+    if (w->JobLine().startsWith("Tabela 2 z 3") && w->CancelButton()->isEnabled())
+      QTest::mouseClick(w->CancelButton(), Qt::LeftButton);
+  };
+  Start();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  const std::string& text = boxes.shown[0].text;
+  EXPECT_EQ(text.rfind("Podział został przerwany na żądanie użytkownika", 0), 0u) << text;
+  EXPECT_NE(text.find("Wcześniej podzielono: " + root + "opisy.dbf"), std::string::npos) << text;
+  EXPECT_EQ(text.find("opisyv.dbf"), std::string::npos) << text;
+  EXPECT_EQ(jobs_seen, QStringList({"Tabela 1 z 3: opisy.dbf", "Tabela 2 z 3: opisyv.dbf"}));
+  const auto after = Snapshot(dir.path());
+  for (const char* f : {"opisyv.dbf", "opisyv.dat", "dokopisy.dbf", "dokopisy.dat"})
+    EXPECT_EQ(after.at(f), before.at(f)) << f;
+  EXPECT_NE(after.at("opisy.dbf"), before.at("opisy.dbf"));
+  EXPECT_TRUE(WorkDirs(dir.path()).isEmpty());
+  // The window went before the box, and the next start is not stopped.
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  progress.on_drawn = nullptr;
+  Start();
+  EXPECT_EQ(boxes.shown.back().flags, platform::kMbIconInformation | platform::kMbOk)
+      << boxes.shown.back().text;
+}
+
+// Esc on the window of a hand-picked job: nothing on disk changes.
+TEST_F(StartEndToEndTest, EscStopsAHandPickedJobLeavingEverythingAsItWas) {
+  Generate("", "opisy.dbf", "opisy.dat", "OPISTOP", 200);
+  Get<QLineEdit>("DataFN")->setText(QString::fromStdString(root + "opisy.dat"));
+  Get<QLineEdit>("TableFN")->setText(QString::fromStdString(root + "opisy.dbf"));
+  Get<QComboBox>("FieldName")->setEditText("OpisTop");
+  const auto before = Snapshot(dir.path());
+  progress.on_shown = [](TProgressWnd* w) { QTest::keyClick(w, Qt::Key_Escape); };
+  Start();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind("Podział został przerwany", 0), 0u) << boxes.shown[0].text;
+  EXPECT_EQ(boxes.shown[0].flags, 16);
+  EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
 TEST_F(StartEndToEndTest, KadmorVersionQuestionNoChangesNothingYesDivides) {

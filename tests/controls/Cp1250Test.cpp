@@ -75,56 +75,39 @@ TEST(Cp1250, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach) {
   EXPECT_EQ(EncodeCp1250(QString(QChar(0xD800)) + u'x'), QByteArray("?x"));
 }
 
-TEST(PlainTextFile, LineBreakIsTheFirstOneOfTheFile) {
-  EXPECT_EQ(DetectLineBreak("a\r\nb\nc"), QByteArray("\r\n"));
-  EXPECT_EQ(DetectLineBreak("a\nb\r\nc"), QByteArray("\n"));
-  EXPECT_EQ(DetectLineBreak("a\rb\nc"), QByteArray("\r"));
-  EXPECT_EQ(DetectLineBreak("\r\n"), QByteArray("\r\n"));
-  EXPECT_EQ(DetectLineBreak("\n\r"), QByteArray("\n"));
-  EXPECT_EQ(DetectLineBreak("abc"), QByteArray());
-}
-
-TEST(PlainTextFile, LoadAndWriteBackAreByteIdentical) {
+// What is read and written is the file's bytes, whole (their meaning is
+// tested in tests/ui/EditorModelTest.cpp).
+TEST(PlainTextFile, ReadAndWriteBackAreByteIdentical) {
   QTemporaryDir dir;
-  const QByteArray crlf("Zaj\xEA\x63ie\tp\xF3\xB3nocne\r\n\xA0\x81\x83\x88\x90\x98\r\n\r\nkoniec");
-  const QByteArray lf("pierwsza\ndruga\n");
-  for (const QByteArray& bytes : {crlf, lf}) {
-    const QString path = dir.filePath("t.txt");
-    WriteAll(path, bytes);
-    PlainTextFile file;
-    ASSERT_EQ(LoadPlainText(path, &file), LoadResult::Loaded);
-    EXPECT_FALSE(file.text.contains(u'\r'));
-    const QString copy = dir.filePath("copy.txt");
-    QString error;
-    ASSERT_TRUE(WritePlainText(copy, EncodePlainText(file.text, file.lineBreak), &error));
-    EXPECT_EQ(ReadAll(copy), bytes);
-  }
-  // A file without any line break gets the code page's system break.
-  WriteAll(dir.filePath("one.txt"), "jedna linia");
-  PlainTextFile file;
-  ASSERT_EQ(LoadPlainText(dir.filePath("one.txt"), &file), LoadResult::Loaded);
-  EXPECT_EQ(EncodePlainText(file.text + "\ndruga", file.lineBreak),
-            QByteArray("jedna linia\r\ndruga"));
+  const QByteArray bytes("Zaj\xEA\x63ie\r\n\xA0\x81\x83\x88\x90\x98\r\n\r\nkoniec");
+  const QString path = dir.filePath("t.txt");
+  WriteAll(path, bytes);
+  QByteArray read;
+  ASSERT_EQ(ReadPlainBytes(path, &read), ui::LoadOutcome::kLoaded);
+  EXPECT_EQ(read, bytes);
+  const QString copy = dir.filePath("copy.txt");
+  QString error;
+  ASSERT_TRUE(WritePlainText(copy, read, &error));
+  EXPECT_EQ(ReadAll(copy), bytes);
 }
 
 TEST(PlainTextFile, MissingUnreadableAndOversizedFiles) {
   QTemporaryDir dir;
-  PlainTextFile file;
-  file.text = "stale";
-  EXPECT_EQ(LoadPlainText(dir.filePath("brak.txt"), &file), LoadResult::Missing);
-  EXPECT_TRUE(file.text.isEmpty());
+  QByteArray read = "stale";
+  EXPECT_EQ(ReadPlainBytes(dir.filePath("brak.txt"), &read), ui::LoadOutcome::kMissing);
+  EXPECT_TRUE(read.isEmpty());
   // A directory is no text file.
-  EXPECT_EQ(LoadPlainText(dir.path(), &file), LoadResult::Failed);
+  EXPECT_EQ(ReadPlainBytes(dir.path(), &read), ui::LoadOutcome::kFailed);
   // A (sparse) file over the limit is not read into memory.
   const QString big = dir.filePath("big.txt");
   {
     QFile f(big);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(f.resize(kMaxPlainTextSize + 1));
+    ASSERT_TRUE(f.resize(static_cast<qint64>(ui::kMaxEditorFileSize) + 1));
   }
-  file.text = "stale";
-  EXPECT_EQ(LoadPlainText(big, &file), LoadResult::Failed);
-  EXPECT_TRUE(file.text.isEmpty());
+  read = "stale";
+  EXPECT_EQ(ReadPlainBytes(big, &read), ui::LoadOutcome::kFailed);
+  EXPECT_TRUE(read.isEmpty());
 }
 
 TEST(PlainTextFile, WriteFailureKeepsTheOldFileAndSaysWhy) {

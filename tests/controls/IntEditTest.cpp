@@ -1,5 +1,6 @@
-// The integer edit: what each typed or assigned text leaves in the box,
-// which message it draws, and what Value reads.
+// The integer edit shows what its rules (tests/ui/IntRuleTest.cpp) decide:
+// the message box, the text put back with the caret at its end, the change
+// notices, and Value's error for a lone "-".
 #include "controls/IntEdit.h"
 
 #include <QSignalSpy>
@@ -47,38 +48,13 @@ TEST_F(IntEditTest, TypingPastTheMaximumBringsBackTheLastNumberWithCaretAtEnd) {
   EXPECT_EQ(edit.Value(), 204);
 }
 
-TEST_F(IntEditTest, LettersAndNumbersBeyond32BitsAreNoNumbers) {
+TEST_F(IntEditTest, TypedLettersAreNoNumbers) {
   SizeBox();
   TypeText(&edit, "12x");
   EXPECT_EQ(edit.text(), "12");
   TypeText(&edit, QString::fromUtf8("ó"));
   EXPECT_EQ(edit.text(), "12");
   EXPECT_EQ(Texts(), std::vector<std::string>(2, "Niepoprawna wartość"));
-
-  TIntegerEdit any;  // Min = Max = 0: every 32-bit integer
-  any.setText("-2147483648");
-  any.setText("2147483647");
-  EXPECT_EQ(any.Value(), 2147483647);
-  any.setText("2147483648");
-  EXPECT_EQ(any.text(), "2147483647");
-  any.setText("-2147483649");
-  any.setText("99999999999999999999");
-  any.setText(" 5");
-  any.setText("+5");
-  EXPECT_EQ(any.text(), "2147483647");
-  EXPECT_EQ(boxes.shown.size(), 7u);
-  EXPECT_EQ(boxes.shown.back().text, "Niepoprawna wartość");
-}
-
-TEST_F(IntEditTest, EmptyBoxIsAcceptedAndReadsAsMin) {
-  SizeBox();
-  TypeText(&edit, "12");
-  QTest::keyClick(&edit, Qt::Key_Backspace);
-  QTest::keyClick(&edit, Qt::Key_Backspace);
-  EXPECT_EQ(edit.text(), "");
-  EXPECT_EQ(edit.LastText(), "0");
-  EXPECT_EQ(edit.Value(), 0);
-  EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(IntEditTest, MinusAloneIsAcceptedButMinusFiveFallsBackToZero) {
@@ -118,55 +94,6 @@ TEST_F(IntEditTest, LayoutOrderOfTextMaxValueLeaves650Accepted) {
   edit.SetMax(100);
   EXPECT_EQ(edit.text(), "650");
   EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(IntEditTest, NoRangeAcceptsNegativesAndEmptyReadsZero) {
-  edit.setText("-123");
-  EXPECT_EQ(edit.Value(), -123);
-  edit.clear();
-  EXPECT_EQ(edit.Value(), 0);
-  EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(IntEditTest, RangeFiveToTen) {
-  edit.SetMin(5);
-  edit.SetMax(10);
-  edit.setText("7");
-  edit.clear();
-  EXPECT_EQ(edit.LastText(), "5");
-  EXPECT_EQ(edit.Value(), 5);
-  EXPECT_TRUE(boxes.shown.empty());
-  edit.setText("4");
-  EXPECT_EQ(edit.text(), "5");  // the substitute of the empty box comes back
-  edit.setText("11");
-  ASSERT_EQ(boxes.shown.size(), 2u);
-  EXPECT_EQ(boxes.shown[1].text, "Wartość spoza przedziału 5 - 10");
-  // "10" cannot be typed: its first key gives "1".
-  edit.clear();
-  TypeText(&edit, "1");
-  EXPECT_EQ(boxes.shown.size(), 3u);
-  EXPECT_EQ(edit.text(), "5");
-}
-
-TEST_F(IntEditTest, NegativeRangeSubstitutesMinAndAcceptsEveryStep) {
-  edit.SetMin(-10);
-  edit.SetMax(-1);
-  edit.setText("-3");
-  edit.clear();
-  EXPECT_EQ(edit.LastText(), "-10");
-  EXPECT_EQ(edit.Value(), -10);
-  TypeText(&edit, "-10");
-  EXPECT_EQ(edit.text(), "-10");
-  EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST(StrToInt32Test, OnlyMinusAndDigits) {
-  EXPECT_EQ(StrToInt32("0"), 0);
-  EXPECT_EQ(StrToInt32("-0"), 0);
-  EXPECT_EQ(StrToInt32("007"), 7);
-  EXPECT_EQ(StrToInt32("-2147483648"), INT32_MIN);
-  for (const char* bad : {"", "-", "--1", "1-", "1 ", "0x10", "1e3", "2147483648"})
-    EXPECT_FALSE(StrToInt32(bad).has_value()) << bad;
 }
 
 }  // namespace

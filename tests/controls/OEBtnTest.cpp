@@ -66,29 +66,24 @@ TEST_F(OEBtnTest, CancelLeavesTheEditAndFiresNothing) {
   EXPECT_EQ(dialog->InitialDir(), "/data");
 }
 
-TEST_F(OEBtnTest, DirectoryModeAsksForAnyNameInTheFolderAndKeepsItsDirectory) {
+// The core's rules (tests/ui/PickerRuleTest.cpp) reach the dialog and the
+// edit: a folder chooser opened on the edit's folder, the folder chosen
+// written back.
+TEST_F(OEBtnTest, DirectoryModeOpensAFolderChooserOnTheEditsFolder) {
   picker->SetSelectDirectory(true);
-  edit->setText("/baza");
-  dialogs.Choose("/baza/sub/a.dbf");
+  edit->setText("/baza/");
+  dialogs.Choose("/baza/sub");
   picker->ChangeButtonClick();
-  EXPECT_EQ(dialogs.seen[0].file_name, "/baza/*.*");
+  ASSERT_EQ(dialogs.seen.size(), 1u);
+  EXPECT_TRUE(dialogs.seen[0].pick_folder);
   EXPECT_EQ(dialogs.seen[0].initial_dir, "/baza");
   EXPECT_EQ(edit->text(), "/baza/sub");
+  EXPECT_EQ(dialog->InitialDir(), "/baza/sub");
 
-  // A trailing separator is not doubled.
-  edit->setText("/baza/");
-  dialogs.Choose("/x");  // a name at the root gives the root itself
-  picker->ChangeButtonClick();
-  EXPECT_EQ(dialogs.seen[1].file_name, "/baza/*.*");
-  EXPECT_EQ(edit->text(), "/");
-
-  // An empty edit gives a bare wildcard and leaves the folder alone.
-  edit->clear();
-  dialog->SetInitialDir("/kept");
+  picker->SetSelectDirectory(false);
   dialogs.Cancel();
   picker->ChangeButtonClick();
-  EXPECT_EQ(dialogs.seen[2].file_name, "*.*");
-  EXPECT_EQ(dialogs.seen[2].initial_dir, "/kept");
+  EXPECT_FALSE(dialogs.seen[1].pick_folder);
 }
 
 TEST_F(OEBtnTest, DestroyedEditOrDialogIsNeverUsedAgain) {

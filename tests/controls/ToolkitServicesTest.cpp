@@ -140,13 +140,21 @@ TEST(QtOpenDialogsTest, RequestSetsUpQtsOwnDialog) {
   EXPECT_EQ(files.nameFilters(), QStringList({"Tabele (*.dbf)", "Wszystkie (*)"}));
   EXPECT_EQ(files.directory().absolutePath(), QDir(dir.path()).absolutePath());
 
-  // The directory picker's dialog takes any name, and its "*.*" is no file.
+  // A folder chooser shows folders only, under a title of its own.
   platform::OpenDialogRequest d;
   d.options = platform::kOfnNoValidate | platform::kOfnPathMustExist;
-  d.file_name = "*.*";
-  QFileDialog any;
-  QtOpenDialogs::Prepare(any, d);
-  EXPECT_EQ(any.fileMode(), QFileDialog::AnyFile);
+  d.pick_folder = true;
+  d.initial_dir = dir.path().toStdString();
+  QFileDialog folders;
+  QtOpenDialogs::Prepare(folders, d);
+  EXPECT_EQ(folders.fileMode(), QFileDialog::Directory);
+  EXPECT_TRUE(folders.testOption(QFileDialog::ShowDirsOnly));
+  EXPECT_EQ(folders.windowTitle(), QString::fromUtf8("Wybierz katalog"));
+  EXPECT_EQ(folders.directory().absolutePath(), QDir(dir.path()).absolutePath());
+  d.title = "Katalog z bazą";
+  QFileDialog titled;
+  QtOpenDialogs::Prepare(titled, d);
+  EXPECT_EQ(titled.windowTitle(), QString::fromUtf8("Katalog z bazą"));
 }
 
 TEST(ErrorDisplayTest, AnErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
@@ -202,14 +210,16 @@ TEST(QtOpenDialogsTest, ExecuteReturnsTheTypedChoice) {
   EXPECT_EQ(QFileInfo(QString::fromStdString(r.file_name)).canonicalFilePath(),
             QFileInfo(f).canonicalFilePath());
 
-  // A directory picker takes a name that does not exist, in a folder that does.
+  // A folder chooser gives the folder itself.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("baza"));
   platform::OpenDialogRequest d;
   d.options = platform::kOfnNoValidate | platform::kOfnPathMustExist;
+  d.pick_folder = true;
   d.initial_dir = dir.path().toStdString();
-  d.file_name = "*.*";
-  AnswerDialogWith("nowy", &rounds);
+  AnswerDialogWith("baza", &rounds);
   ASSERT_TRUE(service.Execute(d));
-  EXPECT_EQ(QFileInfo(QString::fromStdString(d.file_name)).fileName(), "nowy");
+  EXPECT_EQ(QFileInfo(QString::fromStdString(d.file_name)).canonicalFilePath(),
+            QFileInfo(dir.filePath("baza")).canonicalFilePath());
   EXPECT_EQ(rounds, 2);
 }
 

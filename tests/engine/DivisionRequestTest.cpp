@@ -281,6 +281,64 @@ TEST(DivisionRequestTest, AnErrorInTheSecondJobEndsTheRequest) {
   EXPECT_TRUE(dialog.informed.empty());
 }
 
+// Records what a request tells its window, and when.
+struct RequestWindow : engine::ProgressDisplayFactory {
+  std::unique_ptr<engine::ProgressDisplay> Create(const std::string& c, int32_t m) override {
+    return engine::NullProgress()->Create(c, m);
+  }
+  void BeginJob(int index, int count, const std::string& table) override {
+    seen.push_back(std::to_string(index) + "/" + std::to_string(count) + " " + table);
+  }
+  void EndRequest() override {
+    seen.push_back("end after " + std::to_string(dialog->informed.size()));
+  }
+  ScriptedDialog* dialog;
+  std::vector<std::string> seen;
+};
+
+// A preset's jobs are numbered by their place in the list, skipped ones
+// too; the window goes before the completion message, and also when a job
+// fails.
+TEST(DivisionRequestTest, TheWindowHearsOfEachJobAndGoesBeforeTheMessage) {
+  struct Case {
+    const char* fail;
+    std::vector<std::string> seen;
+  };
+  const Case cases[] = {
+      {"", {"1/3 opisy.dbf", "2/3 opisyv.dbf", "3/3 dokopisy.dbf", "end after 0", "end after 1"}},
+      {"/db/opisyv.dbf", {"1/3 opisy.dbf", "2/3 opisyv.dbf", "end after 0"}},
+  };
+  for (const Case& c : cases) {
+    FakeJobs jobs;
+    jobs.missing.insert(N("/db/opisyv.dbf"));
+    if (*c.fail) jobs.fail_table = N(c.fail);
+    ScriptedDialog dialog;
+    RequestWindow window;
+    window.dialog = &dialog;
+    engine::DivisionRequest request(&dialog, jobs.Runner());
+    request.SetProgress(&window);
+    try {
+      request.Run(Preset(1, N("/db"), true));
+    } catch (const EngineError&) {
+      EXPECT_NE(*c.fail, '\0');
+    }
+    EXPECT_EQ(window.seen, c.seen) << c.fail;
+  }
+  FakeJobs jobs;
+  ScriptedDialog dialog;
+  RequestWindow window;
+  window.dialog = &dialog;
+  engine::DivisionRequest request(&dialog, jobs.Runner());
+  request.SetProgress(&window);
+  RequestEntries e;
+  e.DataFN = N("/d/a.dat");
+  e.TableFN = N("/d/a.dbf");
+  e.FieldName = "ADRES";
+  request.Run(e);
+  EXPECT_EQ(window.seen,
+            std::vector<std::string>({"1/1 " + N("/d/a.dbf"), "end after 0", "end after 1"}));
+}
+
 TEST(DivisionRequestTest, PresetWithEmptyDirectoryIsRefused) {
   FakeJobs jobs;
   ScriptedDialog dialog;

@@ -14,6 +14,7 @@
 #include "engine/Common.h"
 #include "engine/Divider.h"
 #include "engine/EngineError.h"
+#include "platform/Interrupt.h"
 #include "store/Format.h"
 #include "store/jxmemo.h"
 #include "tests/engine/Databases.h"
@@ -104,6 +105,25 @@ TEST(VerifierTest, FaithfulCopyPasses) {
   ASSERT_TRUE(fs::exists(s.tmp / "opisy.001")) << "the set should span several files";
   EXPECT_EQ(s.VerifyError(), "");
   EXPECT_EQ(s.verifier.RecordCount(), 24u);
+}
+
+// The verification tells how far it got, ending at its total, and stops
+// at an interrupt like the row loop does.
+TEST(VerifierTest, ProgressRunsToItsTotalAndAnInterruptStopsIt) {
+  CopiedSet s;
+  std::vector<std::pair<uint64_t, uint64_t>> calls;
+  s.verifier.SetProgress([&](uint64_t done, uint64_t total) { calls.emplace_back(done, total); });
+  EXPECT_EQ(s.VerifyError(), "");
+  ASSERT_FALSE(calls.empty());
+  const uint64_t total = calls.back().second;
+  EXPECT_GE(total, 24u + 24u);
+  EXPECT_EQ(calls.back().first, total);
+  for (size_t i = 1; i < calls.size(); ++i) EXPECT_LE(calls[i - 1].first, calls[i].first);
+
+  platform::RequestInterrupt();
+  const std::string msg = s.VerifyError();
+  platform::ClearInterrupt();
+  EXPECT_EQ(msg, engine::kMsgInterrupted);
 }
 
 TEST(VerifierTest, DamagedRecordIsCaughtWithRowAndAddress) {
