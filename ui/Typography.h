@@ -1,6 +1,5 @@
 // Polish typography of the texts a user reads: no space before a comma, a
-// full stop, a colon, a semicolon, a question or an exclamation mark, and no
-// doubled spaces inside a sentence.
+// full stop, a colon, a semicolon, a question or an exclamation mark.
 #pragma once
 
 #include <string>

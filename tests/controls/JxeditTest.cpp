@@ -32,7 +32,7 @@ using namespace controls;
 
 namespace {
 
-const std::string kUnsaved = "Plik nie został zapisany. Kontynuować wyjście ?";
+const std::string kUnsaved = "Plik nie został zapisany. Kontynuować wyjście?";
 
 using testing_util::ReadAll;
 using testing_util::WriteAll;

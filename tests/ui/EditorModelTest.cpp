@@ -70,12 +70,12 @@ TEST(EditorModelTest, SavingAsksWhatItMustInTurn) {
     if (c.outcome == LoadOutcome::kFailed) {
       EXPECT_EQ(plan.questions[0],
                 "Nie udało się wczytać pliku /dane/opis.txt. Zapisanie tekstu zastąpi jego "
-                "zawartość. Kontynuować ?");
+                "zawartość. Kontynuować?");
     }
     if (std::string(c.text) == "→") {
       EXPECT_EQ(plan.questions.back(),
                 "Tekst zawiera znaki, których nie można zapisać w stronie kodowej 1250 (1). "
-                "Zostaną zapisane jako \"?\". Kontynuować ?");
+                "Zostaną zapisane jako \"?\". Kontynuować?");
     }
     // Once saved, the unread file is no more.
     m.Saved();
@@ -104,7 +104,7 @@ TEST(EditorModelTest, ClosingAsksOnlyAfterAChange) {
   m.Load(LoadOutcome::kLoaded, "tekst");
   EXPECT_FALSE(m.CloseQuestion());
   m.SetModified(true);
-  EXPECT_EQ(m.CloseQuestion(), "Plik nie został zapisany. Kontynuować wyjście ?");
+  EXPECT_EQ(m.CloseQuestion(), "Plik nie został zapisany. Kontynuować wyjście?");
   m.Saved();
   EXPECT_FALSE(m.CloseQuestion());
   m.SetModified(true);

@@ -1,5 +1,5 @@
 // Every text a user can read follows Polish typography: each string literal
-// of the engine's, the windows' core's and the windows' sources, read from
+// of the engine's, the command line's and the windows' sources, read from
 // the sources themselves so that a new message cannot slip past the check,
 // and the messages built from parts, filled with sample values.
 #include <gtest/gtest.h>
@@ -18,7 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // The string literals of a C++ source, adjacent ones joined as the compiler
-// joins them; escapes are kept as written.
+// joins them; a line break is read as one (an indented line after it is no
+// doubled space), other escapes are kept as written.
 std::vector<std::string> Literals(const std::string& src) {
   std::vector<std::string> out;
   bool joining = false;
@@ -37,6 +38,11 @@ std::vector<std::string> Literals(const std::string& src) {
     if (c == '"') {
       std::string lit;
       for (++i; i < src.size() && src[i] != '"'; ++i) {
+        if (src[i] == '\\' && i + 1 < src.size() && src[i + 1] == 'n') {
+          lit += '\n';
+          ++i;
+          continue;
+        }
         if (src[i] == '\\') lit += src[i++];
         lit += src[i];
       }
@@ -56,7 +62,7 @@ std::vector<std::string> Literals(const std::string& src) {
 TEST(MessagesTypographyTest, EveryLiteralOfTheUserFacingSources) {
   const fs::path root = fs::path(PODZIAL_TEST_DATA).parent_path().parent_path();
   size_t files = 0, literals = 0;
-  for (const char* dir : {"engine", "ui", "app"}) {
+  for (const char* dir : {"engine", "ui", "app", "controls", "cli"}) {
     for (const auto& entry : fs::directory_iterator(root / dir)) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".h" && ext != ".cpp") continue;
