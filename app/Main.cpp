@@ -311,7 +311,11 @@ void TMainForm::BitBtn1Click() {
   running_ = true;
   struct Ended {
     bool& running;
-    ~Ended() { running = false; }
+    // A cancel asked for this run must not reach the next dry run.
+    ~Ended() {
+      running = false;
+      platform::ClearInterrupt();
+    }
   } ended{running_};
   model_.Start(Entries());
 }

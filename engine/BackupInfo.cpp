@@ -186,7 +186,11 @@ std::string FormatBackupInfo(const BackupInfo& info) {
 }
 
 std::string RecordBackupJob(platform::Env* env, const JobReport& job) {
-  if (!job.ran || job.used_old_dir.empty()) return std::string();
+  // A job that kept nothing is handed back the backup directory it was
+  // given; its old files are gone, so the backup cannot bring it back.
+  if (!job.ran || job.used_old_dir.empty() || !(job.info.KeepOld || job.counts.OldFilesNeeded())) {
+    return std::string();
+  }
   std::string root = StripSeparator(job.used_old_dir);
   if (!IsBackupDirName(platform::ExtractFileName(root))) {
     root = StripSeparator(platform::ExtractFilePath(root));

@@ -224,9 +224,11 @@ class PosixEnv final : public Env {
         lock = LOCK_EX;
         break;
     }
+    // Opened without blocking, so that a pipe planted under a file's name
+    // cannot hang the program; only directories and regular files go on.
     int fd;
     do {
-      fd = ::open(real.c_str(), flags, 0666);
+      fd = ::open(real.c_str(), flags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return ErrnoStatus("otwarcie " + real, errno);
     struct stat st;
@@ -234,6 +236,11 @@ class PosixEnv final : public Env {
       ::close(fd);
       return Status::NotFound("otwarcie " + real + ": to jest katalog");
     }
+    if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return Status::Invalid("otwarcie " + real + ": to nie jest zwykły plik");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // A file this call has just made can only be held by somebody looking
     // at it for a moment (a recovery testing a lock file): it is waited for
     // a little.

@@ -1,6 +1,7 @@
 // What only the POSIX backend does: share modes emulated across processes
 // (fork), and existing names resolved to their letter case on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +33,20 @@ TEST(EnvPosixTest, ShareModesHoldAcrossProcesses) {
   int status = 0;
   waitpid(pid, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A pipe under a file's name (nobody writing to it) is refused at once in
+// every mode instead of hanging the open.
+TEST(EnvPosixTest, APipeIsRefusedNotWaitedFor) {
+  TempDir t;
+  ASSERT_EQ(::mkfifo((t / "podzial-kopia.ini").c_str(), 0600), 0);
+  for (OpenMode mode : {OpenMode::kReadOnlyShared, OpenMode::kReadWriteShared,
+                        OpenMode::kReadOnlyExclusive, OpenMode::kReadWriteExclusive}) {
+    std::unique_ptr<File> f;
+    platform::Status s = Env::Default()->OpenFile(t / "podzial-kopia.ini", mode, &f);
+    EXPECT_FALSE(s.ok());
+    EXPECT_NE(s.message().find("to nie jest zwykły plik"), std::string::npos) << s.message();
+  }
 }
 
 TEST(EnvPosixTest, ExistingNamesResolveToTheirCaseExactWins) {

@@ -32,6 +32,7 @@ std::vector<std::string> Literals(const std::string& src) {
     }
     if (c == '\'') {  // a character literal, maybe '"'
       i = src.find('\'', i + (src[i + 1] == '\\' ? 3 : 2));
+      if (i == std::string::npos) break;
       joining = false;
       continue;
     }

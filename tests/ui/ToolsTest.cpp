@@ -227,7 +227,8 @@ TEST(ToolsTest, EveryTruncatedDescriptionIsRefusedOrReadWhole) {
 
 // The description goes to the backup a job used: its own directory, or the
 // backup root above it for a preset over several directories; a job that
-// kept nothing, or a directory that is no backup, gets none.
+// kept nothing (handed the backup of an earlier job, its old files deleted),
+// or a directory that is no backup, gets none.
 TEST(ToolsTest, AJobIsRecordedInTheBackupItUsed) {
   TempDir t;
   platform::Env* env = platform::Env::Default();
@@ -235,6 +236,8 @@ TEST(ToolsTest, AJobIsRecordedInTheBackupItUsed) {
     std::string used_old_dir, table;
     bool ran;
     std::string described_in, recorded_table;
+    bool keep_old = true;
+    int dropped = 0;
   };
   const Case cases[] = {
       {"old5/", "opisy.dbf", true, "old5", "opisy.dbf"},
@@ -243,6 +246,8 @@ TEST(ToolsTest, AJobIsRecordedInTheBackupItUsed) {
       {"inne/", "opisy.dbf", true, "", ""},
       {"old7/", "opisy.dbf", false, "", ""},
       {"", "opisy.dbf", true, "", ""},
+      {"old8/", "opisyv.dbf", true, "", "", false, 0},
+      {"old9/", "opisyv.dbf", true, "old9", "opisyv.dbf", false, 2},
   };
   for (const Case& c : cases) {
     if (!c.used_old_dir.empty()) fs::create_directories(t / c.used_old_dir);
@@ -251,6 +256,8 @@ TEST(ToolsTest, AJobIsRecordedInTheBackupItUsed) {
     job.used_old_dir = c.used_old_dir.empty() ? "" : t / c.used_old_dir;
     job.info.TableFile = t / c.table;
     job.counts.rows = 3;
+    job.info.KeepOld = c.keep_old;
+    job.counts.dropped = c.dropped;
     EXPECT_EQ(engine::RecordBackupJob(env, job), "") << c.used_old_dir;
     if (c.described_in.empty()) {
       if (!c.used_old_dir.empty()) {
