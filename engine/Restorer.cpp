@@ -68,7 +68,7 @@ namespace {
 // The list of references a division could not copy stays with the old
 // files it explains: it was never in the database directory. So does the
 // backup's description.
-bool IsDroppedList(const std::string& name) {
+bool StaysInBackup(const std::string& name) {
   if (platform::SameNameIgnoringCase(name, kBackupInfoName)) return true;
   const std::string prefix = kDroppedListPrefix, suffix = kDroppedListSuffix;
   return name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0 &&
@@ -104,7 +104,7 @@ RestorePlan Restorer::Prepare(const std::string& BackupDir) {
   for (const auto& e : entries) {
     if (e.is_directory) {
       subdirs.push_back(e.name);
-    } else if (!IsDroppedList(e.name)) {
+    } else if (!StaysInBackup(e.name)) {
       has_files = true;
     }
   }
@@ -121,7 +121,7 @@ RestorePlan Restorer::Prepare(const std::string& BackupDir) {
     for (const auto& e : inner) {
       if (e.is_directory) {
         plan.ignored.push_back(g.backup_dir + e.name);
-      } else if (!IsDroppedList(e.name)) {
+      } else if (!StaysInBackup(e.name)) {
         files = true;
       }
     }
@@ -167,7 +167,7 @@ void Restorer::PrepareGroup(RestoreGroup& g, const std::string& digits) {
   std::set<std::string> data_stems;   // stems of description files
   std::set<std::string> table_stems;  // stems of .dbf tables
   for (const auto& e : old_entries) {
-    if (e.is_directory || IsDroppedList(e.name)) continue;
+    if (e.is_directory || StaysInBackup(e.name)) continue;
     old_names.insert(Lower(e.name));
     g.back.push_back({g.backup_dir + e.name, g.database_dir + e.name});
     if (ExtOf(e.name) == "dbf") table_stems.insert(StemOf(e.name));
