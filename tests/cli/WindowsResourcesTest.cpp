@@ -40,7 +40,8 @@ TEST(WindowsResourcesTest, VersionInformationIsPolish) {
   } strings[] = {
       {L"CompanyName", L"Podzia\u0142 plik\u00f3w z danymi opisowymi"},
       {L"ProductName", L"Podzia\u0142 plik\u00f3w z danymi opisowymi"},
-      {L"FileDescription", L"Podzia\u0142 plik\u00f3w z danymi opisowymi \u2013 wiersz polece\u0144"},
+      {L"FileDescription",
+       L"Podzia\u0142 plik\u00f3w z danymi opisowymi \u2013 wiersz polece\u0144"},
       {L"OriginalFilename", L"podzial-cli.exe"},
       {L"FileVersion", version},
       {L"ProductVersion", version},
@@ -49,8 +50,7 @@ TEST(WindowsResourcesTest, VersionInformationIsPolish) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(s.key)));
     wchar_t* text = nullptr;
     const std::wstring query = std::wstring(L"\\StringFileInfo\\041504B0\\") + s.key;
-    ASSERT_TRUE(
-        VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &len));
+    ASSERT_TRUE(VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &len));
     EXPECT_EQ(std::wstring(text), s.value);
   }
 
@@ -77,7 +77,7 @@ TEST(WindowsResourcesTest, ManifestAndIcon) {
   EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
 
   // The group directory: a header of three WORDs, then 14 bytes per image.
-  res = FindResourceW(exe, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+  res = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
   ASSERT_NE(res, nullptr);
   const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(exe, res)));
   const WORD count = *reinterpret_cast<const WORD*>(group + 4);
