@@ -41,7 +41,8 @@ VIAddVersionKey /LANG=1045 "ProductVersion" "${VERSION}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\podzial.exe"
+; No "run now" on the last page: it would start the program with the
+; installer's administrator rights.
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
