@@ -11,35 +11,17 @@
 #include <sstream>
 
 #include "platform/Env.h"
-#include "tests/platform/Shell.h"
+#include "tests/cli/RunCli.h"
 #include "tests/platform/TempDir.h"
 
 namespace {
 
 using testing_util::TempDir;
 
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-Outcome Program(const TempDir& t, const std::string& program, const std::string& args) {
-  using namespace testing_util;
-  const int code = RunShell(BuiltProgram(program) + " " + args + " <" + kNullDevice + " >" +
-                            ShellQuote(t / "out.txt") + " 2>" + ShellQuote(t / "err.txt"));
-  return {code, Slurp(t / "out.txt"), Slurp(t / "err.txt")};
-}
-
-Outcome Cli(const TempDir& t, const std::string& args) {
-  return Program(t, "cli/podzial-cli", args);
-}
+using cli_test::RunCli;
+using cli_test::RunProgram;
+using cli_test::Slurp;
+using Outcome = cli_test::CliRun;
 
 // The words CLI11 prints on its own; none may reach the user.
 const std::regex kEnglish(
@@ -68,8 +50,7 @@ std::vector<std::string> Commands(const std::string& help) {
 }
 
 TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
-  TempDir t;
-  Outcome top = Cli(t, "--help");
+  Outcome top = RunCli("--help");
   ASSERT_EQ(top.code, 0) << top.err;
   EXPECT_EQ(EnglishIn(top.out), "") << top.out;
   EXPECT_NE(top.out.find("Opcje:"), std::string::npos) << top.out;
@@ -82,17 +63,17 @@ TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
   commands.push_back("plan divide");
   commands.push_back("plan preset");
   for (const std::string& c : commands) {
-    Outcome r = Cli(t, c + " --help");
+    Outcome r = RunCli(c + " --help");
     EXPECT_EQ(r.code, 0) << c << r.err;
     EXPECT_EQ(EnglishIn(r.out + r.err), "") << c << ":\n" << r.out;
     EXPECT_NE(r.out.find("Użycie: podzial-cli " + c), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Przykłady:\n  podzial-cli "), std::string::npos) << c << ":\n" << r.out;
     // "help COMMAND" is the same help.
-    EXPECT_EQ(Cli(t, "help " + c).out, r.out) << c;
+    EXPECT_EQ(RunCli("help " + c).out, r.out) << c;
   }
-  Outcome divide = Cli(t, "divide --help");
+  Outcome divide = RunCli("divide --help");
   EXPECT_NE(divide.out.find("domyślnie 650"), std::string::npos) << divide.out;
-  Outcome version = Cli(t, "--version");
+  Outcome version = RunCli("--version");
   EXPECT_EQ(version.code, 0);
   EXPECT_EQ(version.out, std::string("podzial-cli ") + PODZIAL_VERSION + "\n");
 }
@@ -100,7 +81,6 @@ TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
 // The man page and the bash completion name every command the program
 // has, so that a new command is not forgotten in them.
 TEST(CliUsageTest, ManPageAndCompletionKnowEveryCommand) {
-  TempDir t;
   const std::string dist = PODZIAL_SOURCE_DIR "/dist/";
   const std::string man = Slurp(dist + "podzial-cli.1");
   const std::string completion = Slurp(dist + "podzial-cli.bash");
@@ -108,7 +88,7 @@ TEST(CliUsageTest, ManPageAndCompletionKnowEveryCommand) {
   std::smatch m;
   ASSERT_TRUE(std::regex_search(completion, m, std::regex("local commands=\"([^\"]*)\"")));
   const std::string listed = " " + m[1].str() + " ";
-  for (const std::string& c : Commands(Cli(t, "--help").out)) {
+  for (const std::string& c : Commands(RunCli("--help").out)) {
     if (c == "help") continue;
     EXPECT_NE(man.find("\n.B " + c + " "), std::string::npos) << c;
     EXPECT_NE(listed.find(" " + c + " "), std::string::npos) << c;
@@ -116,7 +96,6 @@ TEST(CliUsageTest, ManPageAndCompletionKnowEveryCommand) {
 }
 
 TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
-  TempDir t;
   struct Case {
     std::string args;
     std::string says;
@@ -144,7 +123,7 @@ TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
       {"info a.dat --lock-timeout -1", "--lock-timeout: wartość -1 spoza przedziału"},
   };
   for (const Case& c : cases) {
-    Outcome r = Cli(t, c.args);
+    Outcome r = RunCli(c.args);
     EXPECT_NE(r.code, 0) << c.args;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ":\n" << r.err;
     EXPECT_EQ(EnglishIn(r.err), "") << c.args << ":\n" << r.err;
@@ -161,9 +140,9 @@ TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
 // exit code 1 and the file as it was.
 TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   TempDir t;
-  ASSERT_EQ(Cli(t, "new " + (t / "opisy.dat")).code, 0);
+  ASSERT_EQ(RunCli("new " + (t / "opisy.dat")).code, 0);
   std::ofstream(t / "rekord.txt") << "opis";
-  Outcome put = Cli(t, "put " + (t / "opisy.dat") + " " + (t / "rekord.txt"));
+  Outcome put = RunCli("put " + (t / "opisy.dat") + " " + (t / "rekord.txt"));
   ASSERT_EQ(put.code, 0) << put.err;
   ASSERT_EQ(put.out.size(), 9u) << put.out;
   const std::string address = put.out.substr(0, 8);
@@ -176,7 +155,7 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   ASSERT_TRUE(peer->LockByte(1023).ok());
 
   const auto start = std::chrono::steady_clock::now();
-  Outcome cat = Cli(t, "cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 3");
+  Outcome cat = RunCli("cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 3");
   const double waited =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(cat.code, 1);
@@ -191,7 +170,7 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   for (const std::string tool : {"put", "probe", "info", "check"}) {
     std::string args = tool + " " + (t / "opisy.dat") + " --lock-timeout 1";
     if (tool == "put") args += " " + (t / "rekord.txt");
-    Outcome r = Cli(t, args);
+    Outcome r = RunCli(args);
     EXPECT_EQ(r.code, 1) << tool << r.out;
     EXPECT_EQ(r.err.find("czekam"), std::string::npos) << tool << r.err;
     EXPECT_NE(r.err.find("jest nadal zablokowany przez inny program"), std::string::npos)
@@ -200,7 +179,7 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   EXPECT_EQ(Slurp(t / "opisy.dat"), before);
 
   ASSERT_TRUE(peer->UnlockByte(1023).ok());
-  Outcome free = Cli(t, "cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 1");
+  Outcome free = RunCli("cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 1");
   EXPECT_EQ(free.code, 0) << free.err;
   EXPECT_EQ(free.out, "opis");
 }
@@ -210,11 +189,11 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
 TEST(CliUsageTest, GeneratorExplainsItselfAndMakesItsDirectory) {
   TempDir t;
   const std::string gen = "tools/demodb/podzial-gen";
-  Outcome bare = Program(t, gen, "");
+  Outcome bare = RunProgram(gen, "");
   EXPECT_EQ(bare.code, 2);
   EXPECT_NE(bare.err.find("Użycie: podzial-gen"), std::string::npos) << bare.err;
   for (const char* command : {"tolm", "table"}) {
-    Outcome help = Program(t, gen, std::string(command) + " --help");
+    Outcome help = RunProgram(gen, std::string(command) + " --help");
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(EnglishIn(help.out), "") << help.out;
     // Every option has a description: text after its name on its line, or
@@ -233,7 +212,7 @@ TEST(CliUsageTest, GeneratorExplainsItselfAndMakesItsDirectory) {
     }
   }
   Outcome made =
-      Program(t, gen, "table " + (t / "nowy/katalog") + " --table a.dbf --data a.dat --rows 3");
+      RunProgram(gen, "table " + (t / "nowy/katalog") + " --table a.dbf --data a.dat --rows 3");
   EXPECT_EQ(made.code, 0) << made.err;
   EXPECT_TRUE(platform::Env::Default()->FileExists(t / "nowy/katalog/a.dbf"));
 }
