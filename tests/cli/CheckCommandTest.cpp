@@ -99,7 +99,7 @@ TEST(CheckCommandTest, ExitCodes) {
   store_test::WriteBytes(dir / "foreign.dat", Bytes(2048, 'x'));
   CliRun r = cli_test::RunCli("check " + Q(dir / "foreign.dat"));
   EXPECT_EQ(1, r.code) << r.out;
-  EXPECT_NE(std::string::npos, r.err.find("to nie jest plik opisów")) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("to nie jest plik opisów")) << r.out;
   EXPECT_EQ(1, cli_test::RunCli("check " + Q(dir / "missing.dat")).code);
   EXPECT_EQ(2, cli_test::RunCli("check").code);
   EXPECT_EQ(2, cli_test::RunCli("new " + Q(dir / "n.dat") + " --max-mb 3000").code);
