@@ -3,9 +3,12 @@
 // with no terminal to ask on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <regex>
 
 #include "platform/Path.h"
+#include "store/Format.h"
 #include "tests/cli/RunCli.h"
 #include "tests/engine/Databases.h"
 
@@ -384,6 +387,136 @@ TEST(CliTest, RestorePrintsEveryMove) {
   r = RunCli("restore " + t.backup);
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Nie znaleziono katalogu kopii"), std::string::npos) << r.err;
+}
+
+// The rows of a generated table whose address should read a record but,
+// by the generator's own account, does not (marker rows are left alone).
+std::vector<uint32_t> UnreadableRows(const demodb::Generated& g, int32_t damaged = 0) {
+  std::vector<uint32_t> rows;
+  for (size_t i = 0; i < g.rows.size(); ++i) {
+    const demodb::GeneratedRow& r = g.rows[i];
+    if (r.id == std::string(5, '\xFF') || r.address == 0) continue;
+    if (!r.readable || r.address == damaged) rows.push_back(static_cast<uint32_t>(i + 1));
+  }
+  return rows;
+}
+
+// The row numbers of verify's JSON list.
+std::vector<uint32_t> JsonListedRows(const std::string& json) {
+  std::vector<uint32_t> rows;
+  static const std::regex kRow("\\{\"row\":([0-9]+),\"address\":\"[^\"]*\"\\}");
+  for (std::sregex_iterator it(json.begin(), json.end(), kRow), end; it != end; ++it)
+    rows.push_back(static_cast<uint32_t>(std::stoul((*it)[1].str())));
+  return rows;
+}
+
+// verify after a division, on references to no record and on a record
+// whose first block is damaged: exit code 0 only when every address reads
+// a record, every row that does not listed (text and JSON alike), and no
+// file changed, with another program holding the description file open.
+TEST(CliTest, VerifyListsEveryRowWhoseAddressReadsNoRecord) {
+  enum class Set { kDivided, kDangling, kDamaged };
+  const struct Case {
+    const char* what;
+    Set set;
+    int code;
+  } cases[] = {
+      {"divided", Set::kDivided, 0},
+      {"references to no record", Set::kDangling, 1},
+      {"damaged record", Set::kDamaged, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir t;
+    auto o = SmallTable(t.dir(), 80);
+    o.dangling = c.set == Set::kDangling ? 0.1 : 0;
+    const demodb::Generated g = engine_test::Make(o);
+    const std::string files =
+        "--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") + " --field OPISTOP";
+    std::vector<uint32_t> expected = UnreadableRows(g);
+    if (c.set == Set::kDivided) {
+      // Its marker rows keep their old records: completed with warnings.
+      ASSERT_EQ(RunCli("divide " + files).code, 3);
+      expected.clear();
+    } else if (c.set == Set::kDamaged) {
+      const auto damaged = std::find_if(g.rows.begin(), g.rows.end(), [](const auto& r) {
+        return r.readable && r.id != std::string(5, '\xFF');
+      });
+      ASSERT_NE(damaged, g.rows.end());
+      std::string bytes = ReadBytes(t / "opisy.dat");
+      const size_t at = static_cast<size_t>(damaged->address) * 1024;
+      ASSERT_LT(at + store::kBlockHeaderSize, bytes.size());
+      auto* block = reinterpret_cast<uint8_t*>(&bytes[at]);
+      store::BlockHeader h = store::BlockHeader::DecodeFrom(block);
+      h.Owner = damaged->address + 1;  // the block claims another record
+      h.EncodeTo(block);
+      std::ofstream(t / "opisy.dat", std::ios::binary) << bytes;
+      expected = UnreadableRows(g, damaged->address);
+    }
+    ASSERT_EQ(expected.empty(), c.code == 0);
+    const Snapshot before = Snap(t.dir());
+    std::unique_ptr<platform::File> peer;
+    ASSERT_TRUE(platform::Env::Default()
+                    ->OpenFile(t / "opisy.dat", platform::OpenMode::kReadOnlyShared, &peer)
+                    .ok());
+
+    const CliRun text = RunCli("verify " + files);
+    EXPECT_EQ(text.code, c.code) << text.err;
+    EXPECT_NE(text.out.find("\nWiersze: 80\n"), std::string::npos) << text.out;
+    EXPECT_NE(
+        text.out.find("Adresy niewskazujące rekordu: " + std::to_string(expected.size()) + "\n"),
+        std::string::npos)
+        << text.out;
+    for (uint32_t row : expected) {
+      EXPECT_NE(text.out.find("\n  wiersz " + std::to_string(row) + ": "), std::string::npos)
+          << row << "\n"
+          << text.out;
+    }
+    EXPECT_NE(text.out.find(c.code == 0 ? "Wynik: każdy adres wskazuje rekord\n"
+                                        : "Wynik: nie każdy adres wskazuje rekord\n"),
+              std::string::npos)
+        << text.out;
+
+    const CliRun json = RunCli("verify " + files + " --json");
+    EXPECT_EQ(json.code, c.code) << json.err;
+    EXPECT_EQ(json.out.rfind(std::string("{\"status\":\"") + (c.code ? "unreadable" : "ok") +
+                                 "\",\"table\":\"" + JsonPath(t / "opisy.dbf") + "\",\"data\":\"" +
+                                 JsonPath(t / "opisy.dat") +
+                                 "\",\"field\":\"OPISTOP\",\"counts\":{\"rows\":80,",
+                             0),
+              0u)
+        << json.out;
+    EXPECT_NE(json.out.find(",\"unreadable\":" + std::to_string(expected.size()) + ","),
+              std::string::npos)
+        << json.out;
+    EXPECT_EQ(JsonListedRows(json.out), expected) << json.out;
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
+    EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
+  }
+}
+
+// verify refuses what it cannot read, with the reason, and changes nothing.
+TEST(CliTest, VerifyFailsOnFilesItCannotRead) {
+  TempDir t;
+  engine_test::Make(SmallTable(t.dir(), 5));
+  const struct Case {
+    std::string args, says;
+  } cases[] = {
+      {"--table " + (t / "brak.dbf") + " --data " + (t / "opisy.dat") + " --field OPISTOP",
+       "Nie znaleziono pliku: " + (t / "brak.dbf")},
+      {"--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") + " --field BRAK",
+       "Brak pola: BRAK"},
+      {"--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dbf") + " --field OPISTOP",
+       "Nie udało się otworzyć pliku: " + (t / "opisy.dbf")},
+  };
+  const Snapshot before = Snap(t.dir());
+  for (const Case& c : cases) {
+    const CliRun r = RunCli("verify " + c.args + " --json");
+    EXPECT_EQ(r.code, 1) << c.args;
+    EXPECT_EQ(r.err.rfind(c.says, 0), 0u) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"status\":\"error\",\"error\":", 0), 0u) << r.out;
+  }
+  EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
 }
 
 }  // namespace
