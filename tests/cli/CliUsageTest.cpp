@@ -4,9 +4,13 @@
 // another program holds locked, say so, and give up in time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -78,22 +82,182 @@ TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
   EXPECT_EQ(version.out, std::string("podzial-cli ") + PODZIAL_VERSION + "\n");
 }
 
-// The man page and the bash completion name every command the program
-// has, so that a new command is not forgotten in them.
+// The man page and the bash completion are installed on Linux only.
+#ifndef _WIN32
+
+// The long options of a help text: the first column of its option lines.
+std::vector<std::string> OptionsOf(const std::string& help) {
+  static const std::regex kOption("--[a-z][a-z0-9-]*");
+  std::vector<std::string> options;
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  -", 0) != 0) continue;
+    const std::string names = line.substr(0, line.find("  ", 2));
+    for (std::sregex_iterator it(names.begin(), names.end(), kOption), end; it != end; ++it)
+      options.push_back(it->str());
+  }
+  return options;
+}
+
+// The lines of a help's examples, without the indentation.
+std::vector<std::string> ExamplesOf(const std::string& help) {
+  std::vector<std::string> examples;
+  const size_t start = help.find("Przykłady:\n");
+  if (start == std::string::npos) return examples;
+  std::istringstream lines(help.substr(start + 12));
+  for (std::string line; std::getline(lines, line) && line.rfind("  podzial-cli ", 0) == 0;)
+    examples.push_back(line.substr(2));
+  return examples;
+}
+
+bool HasWord(const std::string& text, const std::string& word) {
+  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+    const size_t end = at + word.size();
+    if (end == text.size() ||
+        !(std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+      return true;
+  }
+  return false;
+}
+
+// What the completion script offers for each command line (its last word
+// the one being completed), run by a bare bash: no rc files, no
+// bash-completion package. Each answer is the offered words, sorted.
+std::vector<std::vector<std::string>> Completions(const std::string& cwd,
+                                                  const std::vector<std::string>& lines) {
+  const TempDir t;
+  std::ofstream script(t / "complete.sh");
+  script << "source " << cli_test::Q(PODZIAL_SOURCE_DIR "/dist/podzial-cli.bash") << "\n"
+         << "cd " << cli_test::Q(cwd) << " || exit 1\n"
+         << "c() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _podzial_cli;\n"
+         << "  local IFS='|'; echo \"${COMPREPLY[*]}\"; }\n";
+  for (const std::string& line : lines) {
+    script << "c";
+    std::istringstream words(line);
+    for (std::string w; words >> w;) script << " " << cli_test::Q(w);
+    if (line.empty() || line.back() == ' ') script << " ''";
+    script << "\n";
+  }
+  script.close();
+  int rc = -1;
+  std::istringstream out(testing_util::RunShellOutput(
+      "bash --norc --noprofile " + cli_test::Q(t / "complete.sh"), &rc));
+  EXPECT_EQ(rc, 0);
+  std::vector<std::vector<std::string>> answers;
+  for (std::string line; std::getline(out, line);) {
+    std::vector<std::string> words;
+    std::istringstream split(line);
+    for (std::string w; std::getline(split, w, '|');) words.push_back(w);
+    std::sort(words.begin(), words.end());
+    answers.push_back(words);
+  }
+  EXPECT_EQ(answers.size(), lines.size());
+  answers.resize(lines.size());
+  return answers;
+}
+
+// The man page, the bash completion and each command's examples keep in
+// step with the program: every command it lists has its man-page section,
+// its completion and examples that start with it; every option of its help
+// is in the man page and is offered by the completion; and every option an
+// example uses is one of the command's own.
 TEST(CliUsageTest, ManPageAndCompletionKnowEveryCommand) {
-  const std::string dist = PODZIAL_SOURCE_DIR "/dist/";
-  const std::string man = Slurp(dist + "podzial-cli.1");
-  const std::string completion = Slurp(dist + "podzial-cli.bash");
+  std::string man = Slurp(PODZIAL_SOURCE_DIR "/dist/podzial-cli.1");
   ASSERT_FALSE(man.empty());
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(completion, m, std::regex("local commands=\"([^\"]*)\"")));
-  const std::string listed = " " + m[1].str() + " ";
+  for (size_t at; (at = man.find("\\-")) != std::string::npos;) man.erase(at, 1);
+
+  std::vector<std::string> commands;
   for (const std::string& c : Commands(RunCli("--help").out)) {
     if (c == "help") continue;
-    EXPECT_NE(man.find("\n.B " + c + " "), std::string::npos) << c;
-    EXPECT_NE(listed.find(" " + c + " "), std::string::npos) << c;
+    EXPECT_NE(man.find("\n.B " + c + " "), std::string::npos) << c << ": no man-page section";
+    commands.push_back(c);
+    if (c == "plan") {
+      for (const std::string& sub : Commands(RunCli("plan --help").out))
+        commands.push_back("plan " + sub);
+    }
+  }
+  ASSERT_GT(commands.size(), 10u);
+  std::vector<std::string> lines = {"podzial-cli "};
+  for (const std::string& c : commands) lines.push_back("podzial-cli " + c + " --");
+  const auto offered = Completions(PODZIAL_SOURCE_DIR, lines);
+  std::map<std::string, std::vector<std::string>> options, examples;
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const std::string& c = commands[i];
+    SCOPED_TRACE(c);
+    if (c.find(' ') == std::string::npos) {
+      EXPECT_TRUE(std::count(offered[0].begin(), offered[0].end(), c)) << "name not completed";
+    }
+    const std::string help = RunCli(c + " --help").out;
+    options[c] = OptionsOf(help);
+    EXPECT_TRUE(std::count(options[c].begin(), options[c].end(), "--help")) << help;
+    for (const std::string& o : options[c]) {
+      EXPECT_TRUE(HasWord(man, o)) << o << " not in the man page";
+      EXPECT_TRUE(std::count(offered[i + 1].begin(), offered[i + 1].end(), o))
+          << o << " not completed";
+    }
+    examples[c] = ExamplesOf(help);
+    ASSERT_FALSE(examples[c].empty()) << help;
+    EXPECT_EQ(examples[c][0].rfind("podzial-cli " + c + " ", 0), 0u) << examples[c][0];
+  }
+  // An example's options are those of the command it runs ("plan divide"
+  // under plan's examples, too).
+  static const std::regex kUsed("\\s(--[a-z][a-z0-9-]*)");
+  for (const auto& [c, lines_of_c] : examples) {
+    for (const std::string& e : lines_of_c) {
+      std::string runs;
+      for (const std::string& other : commands) {
+        if (e.rfind("podzial-cli " + other + " ", 0) == 0 && other.size() > runs.size())
+          runs = other;
+      }
+      ASSERT_FALSE(runs.empty()) << e;
+      for (std::sregex_iterator it(e.begin(), e.end(), kUsed), end; it != end; ++it) {
+        EXPECT_TRUE(std::count(options[runs].begin(), options[runs].end(), (*it)[1].str()))
+            << c << ": " << e;
+      }
+    }
   }
 }
+
+// The completion offers description files (.dat, .dan) where one is
+// expected, tables (.dbf) where a table is, directories with both, and the
+// fixed words of a command.
+TEST(CliUsageTest, CompletionOffersTheFilesACommandTakes) {
+  TempDir t;
+  for (const char* f : {"opisy.dat", "RASTRY.DAN", "opisy.dbf", "OPERDOK.DBF", "uwagi.txt"})
+    std::ofstream(t / f) << "x";
+  std::filesystem::create_directories(t / "baza");
+  using Words = std::vector<std::string>;
+  const Words data = {"RASTRY.DAN", "baza", "opisy.dat"};
+  const Words tables = {"OPERDOK.DBF", "baza", "opisy.dbf"};
+  struct Case {
+    std::string line;
+    Words offered;
+  };
+  const Case cases[] = {
+      {"podzial-cli ve", {"verify"}},
+      {"podzial-cli verify --data ", data},
+      {"podzial-cli verify --data o", {"opisy.dat"}},
+      {"podzial-cli plan divide --table ", tables},
+      {"podzial-cli check ", data},
+      {"podzial-cli put opisy.dat ",
+       {"OPERDOK.DBF", "RASTRY.DAN", "baza", "opisy.dat", "opisy.dbf", "uwagi.txt"}},
+      {"podzial-cli cat opisy.dat ", {}},
+      {"podzial-cli fields ", tables},
+      {"podzial-cli preset ", {"kadmor", "tolm", "wertal"}},
+      {"podzial-cli preset tolm ", {"baza"}},
+      {"podzial-cli restore ", {"baza"}},
+      {"podzial-cli plan ", {"divide", "preset"}},
+      {"podzial-cli divide --no-", {"--no-check-id", "--no-verify"}},
+      {"podzial-cli verify --field ", {}},
+      {"podzial-cli help pr", {"preset", "probe"}},
+  };
+  std::vector<std::string> lines;
+  for (const Case& c : cases) lines.push_back(c.line);
+  const auto offered = Completions(t.dir(), lines);
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(offered[i], cases[i].offered) << lines[i];
+}
+
+#endif  // _WIN32
 
 TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
   struct Case {
