@@ -53,10 +53,10 @@ void SetWindowTextUtf8(HWND hwnd, const std::string& text) {
 
 HWND MakeChild(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int id,
                DWORD ex_style) {
-  HWND h = CreateWindowExW(ex_style, cls, platform::ToWide(text).c_str(),
-                           WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
+  HWND h =
+      CreateWindowExW(ex_style, cls, platform::ToWide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                      0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                      GetModuleHandleW(nullptr), nullptr);
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFont()), FALSE);
   return h;
 }

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "engine/Messages.h"
@@ -171,8 +172,17 @@ void BackupsWindow::Fill() {
                    reinterpret_cast<LPARAM>(&item));
     }
   }
-  for (int c = 0; c < 5; ++c)
-    SendMessageW(table, LVM_SETCOLUMNWIDTH, c, c == 4 ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE);
+  // Each column as wide as its widest cell or its header; the last one
+  // fills the rest.
+  for (int c = 0; c < 5; ++c) {
+    int width = 0;
+    for (int how : {LVSCW_AUTOSIZE, LVSCW_AUTOSIZE_USEHEADER}) {
+      SendMessageW(table, LVM_SETCOLUMNWIDTH, c, how);
+      width = std::max(width, static_cast<int>(SendMessageW(table, LVM_GETCOLUMNWIDTH, c, 0)));
+    }
+    SendMessageW(table, LVM_SETCOLUMNWIDTH, c,
+                 c == 4 ? LVSCW_AUTOSIZE_USEHEADER : width + Scaled(8));
+  }
   if (!list.rows.empty()) {
     LVITEMW item{};
     item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -241,7 +251,7 @@ HWND ShowBackupsWindow(HWND owner, const std::string& folder, platform::Env* env
   BackupsWindow* b = w.get();
   b->folder = folder;
   b->env = env;
-  HWND hwnd = Create(std::move(w), owner, ui::kBackupsTitle, 640, 300);
+  HWND hwnd = Create(std::move(w), owner, ui::kBackupsTitle, 760, 300);
   if (!hwnd) return nullptr;
   b->label =
       MakeChild(hwnd, L"STATIC", ui::kFolderLabel + folder, SS_LEFT | SS_PATHELLIPSIS, kToolLabel);

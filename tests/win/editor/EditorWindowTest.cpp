@@ -127,9 +127,9 @@ TEST(EditorWindowTest, FindAndReplaceAsTheDialogsAskForThem) {
     DWORD flags;
     const char* what;
     const char* with;
-    const char* after;        // the text afterwards
-    CHARRANGE selected;       // the selection afterwards
-    const char* box;          // the message shown, or none
+    const char* after;   // the text afterwards
+    CHARRANGE selected;  // the selection afterwards
+    const char* box;     // the message shown, or none
   };
   const Case cases[] = {
       // From the start of the text when nothing is selected, wherever the caret.
@@ -146,9 +146,23 @@ TEST(EditorWindowTest, FindAndReplaceAsTheDialogsAskForThem) {
       {"a a a", {0, 1}, kReplace, FR_REPLACE, "a", "b", "a b a", {3, 3}, nullptr},
       {"a\na", {0, 0}, kReplace, FR_REPLACE, "A", "ą\nę", "ą\nę\na", {3, 3}, nullptr},
       {"a A a", {0, 0}, kReplaceAll, FR_REPLACEALL, "a", "aa", "aa aa aa", {8, 8}, nullptr},
-      {"abc", {0, 0}, kReplaceAll, FR_REPLACEALL, "zz", "y", "abc", {0, 0},
+      {"abc",
+       {0, 0},
+       kReplaceAll,
+       FR_REPLACEALL,
+       "zz",
+       "y",
+       "abc",
+       {0, 0},
        "Nie znaleziono tekstu \"zz\""},
-      {"abc", {0, 0}, kReplace, FR_REPLACE, "zz", "y", "abc", {0, 0},
+      {"abc",
+       {0, 0},
+       kReplace,
+       FR_REPLACE,
+       "zz",
+       "y",
+       "abc",
+       {0, 0},
        "Nie znaleziono tekstu \"zz\""},
   };
   HWND editor = OpenTextEditorWindow(nullptr, "", false);
@@ -181,7 +195,7 @@ TEST(EditorWindowTest, QuestionsBeforeClosingAndSaving) {
   struct Case {
     const char* name;
     bool edit;
-    int command;          // WM_CLOSE when 0
+    int command;  // WM_CLOSE when 0
     std::string typed;
     int answer;
     std::string question;  // "" when none is asked
@@ -195,11 +209,9 @@ TEST(EditorWindowTest, QuestionsBeforeClosingAndSaving) {
   const Case cases[] = {
       {"unchanged", false, 0, "", platform::kIdNo, "", false, "stary"},
       {"changed, No", true, 0, "nowy", platform::kIdNo, close_question, true, "stary"},
-      {"changed, Yes", true, kCmdCancel, "nowy", platform::kIdYes, close_question, false,
-       "stary"},
+      {"changed, Yes", true, kCmdCancel, "nowy", platform::kIdYes, close_question, false, "stary"},
       {"unmappable, No", true, kCmdSave, "nowy 中", platform::kIdNo, unmapped, true, "stary"},
-      {"unmappable, Yes", true, kCmdSave, "nowy 中", platform::kIdYes, unmapped, false,
-       "nowy ?"},
+      {"unmappable, Yes", true, kCmdSave, "nowy 中", platform::kIdYes, unmapped, false, "nowy ?"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -290,7 +302,8 @@ TEST(EditorWindowTest, EditorsCloseWithTheirOwnerOnlyAfterTheirQuestion) {
 TEST(EditorWindowTest, Screenshots) {
   TempDir t;
   WriteFile(t / "opis.txt",
-            "Punkt osnowy 1234\r\nOpis topograficzny: s\xB3up przy drodze, 2 m od kraw\xEA" "dzi "
+            "Punkt osnowy 1234\r\nOpis topograficzny: s\xB3up przy drodze, 2 m od kraw\xEA"
+            "dzi "
             "jezdni.\r\n\tZnak: s\xB3upek betonowy.\r\n");
   HWND editor = OpenTextEditorWindow(nullptr, t / "opis.txt", true);
   EXPECT_TRUE(win_test::Screenshot(editor, "editor"));

@@ -21,8 +21,9 @@ bool Screenshot(HWND hwnd, const std::string& name) {
     }
     Sleep(10);
   }
+  // The client area: without a window manager (Xvfb) nobody draws frames.
   RECT r;
-  if (!GetWindowRect(hwnd, &r)) return false;
+  if (!GetClientRect(hwnd, &r)) return false;
   const int w = r.right - r.left, h = r.bottom - r.top;
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
@@ -31,7 +32,7 @@ bool Screenshot(HWND hwnd, const std::string& name) {
   void* bits = nullptr;
   HBITMAP bmp = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(dc, bmp);
-  HDC window = GetWindowDC(hwnd);
+  HDC window = GetDC(hwnd);
   const bool drawn = BitBlt(dc, 0, 0, w, h, window, 0, 0, SRCCOPY) != 0;
   ReleaseDC(hwnd, window);
   GdiFlush();
@@ -40,9 +41,9 @@ bool Screenshot(HWND hwnd, const std::string& name) {
   const std::string dir = std::string(PODZIAL_BINARY_DIR) + "/screenshots";
   std::filesystem::create_directories(dir);
   std::ofstream out(dir + "/" + name + ".bmp", std::ios::binary);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) +
-                                                   sizeof(BITMAPINFOHEADER) + size),
-                        0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  BITMAPFILEHEADER file{
+      0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
+      sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
   out.write(reinterpret_cast<const char*>(&file), sizeof(file));
   out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
   out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(size));
