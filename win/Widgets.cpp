@@ -3,7 +3,6 @@
 
 #include <commctrl.h>
 
-#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -13,9 +12,6 @@
 namespace win {
 
 namespace {
-
-// The standard error box's title.
-constexpr char kErrorTitle[] = "Błąd";
 
 int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
   *reinterpret_cast<bool*>(found) = true;
@@ -149,21 +145,6 @@ HWND MakeLabel(HWND parent, const std::string& text, int left, int top, int dpi,
   if (!label) throw std::runtime_error("Nie można utworzyć okna.");
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(use), FALSE);
   return label;
-}
-
-void Guarded(const std::function<void()>& handler) {
-  std::string text;
-  try {
-    handler();
-    return;
-  } catch (const std::bad_alloc&) {
-    text = "Brak pamięci";
-  } catch (const std::exception& e) {
-    text = e.what();
-  } catch (...) {
-    text = "Nieznany błąd";
-  }
-  platform::ShowMessage(text, kErrorTitle, platform::kMbIconError);
 }
 
 void IntEdit::Create(HWND parent, int edit_id, int left, int top, int width, int height, int dpi,

@@ -13,6 +13,7 @@
 
 #include "platform/OpenDialog.h"
 #include "ui/IntRule.h"
+#include "win/editor/Common.h"  // Guarded: the standard error display
 
 namespace win {
 
@@ -21,7 +22,7 @@ std::string Utf8(const std::wstring& wide);
 std::string Text(HWND control);
 void SetText(HWND control, const std::string& utf8);
 
-// The DPI the window is drawn at.
+// The DPI the window is drawn at (the editor's Scaled takes the screen's).
 int WindowDpi(HWND window);
 // Design units at 120 pixels per inch in pixels at `dpi`.
 inline int Du(int design_units, int dpi) {
@@ -41,10 +42,6 @@ HWND MakeControl(HWND parent, const wchar_t* window_class, const std::string& te
 // the text is drawn narrower to fit.
 HWND MakeLabel(HWND parent, const std::string& text, int left, int top, int dpi, HFONT font,
                int right_limit = 0);
-
-// Runs an event handler; an error escaping it is shown in the standard
-// error box and the window goes on.
-void Guarded(const std::function<void()>& handler);
 
 // The size boxes: an edit with an up-down buddy. Every new text goes
 // through IntRule; a rejected one is answered with its message and put

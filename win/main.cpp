@@ -3,17 +3,14 @@
 #include <windows.h>
 
 #include <objbase.h>
-#include <shellapi.h>
 
 #include "platform/Env.h"
 #include "ui/EngineServices.h"
 #include "win/Dialogs.h"
 #include "win/MainWindow.h"
 #include "win/ProgressWindow.h"
-#ifdef PODZIAL_WINTOOLS
 #include "win/editor/EditorWindow.h"
 #include "win/editor/ToolWindows.h"
-#endif
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   using namespace win;
@@ -30,7 +27,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   ui::ToolkitParts parts;
   parts.lock_wait_window = [] { return std::make_unique<LockWaitWindow>(); };
   ToolsHooks tools;
-#ifdef PODZIAL_WINTOOLS
   // The list of rows opens in the program's own text editor beside the
   // main window.
   parts.open_text = [&main_window](const std::string& path) {
@@ -43,13 +39,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   tools.offer_recovery = [env](HWND owner, const std::string& folder) {
     OfferRecovery(owner, folder, env);
   };
-#else
-  // Without the program's editor the list opens where the system opens
-  // text files.
-  parts.open_text = [&main_window](const std::string& path) {
-    ShellExecuteW(main_window, L"open", Wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  };
-#endif
 
   int rc = 1;
   Guarded([&] {
