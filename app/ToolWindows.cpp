@@ -92,9 +92,9 @@ QString ReportWindow::Text() const {
 BackupsWindow::BackupsWindow(std::string folder, platform::Env* env, QWidget* parent)
     : QDialog(parent), folder_(std::move(folder)), env_(env) {
   setObjectName(QStringLiteral("BackupsWindow"));
-  setWindowTitle(QString::fromUtf8("Kopie danych sprzed podziału"));
+  setWindowTitle(QString::fromUtf8(ui::kBackupsTitle));
   setFont(controls::DialogFont());
-  auto* label = new QLabel(QString::fromUtf8("Katalog: ") + Q(folder_), this);
+  auto* label = new QLabel(QString::fromUtf8(ui::kFolderLabel) + Q(folder_), this);
   label->setObjectName(QStringLiteral("FolderLabel"));
   table_ = new QTableWidget(this);
   table_->setObjectName(QStringLiteral("BackupsTable"));

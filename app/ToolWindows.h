@@ -28,9 +28,9 @@ struct ToolChoosers {
 };
 ToolChoosers& Choosers();
 
-inline constexpr char kChooseCheckFile[] = "Wybierz plik opisów do sprawdzenia";
-inline constexpr char kChooseRecoverFolder[] = "Wybierz katalog przerwanego podziału";
-inline constexpr char kChooseBackupsFolder[] = "Wybierz katalog bazy z kopiami danych";
+using ui::kChooseBackupsFolder;
+using ui::kChooseCheckFile;
+using ui::kChooseRecoverFolder;
 
 // A tool's report: its text, selectable, with "Kopiuj" and "Zamknij".
 class ReportWindow : public QDialog {

@@ -13,7 +13,7 @@ TIntegerEdit::TIntegerEdit(QWidget* owner) : QLineEdit(owner) {
 
 int32_t TIntegerEdit::Value() const {
   const std::optional<int32_t> v = rule_.Value(text().toStdString());
-  if (!v) throw EConvertError("'" + text().toStdString() + "' nie jest poprawną liczbą całkowitą");
+  if (!v) throw EConvertError(ui::NotANumberMessage(text().toStdString()));
   return *v;
 }
 

@@ -183,7 +183,7 @@ void TjxeditForm::BuildLayout(bool fixedFont) {
 
   SaveD = new SaveDialog(this);
   SaveD->setObjectName(QStringLiteral("SaveD"));
-  SaveD->SetFilter("tekst (*.txt)|*.txt");
+  SaveD->SetFilter(ui::kEditorSaveFilter);
   SaveD->SetOptions(platform::kOfnOverwritePrompt | platform::kOfnHideReadOnly |
                     platform::kOfnPathMustExist | platform::kOfnEnableSizing);
   Edit1->setFocus();
@@ -285,12 +285,10 @@ void TjxeditForm::SpeedButton8Click() {
                                      ? printer->printerName().isEmpty()
                                      : printer->outputFileName().isEmpty());
   if (none) {
-    platform::ShowMessage("Nie ma drukarki, na której można wydrukować tekst.", "Błąd",
-                          platform::kMbOk | platform::kMbIconError);
+    platform::ShowMessage(ui::kNoPrinter, "Błąd", platform::kMbOk | platform::kMbIconError);
     return;
   }
-  printer->setDocName(QStringLiteral("Plik: ") +
-                      (model_.file_name().empty() ? QString::fromUtf8(ui::kUntitled) : FileName()));
+  printer->setDocName(QString::fromStdString(ui::PrintTitle(model_.file_name())));
   Edit1->print(printer.get());
 }
 

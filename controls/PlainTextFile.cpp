@@ -27,7 +27,7 @@ bool WritePlainText(const QString& path, const QByteArray& bytes, QString* error
   // A file in a folder we may not create files in can still be written.
   out.setDirectWriteFallback(true);
   if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-    if (error) *error = QStringLiteral("Nie można zapisać pliku: %1").arg(path);
+    if (error) *error = QString::fromStdString(ui::SaveFailed(path.toStdString()));
     return false;
   }
   return true;

@@ -82,5 +82,15 @@ class EditorModel {
 
 inline constexpr char kUntitled[] = "Bez nazwy";
 inline constexpr char kConfirmTitle[] = "Potwierdzenie";
+// The save dialog's filter ("description|patterns").
+inline constexpr char kEditorSaveFilter[] = "tekst (*.txt)|*.txt";
+inline constexpr char kNoPrinter[] = "Nie ma drukarki, na której można wydrukować tekst.";
+// The print job's title: "Plik: " and the full path, or "Bez nazwy".
+inline std::string PrintTitle(const std::string& file_name) {
+  return "Plik: " + (file_name.empty() ? std::string(kUntitled) : file_name);
+}
+inline std::string SaveFailed(const std::string& file_name) {
+  return "Nie można zapisać pliku: " + file_name;
+}
 
 }  // namespace ui

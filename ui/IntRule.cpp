@@ -45,4 +45,8 @@ std::optional<int32_t> IntRule::Value(const std::string& text) const {
   return ParseInt32(text);
 }
 
+std::string NotANumberMessage(const std::string& text) {
+  return "'" + text + "' nie jest poprawną liczbą całkowitą";
+}
+
 }  // namespace ui

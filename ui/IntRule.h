@@ -21,6 +21,9 @@ struct IntVerdict {
   std::string restore;
 };
 
+// The error of reading a box whose text is no number.
+std::string NotANumberMessage(const std::string& text);
+
 class IntRule {
  public:
   // With min equal to max there is no range. Setting a bound does not test

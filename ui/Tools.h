@@ -22,6 +22,15 @@ std::string ToolName(Tool tool);
 
 inline constexpr char kToolsCaption[] = "Narzędzia";
 
+// The titles of the tools' choosers and windows.
+inline constexpr char kChooseCheckFile[] = "Wybierz plik opisów do sprawdzenia";
+inline constexpr char kChooseRecoverFolder[] = "Wybierz katalog przerwanego podziału";
+inline constexpr char kChooseBackupsFolder[] = "Wybierz katalog bazy z kopiami danych";
+inline constexpr char kBackupsTitle[] = "Kopie danych sprzed podziału";
+inline constexpr char kFolderLabel[] = "Katalog: ";
+// The description files a check is offered ("description|patterns").
+inline constexpr char kCheckFilter[] = "Pliki opisów (*.dat;*.dan)|*.dat;*.dan|Wszystkie (*.*)|*.*";
+
 // What a tool has to say: a title, a text, and whether it went well.
 struct ToolReport {
   bool ok = false;

@@ -64,8 +64,8 @@ std::vector<std::string> Literals(const std::string& src) {
 TEST(MessagesTypographyTest, EveryLiteralOfTheUserFacingSources) {
   const fs::path root = fs::path(PODZIAL_TEST_DATA).parent_path().parent_path();
   size_t files = 0, literals = 0;
-  for (const char* dir : {"platform", "engine", "ui", "app", "controls", "cli"}) {
-    for (const auto& entry : fs::directory_iterator(root / dir)) {
+  for (const char* dir : {"platform", "engine", "ui", "app", "controls", "cli", "win"}) {
+    for (const auto& entry : fs::recursive_directory_iterator(root / dir)) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".h" && ext != ".cpp") continue;
       std::ifstream in(entry.path(), std::ios::binary);
