@@ -63,7 +63,7 @@ std::vector<std::string> Literals(const std::string& src) {
 TEST(MessagesTypographyTest, EveryLiteralOfTheUserFacingSources) {
   const fs::path root = fs::path(PODZIAL_TEST_DATA).parent_path().parent_path();
   size_t files = 0, literals = 0;
-  for (const char* dir : {"engine", "ui", "app", "controls", "cli"}) {
+  for (const char* dir : {"engine", "ui", "app", "controls", "cli", "win/editor"}) {
     for (const auto& entry : fs::directory_iterator(root / dir)) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".h" && ext != ".cpp") continue;
