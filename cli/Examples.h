@@ -38,6 +38,9 @@ inline const std::map<std::string, std::string> kExamples = {
     {"info", "  podzial-cli info /baza/opisy.dat\n"},
     {"check", "  podzial-cli check /baza/opisy.dat\n"},
     {"fields", "  podzial-cli fields /baza/opisy.dbf\n"},
+    {"verify",
+     "  podzial-cli verify --table /baza/opisy.dbf --data /baza/opisy.dat --field OpisTop\n"
+     "  podzial-cli verify --table opisy.dbf --data opisy.dat --field OpisTop --json\n"},
     {"help", "  podzial-cli help divide\n"},
 };
 

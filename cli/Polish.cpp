@@ -181,7 +181,12 @@ void SetExamples(CLI::App& app, const std::map<std::string, std::string>& exampl
     std::string path = CommandPath(sub);
     path = path.substr(path.find(' ') + 1);  // without the program's name
     auto it = examples.find(path);
-    if (it != examples.end()) sub->footer("Przykłady:\n" + it->second);
+    // The examples come first; a command's own footer (its exit codes)
+    // follows them.
+    if (it != examples.end()) {
+      const std::string own = sub->get_footer();
+      sub->footer("Przykłady:\n" + it->second + (own.empty() ? "" : "\n" + own));
+    }
     SetExamples(*sub, examples);
   }
 }

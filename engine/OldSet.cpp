@@ -58,6 +58,12 @@ std::vector<std::string> OldFileNames(platform::Env* env, const JobPaths& p) {
 OldSet::OldSet(platform::Env* env, bool hold) : env_(env), hold_(hold), table_(env), store_(env) {}
 
 void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
+  OpenFiles(info, p);
+  CheckAddressContent(table_, address_, id_, info.AddressField);
+  CheckPair(info, p);
+}
+
+void OldSet::OpenFiles(const TDividerInfo& info, const JobPaths& p) {
   table_.SetDatabaseName(platform::ExtractFileDir(p.table_file));
   table_.SetTableName(p.table_name);
   table_.SetExclusive(hold_);
@@ -105,8 +111,6 @@ void OldSet::Open(const TDividerInfo& info, const JobPaths& p) {
   CheckAddressField(def, info.AddressField);
   address_name_ = def.name;
   id_ = info.CheckID ? table_.FindField("ID") : -1;
-  CheckAddressContent(table_, address_, id_, info.AddressField);
-  CheckPair(info, p);
 }
 
 void OldSet::Close() {

@@ -54,6 +54,10 @@ class OldSet {
   // addresses, and the description file fitting the table. Throws
   // EngineError with the message for the user.
   void Open(const TDividerInfo& info, const JobPaths& p);
+  // The first part of Open: the files opened and the address field found
+  // fit for addresses, without judging what the rows hold (the check of a
+  // finished division reports each row instead).
+  void OpenFiles(const TDividerInfo& info, const JobPaths& p);
   void Close();
 
   dbase::Table& table() { return table_; }

@@ -4,42 +4,28 @@
 // another program holds locked, say so, and give up in time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
 #include "platform/Env.h"
-#include "tests/platform/Shell.h"
+#include "tests/cli/RunCli.h"
 #include "tests/platform/TempDir.h"
 
 namespace {
 
 using testing_util::TempDir;
 
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-Outcome Program(const TempDir& t, const std::string& program, const std::string& args) {
-  using namespace testing_util;
-  const int code = RunShell(BuiltProgram(program) + " " + args + " <" + kNullDevice + " >" +
-                            ShellQuote(t / "out.txt") + " 2>" + ShellQuote(t / "err.txt"));
-  return {code, Slurp(t / "out.txt"), Slurp(t / "err.txt")};
-}
-
-Outcome Cli(const TempDir& t, const std::string& args) {
-  return Program(t, "cli/podzial-cli", args);
-}
+using cli_test::RunCli;
+using cli_test::RunProgram;
+using cli_test::Slurp;
+using Outcome = cli_test::CliRun;
 
 // The words CLI11 prints on its own; none may reach the user.
 const std::regex kEnglish(
@@ -68,8 +54,7 @@ std::vector<std::string> Commands(const std::string& help) {
 }
 
 TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
-  TempDir t;
-  Outcome top = Cli(t, "--help");
+  Outcome top = RunCli("--help");
   ASSERT_EQ(top.code, 0) << top.err;
   EXPECT_EQ(EnglishIn(top.out), "") << top.out;
   EXPECT_NE(top.out.find("Opcje:"), std::string::npos) << top.out;
@@ -82,41 +67,199 @@ TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {
   commands.push_back("plan divide");
   commands.push_back("plan preset");
   for (const std::string& c : commands) {
-    Outcome r = Cli(t, c + " --help");
+    Outcome r = RunCli(c + " --help");
     EXPECT_EQ(r.code, 0) << c << r.err;
     EXPECT_EQ(EnglishIn(r.out + r.err), "") << c << ":\n" << r.out;
     EXPECT_NE(r.out.find("Użycie: podzial-cli " + c), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Przykłady:\n  podzial-cli "), std::string::npos) << c << ":\n" << r.out;
     // "help COMMAND" is the same help.
-    EXPECT_EQ(Cli(t, "help " + c).out, r.out) << c;
+    EXPECT_EQ(RunCli("help " + c).out, r.out) << c;
   }
-  Outcome divide = Cli(t, "divide --help");
+  Outcome divide = RunCli("divide --help");
   EXPECT_NE(divide.out.find("domyślnie 650"), std::string::npos) << divide.out;
-  Outcome version = Cli(t, "--version");
+  Outcome version = RunCli("--version");
   EXPECT_EQ(version.code, 0);
   EXPECT_EQ(version.out, std::string("podzial-cli ") + PODZIAL_VERSION + "\n");
 }
 
-// The man page and the bash completion name every command the program
-// has, so that a new command is not forgotten in them.
+// The man page and the bash completion are installed on Linux only.
+#ifndef _WIN32
+
+// The long options of a help text: the first column of its option lines.
+std::vector<std::string> OptionsOf(const std::string& help) {
+  static const std::regex kOption("--[a-z][a-z0-9-]*");
+  std::vector<std::string> options;
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  -", 0) != 0) continue;
+    const std::string names = line.substr(0, line.find("  ", 2));
+    for (std::sregex_iterator it(names.begin(), names.end(), kOption), end; it != end; ++it)
+      options.push_back(it->str());
+  }
+  return options;
+}
+
+// The lines of a help's examples, without the indentation.
+std::vector<std::string> ExamplesOf(const std::string& help) {
+  std::vector<std::string> examples;
+  const size_t start = help.find("Przykłady:\n");
+  if (start == std::string::npos) return examples;
+  std::istringstream lines(help.substr(start + 12));
+  for (std::string line; std::getline(lines, line) && line.rfind("  podzial-cli ", 0) == 0;)
+    examples.push_back(line.substr(2));
+  return examples;
+}
+
+bool HasWord(const std::string& text, const std::string& word) {
+  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+    const size_t end = at + word.size();
+    if (end == text.size() ||
+        !(std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-'))
+      return true;
+  }
+  return false;
+}
+
+// What the completion script offers for each command line (its last word
+// the one being completed), run by a bare bash: no rc files, no
+// bash-completion package. Each answer is the offered words, sorted.
+std::vector<std::vector<std::string>> Completions(const std::string& cwd,
+                                                  const std::vector<std::string>& lines) {
+  const TempDir t;
+  std::ofstream script(t / "complete.sh");
+  script << "source " << cli_test::Q(PODZIAL_SOURCE_DIR "/dist/podzial-cli.bash") << "\n"
+         << "cd " << cli_test::Q(cwd) << " || exit 1\n"
+         << "c() { COMP_WORDS=(\"$@\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _podzial_cli;\n"
+         << "  local IFS='|'; echo \"${COMPREPLY[*]}\"; }\n";
+  for (const std::string& line : lines) {
+    script << "c";
+    std::istringstream words(line);
+    for (std::string w; words >> w;) script << " " << cli_test::Q(w);
+    if (line.empty() || line.back() == ' ') script << " ''";
+    script << "\n";
+  }
+  script.close();
+  int rc = -1;
+  std::istringstream out(testing_util::RunShellOutput(
+      "bash --norc --noprofile " + cli_test::Q(t / "complete.sh"), &rc));
+  EXPECT_EQ(rc, 0);
+  std::vector<std::vector<std::string>> answers;
+  for (std::string line; std::getline(out, line);) {
+    std::vector<std::string> words;
+    std::istringstream split(line);
+    for (std::string w; std::getline(split, w, '|');) words.push_back(w);
+    std::sort(words.begin(), words.end());
+    answers.push_back(words);
+  }
+  EXPECT_EQ(answers.size(), lines.size());
+  answers.resize(lines.size());
+  return answers;
+}
+
+// The man page, the bash completion and each command's examples keep in
+// step with the program: every command it lists has its man-page section,
+// its completion and examples that start with it; every option of its help
+// is in the man page and is offered by the completion; and every option an
+// example uses is one of the command's own.
 TEST(CliUsageTest, ManPageAndCompletionKnowEveryCommand) {
-  TempDir t;
-  const std::string dist = PODZIAL_SOURCE_DIR "/dist/";
-  const std::string man = Slurp(dist + "podzial-cli.1");
-  const std::string completion = Slurp(dist + "podzial-cli.bash");
+  std::string man = Slurp(PODZIAL_SOURCE_DIR "/dist/podzial-cli.1");
   ASSERT_FALSE(man.empty());
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(completion, m, std::regex("local commands=\"([^\"]*)\"")));
-  const std::string listed = " " + m[1].str() + " ";
-  for (const std::string& c : Commands(Cli(t, "--help").out)) {
+  for (size_t at; (at = man.find("\\-")) != std::string::npos;) man.erase(at, 1);
+
+  std::vector<std::string> commands;
+  for (const std::string& c : Commands(RunCli("--help").out)) {
     if (c == "help") continue;
-    EXPECT_NE(man.find("\n.B " + c + " "), std::string::npos) << c;
-    EXPECT_NE(listed.find(" " + c + " "), std::string::npos) << c;
+    EXPECT_NE(man.find("\n.B " + c + " "), std::string::npos) << c << ": no man-page section";
+    commands.push_back(c);
+    if (c == "plan") {
+      for (const std::string& sub : Commands(RunCli("plan --help").out))
+        commands.push_back("plan " + sub);
+    }
+  }
+  ASSERT_GT(commands.size(), 10u);
+  std::vector<std::string> lines = {"podzial-cli "};
+  for (const std::string& c : commands) lines.push_back("podzial-cli " + c + " --");
+  const auto offered = Completions(PODZIAL_SOURCE_DIR, lines);
+  std::map<std::string, std::vector<std::string>> options, examples;
+  for (size_t i = 0; i < commands.size(); ++i) {
+    const std::string& c = commands[i];
+    SCOPED_TRACE(c);
+    if (c.find(' ') == std::string::npos) {
+      EXPECT_TRUE(std::count(offered[0].begin(), offered[0].end(), c)) << "name not completed";
+    }
+    const std::string help = RunCli(c + " --help").out;
+    options[c] = OptionsOf(help);
+    EXPECT_TRUE(std::count(options[c].begin(), options[c].end(), "--help")) << help;
+    for (const std::string& o : options[c]) {
+      EXPECT_TRUE(HasWord(man, o)) << o << " not in the man page";
+      EXPECT_TRUE(std::count(offered[i + 1].begin(), offered[i + 1].end(), o))
+          << o << " not completed";
+    }
+    examples[c] = ExamplesOf(help);
+    ASSERT_FALSE(examples[c].empty()) << help;
+    EXPECT_EQ(examples[c][0].rfind("podzial-cli " + c + " ", 0), 0u) << examples[c][0];
+  }
+  // An example's options are those of the command it runs ("plan divide"
+  // under plan's examples, too).
+  static const std::regex kUsed("\\s(--[a-z][a-z0-9-]*)");
+  for (const auto& [c, lines_of_c] : examples) {
+    for (const std::string& e : lines_of_c) {
+      std::string runs;
+      for (const std::string& other : commands) {
+        if (e.rfind("podzial-cli " + other + " ", 0) == 0 && other.size() > runs.size())
+          runs = other;
+      }
+      ASSERT_FALSE(runs.empty()) << e;
+      for (std::sregex_iterator it(e.begin(), e.end(), kUsed), end; it != end; ++it) {
+        EXPECT_TRUE(std::count(options[runs].begin(), options[runs].end(), (*it)[1].str()))
+            << c << ": " << e;
+      }
+    }
   }
 }
 
-TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
+// The completion offers description files (.dat, .dan) where one is
+// expected, tables (.dbf) where a table is, directories with both, and the
+// fixed words of a command.
+TEST(CliUsageTest, CompletionOffersTheFilesACommandTakes) {
   TempDir t;
+  for (const char* f : {"opisy.dat", "RASTRY.DAN", "opisy.dbf", "OPERDOK.DBF", "uwagi.txt"})
+    std::ofstream(t / f) << "x";
+  std::filesystem::create_directories(t / "baza");
+  using Words = std::vector<std::string>;
+  const Words data = {"RASTRY.DAN", "baza", "opisy.dat"};
+  const Words tables = {"OPERDOK.DBF", "baza", "opisy.dbf"};
+  struct Case {
+    std::string line;
+    Words offered;
+  };
+  const Case cases[] = {
+      {"podzial-cli ve", {"verify"}},
+      {"podzial-cli verify --data ", data},
+      {"podzial-cli verify --data o", {"opisy.dat"}},
+      {"podzial-cli plan divide --table ", tables},
+      {"podzial-cli check ", data},
+      {"podzial-cli put opisy.dat ",
+       {"OPERDOK.DBF", "RASTRY.DAN", "baza", "opisy.dat", "opisy.dbf", "uwagi.txt"}},
+      {"podzial-cli cat opisy.dat ", {}},
+      {"podzial-cli fields ", tables},
+      {"podzial-cli preset ", {"kadmor", "tolm", "wertal"}},
+      {"podzial-cli preset tolm ", {"baza"}},
+      {"podzial-cli restore ", {"baza"}},
+      {"podzial-cli plan ", {"divide", "preset"}},
+      {"podzial-cli divide --no-", {"--no-check-id", "--no-verify"}},
+      {"podzial-cli verify --field ", {}},
+      {"podzial-cli help pr", {"preset", "probe"}},
+  };
+  std::vector<std::string> lines;
+  for (const Case& c : cases) lines.push_back(c.line);
+  const auto offered = Completions(t.dir(), lines);
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(offered[i], cases[i].offered) << lines[i];
+}
+
+#endif  // _WIN32
+
+TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
   struct Case {
     std::string args;
     std::string says;
@@ -144,7 +287,7 @@ TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
       {"info a.dat --lock-timeout -1", "--lock-timeout: wartość -1 spoza przedziału"},
   };
   for (const Case& c : cases) {
-    Outcome r = Cli(t, c.args);
+    Outcome r = RunCli(c.args);
     EXPECT_NE(r.code, 0) << c.args;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ":\n" << r.err;
     EXPECT_EQ(EnglishIn(r.err), "") << c.args << ":\n" << r.err;
@@ -161,9 +304,9 @@ TEST(CliUsageTest, WrongUsagesAreToldInPolishWithTheNameAtFault) {
 // exit code 1 and the file as it was.
 TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   TempDir t;
-  ASSERT_EQ(Cli(t, "new " + (t / "opisy.dat")).code, 0);
+  ASSERT_EQ(RunCli("new " + (t / "opisy.dat")).code, 0);
   std::ofstream(t / "rekord.txt") << "opis";
-  Outcome put = Cli(t, "put " + (t / "opisy.dat") + " " + (t / "rekord.txt"));
+  Outcome put = RunCli("put " + (t / "opisy.dat") + " " + (t / "rekord.txt"));
   ASSERT_EQ(put.code, 0) << put.err;
   ASSERT_EQ(put.out.size(), 9u) << put.out;
   const std::string address = put.out.substr(0, 8);
@@ -176,7 +319,7 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   ASSERT_TRUE(peer->LockByte(1023).ok());
 
   const auto start = std::chrono::steady_clock::now();
-  Outcome cat = Cli(t, "cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 3");
+  Outcome cat = RunCli("cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 3");
   const double waited =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(cat.code, 1);
@@ -191,7 +334,7 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   for (const std::string tool : {"put", "probe", "info", "check"}) {
     std::string args = tool + " " + (t / "opisy.dat") + " --lock-timeout 1";
     if (tool == "put") args += " " + (t / "rekord.txt");
-    Outcome r = Cli(t, args);
+    Outcome r = RunCli(args);
     EXPECT_EQ(r.code, 1) << tool << r.out;
     EXPECT_EQ(r.err.find("czekam"), std::string::npos) << tool << r.err;
     EXPECT_NE(r.err.find("jest nadal zablokowany przez inny program"), std::string::npos)
@@ -200,7 +343,7 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
   EXPECT_EQ(Slurp(t / "opisy.dat"), before);
 
   ASSERT_TRUE(peer->UnlockByte(1023).ok());
-  Outcome free = Cli(t, "cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 1");
+  Outcome free = RunCli("cat " + (t / "opisy.dat") + " " + address + " --lock-timeout 1");
   EXPECT_EQ(free.code, 0) << free.err;
   EXPECT_EQ(free.out, "opis");
 }
@@ -210,11 +353,11 @@ TEST(CliUsageTest, ToolsWaitForALockedFileAndGiveUpInTime) {
 TEST(CliUsageTest, GeneratorExplainsItselfAndMakesItsDirectory) {
   TempDir t;
   const std::string gen = "tools/demodb/podzial-gen";
-  Outcome bare = Program(t, gen, "");
+  Outcome bare = RunProgram(gen, "");
   EXPECT_EQ(bare.code, 2);
   EXPECT_NE(bare.err.find("Użycie: podzial-gen"), std::string::npos) << bare.err;
   for (const char* command : {"tolm", "table"}) {
-    Outcome help = Program(t, gen, std::string(command) + " --help");
+    Outcome help = RunProgram(gen, std::string(command) + " --help");
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(EnglishIn(help.out), "") << help.out;
     // Every option has a description: text after its name on its line, or
@@ -233,7 +376,7 @@ TEST(CliUsageTest, GeneratorExplainsItselfAndMakesItsDirectory) {
     }
   }
   Outcome made =
-      Program(t, gen, "table " + (t / "nowy/katalog") + " --table a.dbf --data a.dat --rows 3");
+      RunProgram(gen, "table " + (t / "nowy/katalog") + " --table a.dbf --data a.dat --rows 3");
   EXPECT_EQ(made.code, 0) << made.err;
   EXPECT_TRUE(platform::Env::Default()->FileExists(t / "nowy/katalog/a.dbf"));
 }

@@ -2,11 +2,12 @@
 // description files made by the generator (SmallTable, Make) or written
 // record by record where a test needs exact bytes and awkward rows
 // (WriteJob), snapshots of a directory, a table's rows, the check of a
-// finished division, and the built command line run on them.
+// finished division, and a database after a kept division.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -26,7 +27,6 @@
 #include "engine/Planner.h"
 #include "store/Checker.h"
 #include "store/jxmemo.h"
-#include "tests/platform/Shell.h"
 #include "tests/platform/TempDir.h"
 #include "tests/support/Backdate.h"
 #include "tools/demodb/DemoDatabase.h"
@@ -34,10 +34,6 @@
 namespace engine_test {
 
 namespace fs = std::filesystem;
-using testing_util::BuiltProgram;
-using testing_util::kNullDevice;
-using testing_util::RunShell;
-using testing_util::ShellQuote;
 
 inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -355,21 +351,53 @@ inline std::vector<int32_t> WriteJob(const std::string& dir, const std::string& 
   return addresses;
 }
 
-struct CliRun {
-  int code;
-  std::string out, err;
+inline void WriteFile(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// A database after a kept Tolm-like division: the divided files in place,
+// the old ones in old123. The old description file carries its tag so the
+// restorer knows it for one.
+struct TolmLayout {
+  testing_util::TempDir tmp;
+  std::string db = tmp.dir();
+  std::string backup = tmp / "old123/";
+  TolmLayout() { Write(db); }
+  static void Write(const std::string& db) {
+    const std::string backup = db + "old123/";
+    WriteFile(db + "opisy.dbf", "new table");
+    WriteFile(db + "opisy.mdx", "new index");
+    WriteFile(db + "opisy.dat", "RAS1 new base");
+    WriteFile(db + "opisy.001", "new continuation 1");
+    WriteFile(db + "opisy.002", "new continuation 2");
+    WriteFile(db + "opisyv.dbf", "new table v");
+    WriteFile(db + "opisyv.dat", "RAS1 new v");
+    WriteFile(db + "inne.dbf", "not part of the division");
+    WriteFile(backup + "opisy.dbf", "old table");
+    WriteFile(backup + "opisy.mdx", "old index");
+    WriteFile(backup + "opisy.dat", "RAS0 old base");
+    WriteFile(backup + "opisy.txt", "note moved with the stem");
+    WriteFile(backup + "opisyv.dbf", "old table v");
+    WriteFile(backup + "opisyv.dat", "RAS0 old v");
+  }
 };
 
-// Runs the built podzial-cli with `args`, stdin from the null device (no
-// terminal); the output goes through files in `scratch` (a directory).
-inline CliRun RunCli(const std::string& scratch, const std::string& args) {
-  const std::string out = scratch + "cli-out.txt", err = scratch + "cli-err.txt";
-  const int code = RunShell(BuiltProgram("cli/podzial-cli") + " " + args + " <" + kNullDevice +
-                            " >" + ShellQuote(out) + " 2>" + ShellQuote(err));
-  CliRun r{code, ReadBytes(out), ReadBytes(err)};
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
-  return r;
+// The description files of a set as they lie in dir: name -> size.
+inline std::map<std::string, uint64_t> SetFiles(const std::string& dir,
+                                                const std::string& data_name) {
+  const std::string stem = data_name.substr(0, data_name.rfind('.'));
+  std::map<std::string, uint64_t> out;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    const bool continuation = name.size() == stem.size() + 4 && name.rfind(stem + ".", 0) == 0 &&
+                              std::all_of(name.begin() + static_cast<long>(stem.size()) + 1,
+                                          name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (e.is_regular_file() && (name == data_name || continuation)) {
+      out[name] = fs::file_size(e.path());
+    }
+  }
+  return out;
 }
 
 }  // namespace engine_test

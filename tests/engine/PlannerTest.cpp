@@ -21,23 +21,8 @@ using engine::JobPlan;
 using engine::Planner;
 using engine::TDividerInfo;
 using engine_test::FileTree;
+using engine_test::SetFiles;
 using testing_util::TempDir;
-
-// The description files of a set as they lie in dir: name -> size.
-std::map<std::string, uint64_t> SetFiles(const std::string& dir, const std::string& data_name) {
-  const std::string stem = data_name.substr(0, data_name.rfind('.'));
-  std::map<std::string, uint64_t> out;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    const std::string name = e.path().filename().string();
-    const bool continuation = name.size() == stem.size() + 4 && name.rfind(stem + ".", 0) == 0 &&
-                              std::all_of(name.begin() + static_cast<long>(stem.size()) + 1,
-                                          name.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (e.is_regular_file() && (name == data_name || continuation)) {
-      out[name] = fs::file_size(e.path());
-    }
-  }
-  return out;
-}
 
 std::map<std::string, uint64_t> PlannedFiles(const JobPlan& plan) {
   std::map<std::string, uint64_t> out;
@@ -143,44 +128,6 @@ TEST(PlannerTest, FailsWhereTheDivisionWouldFail) {
   // Missing files: skipped, like the division.
   info = {tmp / "nic.dbf", "OPISTOP", tmp / "nic.dat", 0, true, true};
   EXPECT_FALSE(Planner().PlanJob(info).ran);
-}
-
-// The command line: the plan's JSON carries the same counts as the
-// division's, and the files it lists are the files the division makes.
-TEST(PlannerTest, CommandLinePlanMatchesTheCommandLineDivision) {
-  TempDir scratch, tmp;
-  engine_test::WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 40, 9);
-  const std::string args = " --table " + (tmp / "opisy.dbf") + " --data " + (tmp / "opisy.dat") +
-                           " --field OPISTOP --max-mb 1 --json";
-  const auto before = FileTree(tmp.dir());
-  engine_test::CliRun plan = engine_test::RunCli(scratch.dir(), "plan divide" + args);
-  ASSERT_EQ(plan.code, 0) << plan.err;
-  EXPECT_EQ(FileTree(tmp.dir()), before);
-  engine_test::CliRun done = engine_test::RunCli(scratch.dir(), "divide" + args);
-  // The unreadable address and the marker row keep the old files: warnings.
-  ASSERT_EQ(done.code, 3) << done.err;
-
-  auto counts = [](const std::string& json) {
-    const size_t at = json.find("\"counts\":");
-    return json.substr(at, json.find('}', at) - at);
-  };
-  EXPECT_EQ(counts(plan.out), counts(done.out));
-  std::string files;
-  for (const auto& [name, size] : SetFiles(tmp.dir(), "opisy.dat")) {
-    if (name == "opisy.dat") {
-      files = "{\"name\":\"opisy.dat\",\"size\":" + std::to_string(size) + "}" + files;
-    } else {
-      files += ",{\"name\":\"" + name + "\",\"size\":" + std::to_string(size) + "}";
-    }
-  }
-  EXPECT_NE(plan.out.find("\"files\":[" + files + "]"), std::string::npos) << plan.out;
-
-  // What would fail is said, and nothing is written.
-  engine_test::CliRun bad =
-      engine_test::RunCli(scratch.dir(), "plan divide --table " + (tmp / "opisy.dbf") + " --data " +
-                                             (tmp / "opisy.dat") + " --field NIEMA");
-  EXPECT_EQ(bad.code, 1);
-  EXPECT_NE(bad.err.find("Brak pola: NIEMA"), std::string::npos) << bad.err;
 }
 
 }  // namespace

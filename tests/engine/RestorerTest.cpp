@@ -34,6 +34,7 @@ namespace fs = std::filesystem;
 using engine::EngineError;
 using engine::RestorePlan;
 using engine::Restorer;
+using engine_test::TolmLayout;
 
 void Write(const std::string& path, const std::string& content) {
   fs::create_directories(fs::path(path).parent_path());
@@ -70,33 +71,6 @@ std::string FindDir(const std::string& dir, const std::string& prefix) {
   }
   return found;
 }
-
-// A database after a kept Tolm-like division: the divided files in place,
-// the old ones in old123. The old description file carries its tag so the
-// restorer knows it for one.
-struct TolmLayout {
-  testing_util::TempDir tmp;
-  std::string db = tmp.dir();
-  std::string backup = tmp / "old123/";
-  TolmLayout() { Write(db); }
-  static void Write(const std::string& db) {
-    const std::string backup = db + "old123/";
-    ::Write(db + "opisy.dbf", "new table");
-    ::Write(db + "opisy.mdx", "new index");
-    ::Write(db + "opisy.dat", "RAS1 new base");
-    ::Write(db + "opisy.001", "new continuation 1");
-    ::Write(db + "opisy.002", "new continuation 2");
-    ::Write(db + "opisyv.dbf", "new table v");
-    ::Write(db + "opisyv.dat", "RAS1 new v");
-    ::Write(db + "inne.dbf", "not part of the division");
-    ::Write(backup + "opisy.dbf", "old table");
-    ::Write(backup + "opisy.mdx", "old index");
-    ::Write(backup + "opisy.dat", "RAS0 old base");
-    ::Write(backup + "opisy.txt", "note moved with the stem");
-    ::Write(backup + "opisyv.dbf", "old table v");
-    ::Write(backup + "opisyv.dat", "RAS0 old v");
-  }
-};
 
 TEST(RestorerTest, TolmBackupComesBackAndDividedFilesAreKept) {
   TolmLayout t;
@@ -514,31 +488,6 @@ TEST(RestorerTest, KadmorPresetDivisionIsUndoneByteForByte) {
     EXPECT_TRUE(fs::exists(new_dir + "operdok.dbf")) << sub;
   }
   EXPECT_EQ(fs::exists(r.backup_path), kept > 0);
-}
-
-TEST(RestorerTest, CommandLineRestoresAndPrintsEveryMove) {
-  TolmLayout t;
-  testing_util::TempDir scratch;
-  const auto old_files = Tree(t.backup);
-  // The dry run names the directory the real run then uses.
-  engine_test::CliRun r = engine_test::RunCli(scratch.dir(), "restore --dry-run " + t.backup);
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("Pliki po podziale trafią do katalogu: " + t.db + "new123" +
-                       platform::kPathDelim + "\n"),
-            std::string::npos)
-      << r.out;
-  EXPECT_EQ(Tree(t.backup), old_files);
-  r = engine_test::RunCli(scratch.dir(), "restore " + t.backup);
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(fs::is_directory(t.db + "new123"));
-  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 7 + 6 + 2) << r.out;
-  EXPECT_NE(r.out.find(t.backup + "opisy.dat -> " + t.db + "opisy.dat\n"), std::string::npos)
-      << r.out;
-  for (const auto& [name, content] : old_files) EXPECT_EQ(Read(t.db + name), content) << name;
-  // A second restore finds no backup any more.
-  r = engine_test::RunCli(scratch.dir(), "restore " + t.backup);
-  EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("Nie znaleziono katalogu kopii"), std::string::npos) << r.err;
 }
 
 }  // namespace

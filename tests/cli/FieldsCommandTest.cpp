@@ -11,6 +11,7 @@
 #include "dbase/Table.h"
 #include "dbase/TableWriter.h"
 #include "platform/Coding.h"
+#include "tests/cli/RunCli.h"
 #include "tests/dbase/Helpers.h"
 #include "tests/dbase/MdxCheck.h"
 #include "tests/platform/TempDir.h"
@@ -20,10 +21,11 @@ namespace {
 
 using testing_util::TempDir;
 
+// What fields prints, the listing first and then its warnings.
 std::string RunFields(const std::string& path, int* rc) {
-  return dbase_test::RunCommand(testing_util::BuiltProgram("cli/podzial-cli") + " fields " +
-                                    testing_util::ShellQuote(path) + " 2>&1",
-                                rc);
+  const cli_test::CliRun r = cli_test::RunCli("fields " + cli_test::Q(path));
+  *rc = r.code;
+  return r.out + r.err;
 }
 
 TEST(FieldsCommandTest, ListsFieldsCountVersionCompanionsAndTags) {
@@ -142,18 +144,15 @@ int PolishPlace(uint8_t c) {
 // alphabet's order; the tag on NAZWA alone stays byte-identical.
 TEST(CliDivisionTest, PolishTagIsKeptInStepThroughADivision) {
   TempDir t;
-  using testing_util::ShellQuote;
-  const std::string cli = testing_util::BuiltProgram("cli/podzial-cli");
-  int rc = -1;
-  dbase_test::RunCommand(cli + " new " + ShellQuote(t / "opisy.dat") + " 2>&1", &rc);
-  ASSERT_EQ(rc, 0);
+  using cli_test::Q;
+  using cli_test::RunCli;
+  ASSERT_EQ(RunCli("new " + Q(t / "opisy.dat")).code, 0);
   std::vector<std::string> addresses;
   for (int i = 0; i < 12; ++i) {
     dbase_test::WriteBytes(t / "r.txt", std::vector<uint8_t>(300 + i * 50, 'a' + i));
-    std::string out = dbase_test::RunCommand(
-        cli + " put " + ShellQuote(t / "opisy.dat") + " " + ShellQuote(t / "r.txt") + " 2>&1", &rc);
-    ASSERT_EQ(rc, 0) << out;
-    addresses.push_back(out.substr(0, 8));
+    const cli_test::CliRun put = RunCli("put " + Q(t / "opisy.dat") + " " + Q(t / "r.txt"));
+    ASSERT_EQ(put.code, 0) << put.err;
+    addresses.push_back(put.out.substr(0, 8));
   }
   const std::vector<std::string> words = {
       "\x9D\xE0"
@@ -193,11 +192,9 @@ TEST(CliDivisionTest, PolishTagIsKeptInStepThroughADivision) {
   const auto before = dbase_test::ReadBytes(t / "polska.mdx");
   dbase_test::MdxCheck old_check;
   old_check.Walk(before, rows);
-  std::string out =
-      dbase_test::RunCommand(cli + " divide --table " + ShellQuote(t / "polska.dbf") + " --data " +
-                                 ShellQuote(t / "opisy.dat") + " --field OPISTOP --delete-old 2>&1",
-                             &rc);
-  ASSERT_EQ(rc, 0) << out;
+  const cli_test::CliRun divided = RunCli("divide --table " + Q(t / "polska.dbf") + " --data " +
+                                          Q(t / "opisy.dat") + " --field OPISTOP --delete-old");
+  ASSERT_EQ(divided.code, 0) << divided.err;
 
   std::vector<std::string> keys;
   {

@@ -4,35 +4,17 @@
 
 #include <cstdlib>
 
-#include "StoreTestUtil.h"
 #include "store/jxmemo.h"
-#include "tests/platform/Shell.h"
+#include "tests/cli/RunCli.h"
+#include "tests/store/StoreTestUtil.h"
 
 namespace store {
 namespace {
 
+using cli_test::CliRun;
+using cli_test::Q;
 using store_test::Bytes;
 using testing_util::TempDir;
-
-struct CliRun {
-  int code = -1;
-  std::string out;
-};
-
-CliRun Cli(const TempDir& dir, const std::string& args) {
-  std::string outFile = dir / "stdout.txt";
-  std::string cmd = testing_util::BuiltProgram("cli/podzial-cli") + " " + args + " > " +
-                    testing_util::ShellQuote(outFile) + " 2>&1";
-  CliRun r;
-  r.code = testing_util::RunShell(cmd);
-  Bytes b = store_test::ReadBytes(outFile);
-  r.out.assign(b.begin(), b.end());
-  return r;
-}
-
-std::string Q(const std::string& s) {
-  return testing_util::ShellQuote(s);
-}
 
 TEST(CheckCommandTest, CleanSetPassesAndCounts) {
   TempDir dir;
@@ -47,7 +29,7 @@ TEST(CheckCommandTest, CleanSetPassesAndCounts) {
     }
   }
   ASSERT_TRUE(std::filesystem::exists(dir / "opisy.001"));
-  CliRun r = Cli(dir, "check " + Q(path));
+  CliRun r = cli_test::RunCli("check " + Q(path));
   EXPECT_EQ(0, r.code) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("Rekordy: 12 (spakowane: 6)")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("Bajty po rozpakowaniu: 2400000")) << r.out;
@@ -75,7 +57,7 @@ TEST(CheckCommandTest, DamageIsReportedWithItsAddress) {
   h.EncodeTo(file.data() + 11 * 1024);
   store_test::WriteBytes(path, file);
 
-  CliRun r = Cli(dir, "check " + Q(path));
+  CliRun r = cli_test::RunCli("check " + Q(path));
   EXPECT_EQ(1, r.code) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("adres 00000005")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("niezerowe bajty")) << r.out;
@@ -101,13 +83,13 @@ TEST(CheckCommandTest, ContinuationPrefixIsFineAFileBeyondTheLimitIsNot) {
   Bytes cont = store_test::ReadBytes(dir / "opisy.001");
   ASSERT_GT(cont.size(), 262144u);
   EXPECT_EQ(0, cont[0]);
-  CliRun clean = Cli(dir, "check " + Q(path));
+  CliRun clean = cli_test::RunCli("check " + Q(path));
   EXPECT_EQ(0, clean.code) << clean.out;
   EXPECT_NE(std::string::npos, clean.out.find("Rekordy: 4 ")) << clean.out;
 
   cont.resize(720 * 1024 + 262144 + 1024, 0);  // longer than a file may grow
   store_test::WriteBytes(dir / "opisy.001", cont);
-  CliRun r = Cli(dir, "check " + Q(path));
+  CliRun r = cli_test::RunCli("check " + Q(path));
   EXPECT_EQ(1, r.code) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("więcej niż pozwala limit")) << r.out;
 }
@@ -115,42 +97,40 @@ TEST(CheckCommandTest, ContinuationPrefixIsFineAFileBeyondTheLimitIsNot) {
 TEST(CheckCommandTest, ExitCodes) {
   TempDir dir;
   store_test::WriteBytes(dir / "foreign.dat", Bytes(2048, 'x'));
-  CliRun r = Cli(dir, "check " + Q(dir / "foreign.dat"));
+  CliRun r = cli_test::RunCli("check " + Q(dir / "foreign.dat"));
   EXPECT_EQ(1, r.code) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("to nie jest plik opisów")) << r.out;
-  EXPECT_EQ(1, Cli(dir, "check " + Q(dir / "missing.dat")).code);
-  EXPECT_EQ(2, Cli(dir, "check").code);
-  EXPECT_EQ(2, Cli(dir, "new " + Q(dir / "n.dat") + " --max-mb 3000").code);
+  EXPECT_EQ(1, cli_test::RunCli("check " + Q(dir / "missing.dat")).code);
+  EXPECT_EQ(2, cli_test::RunCli("check").code);
+  EXPECT_EQ(2, cli_test::RunCli("new " + Q(dir / "n.dat") + " --max-mb 3000").code);
 }
 
 TEST(CheckCommandTest, NewPutCatAndInfo) {
   TempDir dir;
   std::string path = dir / "n.dat";
-  ASSERT_EQ(0, Cli(dir, "new " + Q(path) + " --max-mb 650").code);
-  EXPECT_EQ(1, Cli(dir, "new " + Q(path)).code);  // exists
+  ASSERT_EQ(0, cli_test::RunCli("new " + Q(path) + " --max-mb 650").code);
+  EXPECT_EQ(1, cli_test::RunCli("new " + Q(path)).code);  // exists
   Bytes text = store_test::TextBytes(30000, 5);
   store_test::WriteBytes(dir / "in.txt", text);
-  CliRun put = Cli(dir, "put " + Q(path) + " " + Q(dir / "in.txt"));
+  CliRun put = cli_test::RunCli("put " + Q(path) + " " + Q(dir / "in.txt"));
   ASSERT_EQ(0, put.code) << put.out;
   EXPECT_EQ("00000001\n", put.out);
-  CliRun put2 = Cli(dir, "put " + Q(path) + " < " + Q(dir / "in.txt"));
+  CliRun put2 = cli_test::RunCli("put " + Q(path), dir / "in.txt");
   ASSERT_EQ(0, put2.code) << put2.out;
   std::string second = put2.out.substr(0, 8);
 
-  std::string cmd = testing_util::BuiltProgram("cli/podzial-cli") + " cat " + Q(path) + " " +
-                    second + " > " + Q(dir / "out.bin");
-  ASSERT_EQ(0, testing_util::RunShell(cmd));
-  EXPECT_EQ(text, store_test::ReadBytes(dir / "out.bin"));
-  cmd = testing_util::BuiltProgram("cli/podzial-cli") + " cat --raw " + Q(path) + " 1 > " +
-        Q(dir / "raw.bin");
-  ASSERT_EQ(0, testing_util::RunShell(cmd));
-  Bytes raw = store_test::ReadBytes(dir / "raw.bin");
+  CliRun cat = cli_test::RunCli("cat " + Q(path) + " " + second);
+  ASSERT_EQ(0, cat.code) << cat.err;
+  EXPECT_EQ(text, Bytes(cat.out.begin(), cat.out.end()));
+  cat = cli_test::RunCli("cat --raw " + Q(path) + " 1");
+  ASSERT_EQ(0, cat.code) << cat.err;
+  Bytes raw(cat.out.begin(), cat.out.end());
   EXPECT_LT(raw.size(), text.size());
   EXPECT_EQ(0x78, raw.at(0));  // a zlib stream
-  EXPECT_EQ(2, Cli(dir, "cat " + Q(path) + " zz").code);
-  EXPECT_EQ(1, Cli(dir, "cat " + Q(path) + " 7").code);  // no record there
+  EXPECT_EQ(2, cli_test::RunCli("cat " + Q(path) + " zz").code);
+  EXPECT_EQ(1, cli_test::RunCli("cat " + Q(path) + " 7").code);  // no record there
 
-  CliRun info = Cli(dir, "info " + Q(path));
+  CliRun info = cli_test::RunCli("info " + Q(path));
   EXPECT_EQ(0, info.code);
   EXPECT_NE(std::string::npos, info.out.find("Znacznik: RAS1")) << info.out;
   EXPECT_NE(std::string::npos, info.out.find("665344 KB (681312256 B, 650 MB)")) << info.out;

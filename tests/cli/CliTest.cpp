@@ -3,32 +3,21 @@
 // with no terminal to ask on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <regex>
 
 #include "platform/Path.h"
+#include "store/Format.h"
+#include "tests/cli/RunCli.h"
 #include "tests/engine/Databases.h"
-#include "tests/platform/Shell.h"
 
 using namespace engine_test;
+using cli_test::CliRun;
+using cli_test::RunCli;
 using testing_util::TempDir;
 
 namespace {
-
-struct CliRun {
-  int code;
-  std::string out, err;
-};
-
-// Runs podzial-cli with stdin from the null device (no terminal).
-CliRun Cli(const TempDir& t, const std::string& args) {
-  using namespace testing_util;
-  const std::string cmd = BuiltProgram("cli/podzial-cli") + " " + args + " <" + kNullDevice + " >" +
-                          ShellQuote(t / "out.txt") + " 2>" + ShellQuote(t / "err.txt");
-  CliRun r{RunShell(cmd), ReadBytes(t / "out.txt"), ReadBytes(t / "err.txt")};
-  fs::remove(t / "out.txt");
-  fs::remove(t / "err.txt");
-  return r;
-}
 
 // A path as a JSON string holds it (Windows separators escaped).
 std::string JsonPath(std::string path) {
@@ -40,7 +29,7 @@ TEST(CliTest, PresetTolmWithJsonAndTheProbe) {
   TempDir t;
   fs::create_directories(t / "db");
   ASSERT_TRUE(demodb::GenerateTolm(t / "db", 3, 5).ok());
-  CliRun r = Cli(t, "preset tolm " + (t / "db") + " --max-mb 1 --json");
+  CliRun r = RunCli("preset tolm " + (t / "db") + " --max-mb 1 --json");
   // The generator's rows with addresses of no record: completed with warnings.
   ASSERT_EQ(r.code, 3) << r.err;
   EXPECT_EQ(r.out.rfind("{\"status\":\"warnings\",\"message\":\"Operacja została "
@@ -53,7 +42,7 @@ TEST(CliTest, PresetTolmWithJsonAndTheProbe) {
   EXPECT_EQ(r.out.find("\"ran\":false"), std::string::npos);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
   EXPECT_EQ(Subdirs(t / "db", "old").size(), 1u);
-  r = Cli(t, "probe " + (t / "db/opisy.dat"));
+  r = RunCli("probe " + (t / "db/opisy.dat"));
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, "1\n");
 }
@@ -67,7 +56,7 @@ TEST(CliTest, KadmorQuestionWithoutTerminalEndsUnchanged) {
   o.address_field = "ADRES";
   Make(o);
   const Snapshot before = Snap(t / "db/kerg");
-  CliRun r = Cli(t, "preset kadmor " + (t / "db"));
+  CliRun r = RunCli("preset kadmor " + (t / "db"));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Wybrana baza była używana przez program Kadmor w wersji mniejszej niż "
                        "1.10"),
@@ -76,7 +65,7 @@ TEST(CliTest, KadmorQuestionWithoutTerminalEndsUnchanged) {
   EXPECT_TRUE(SameFiles(Snap(t / "db/kerg"), before));
   EXPECT_EQ(fs::directory_iterator(t / "db")->path().filename(), "kerg");
 
-  r = Cli(t, "preset kadmor " + (t / "db") + " --yes --delete-old");
+  r = RunCli("preset kadmor " + (t / "db") + " --yes --delete-old");
   ASSERT_EQ(r.code, 3) << r.err;  // the awkward rows of SmallTable keep old records
   EXPECT_EQ(r.out.rfind("Operacja została zakończona\n", 0), 0u) << r.out;
   EXPECT_NE(r.out.find(t / "db/oper_bu/operdok.dbf: pominięto"), std::string::npos);
@@ -88,15 +77,15 @@ TEST(CliTest, ErrorsAndUsage) {
   auto o = SmallTable(t.dir(), 5);
   Make(o);
   const std::string files = "--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat");
-  CliRun r = Cli(t, "divide " + files + " --field BRAK");
+  CliRun r = RunCli("divide " + files + " --field BRAK");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "Brak pola: BRAK (tabela " + (t / "opisy.dbf") + ")\n");
-  r = Cli(t, "divide " + files + " --field OPISTOP --max-mb 2048");
+  r = RunCli("divide " + files + " --field OPISTOP --max-mb 2048");
   EXPECT_EQ(r.code, 2);
-  r = Cli(t, "divide --table \"\" --data x --field y");
+  r = RunCli("divide --table \"\" --data x --field y");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "Nie wypełniono wszystkich pól: Tabela\n");
-  r = Cli(t, "divide " + files + " --field OPISTOP --max-mb 0 --no-check-id");
+  r = RunCli("divide " + files + " --field OPISTOP --max-mb 0 --no-check-id");
   EXPECT_EQ(r.code, 3) << r.err;  // references not copied
   EXPECT_NE(r.out.find("ze znacznikiem ID: 0,"), std::string::npos) << r.out;
 }
@@ -126,8 +115,8 @@ TEST(CliTest, DivisionThatKeepsOldRecordsEndsWithWarnings) {
     o.dangling = c.dangling;
     o.marker = c.marker;
     Make(o);
-    const CliRun r = Cli(t, "divide --table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") +
-                                " --field OPISTOP --delete-old --json");
+    const CliRun r = RunCli("divide --table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") +
+                            " --field OPISTOP --delete-old --json");
     EXPECT_EQ(r.code, c.code) << r.err;
     EXPECT_EQ(r.out.rfind(std::string("{\"status\":\"") + c.status + "\",", 0), 0u) << r.out;
     for (const std::string& count : c.zero_counts) {
@@ -171,7 +160,7 @@ TEST(CliTest, PlanTellsWhereTheOldFilesGo) {
     const std::string line = "plan divide --table " + (t / "opisy.dbf") + " --data " +
                              (t / "opisy.dat") + " --field OPISTOP" +
                              (c.delete_old ? " --delete-old" : "");
-    CliRun r = Cli(t, line);
+    CliRun r = RunCli(line);
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string where =
         c.keeps_old ? "  stare pliki do katalogu kopii: " : "  stare pliki do usunięcia: ";
@@ -180,7 +169,7 @@ TEST(CliTest, PlanTellsWhereTheOldFilesGo) {
         r.out.find("  wiersze ze znacznikiem ID z adresem starych danych: ") != std::string::npos,
         c.marker > 0)
         << r.out;
-    r = Cli(t, line + " --json");
+    r = RunCli(line + " --json");
     EXPECT_NE(r.out.find(std::string("\"old_files\":[\"opisy.dbf\",\"opisy.mdx\",\"opisy.dat\"],"
                                      "\"keeps_old\":") +
                          (c.keeps_old ? "true" : "false")),
@@ -197,7 +186,7 @@ TEST(CliTest, PlanTakesEveryDivideLineAndRefusesFilesInUse) {
   const std::string line = "divide --table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") +
                            " --field OPISTOP --max-mb 1 --no-verify --delete-old";
   const Snapshot before = Snap(t.dir());
-  CliRun r = Cli(t, "plan " + line);
+  CliRun r = RunCli("plan " + line);
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("Plan podziału"), std::string::npos) << r.out;
   {
@@ -205,7 +194,7 @@ TEST(CliTest, PlanTakesEveryDivideLineAndRefusesFilesInUse) {
     ASSERT_TRUE(platform::Env::Default()
                     ->OpenFile(t / "opisy.dat", platform::OpenMode::kReadOnlyShared, &peer)
                     .ok());
-    r = Cli(t, "plan " + line);
+    r = RunCli("plan " + line);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("Plik " + (t / "opisy.dat") + " jest otwarty w innym programie"),
               std::string::npos)
@@ -230,7 +219,7 @@ TEST(CliTest, ProbeRefusesWhatIsNoDescriptionFile) {
       {t / "opisy.dat", 0, ""},
   };
   for (const Case& c : cases) {
-    CliRun r = Cli(t, "probe " + c.file);
+    CliRun r = RunCli("probe " + c.file);
     EXPECT_EQ(r.code, c.code) << c.file << r.err;
     if (c.code == 0) {
       EXPECT_EQ(r.out, "0\n") << c.file;
@@ -265,20 +254,20 @@ TEST(CliTest, WrongFieldMissingFileAndAPresetStoppedMidway) {
       {"recover " + db, 0, ""},
   };
   for (const Case& c : cases) {
-    CliRun r = Cli(t, c.args);
+    CliRun r = RunCli(c.args);
     EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
     EXPECT_EQ(r.err.rfind(c.err_start, 0), 0u) << r.err;
     EXPECT_TRUE(SameFiles(Snap(db), before));
     EXPECT_TRUE(Subdirs(db, "").empty());
   }
-  EXPECT_EQ(Cli(t, "recover " + db).out, "Brak przerwanych podziałów w katalogu " + db + "\n");
+  EXPECT_EQ(RunCli("recover " + db).out, "Brak przerwanych podziałów w katalogu " + db + "\n");
 
   // Another program has the second job's description file open.
   std::unique_ptr<platform::File> held;
   ASSERT_TRUE(platform::Env::Default()
                   ->OpenFile(db + "opisyv.dat", platform::OpenMode::kReadOnlyShared, &held)
                   .ok());
-  CliRun r = Cli(t, "preset tolm " + db + " --json");
+  CliRun r = RunCli("preset tolm " + db + " --json");
   EXPECT_EQ(r.code, 1);
   const auto olds = Subdirs(db, "old");
   ASSERT_EQ(olds.size(), 1u);
@@ -303,16 +292,16 @@ TEST(CliTest, BackupsAreListedNewestFirstFromTheirDescriptions) {
   const std::string db = t / "db";
   fs::create_directories(db);
   ASSERT_TRUE(demodb::GenerateTolm(db, 1, 9).ok());
-  ASSERT_EQ(Cli(t, "backups " + db).out,
+  ASSERT_EQ(RunCli("backups " + db).out,
             "Brak kopii danych sprzed podziału w katalogu " + db + "\n");
-  ASSERT_EQ(Cli(t, "preset tolm " + db + " --max-mb 1").code, 3);
+  ASSERT_EQ(RunCli("preset tolm " + db + " --max-mb 1").code, 3);
   const std::string first = db + platform::kPathDelim + Subdirs(db, "old")[0];
   fs::remove(first + platform::kPathDelim + "podzial-kopia.ini");
   ASSERT_TRUE(test_support::Backdate(first, 7200));
   // The first division dropped the references to no record: none are left.
-  ASSERT_EQ(Cli(t, "preset tolm " + db + " --max-mb 1").code, 0);
+  ASSERT_EQ(RunCli("preset tolm " + db + " --max-mb 1").code, 0);
 
-  CliRun r = Cli(t, "backups " + db);
+  CliRun r = RunCli("backups " + db);
   ASSERT_EQ(r.code, 0) << r.err;
   const size_t newer = r.out.find("wersja: " PODZIAL_VERSION);
   const size_t older = r.out.find(first + platform::kPathDelim + "\n  data: ");
@@ -323,7 +312,7 @@ TEST(CliTest, BackupsAreListedNewestFirstFromTheirDescriptions) {
   EXPECT_NE(r.out.find("wersja: nieznana"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\n  dokopisy.dbf\n"), std::string::npos) << r.out;
 
-  r = Cli(t, "backups " + db + " --json");
+  r = RunCli("backups " + db + " --json");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("{\"backups\":[{\"dir\":", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("\"described\":true"), std::string::npos) << r.out;
@@ -333,9 +322,201 @@ TEST(CliTest, BackupsAreListedNewestFirstFromTheirDescriptions) {
       << r.out;
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
 
-  r = Cli(t, "backups " + (t / "nie-ma"));
+  r = RunCli("backups " + (t / "nie-ma"));
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "Nie udało się odczytać katalogu: " + (t / "nie-ma") + "\n");
+}
+
+// The command line: the plan's JSON carries the same counts as the
+// division's, and the files it lists are the files the division makes.
+TEST(CliTest, PlanMatchesTheDivision) {
+  TempDir tmp;
+  WriteJob(tmp.dir(), "opisy.dbf", "opisy.dat", "OPISTOP", 40, 9);
+  const std::string args = " --table " + (tmp / "opisy.dbf") + " --data " + (tmp / "opisy.dat") +
+                           " --field OPISTOP --max-mb 1 --json";
+  const auto before = FileTree(tmp.dir());
+  CliRun plan = RunCli("plan divide" + args);
+  ASSERT_EQ(plan.code, 0) << plan.err;
+  EXPECT_EQ(FileTree(tmp.dir()), before);
+  CliRun done = RunCli("divide" + args);
+  // The unreadable address and the marker row keep the old files: warnings.
+  ASSERT_EQ(done.code, 3) << done.err;
+
+  auto counts = [](const std::string& json) {
+    const size_t at = json.find("\"counts\":");
+    return json.substr(at, json.find('}', at) - at);
+  };
+  EXPECT_EQ(counts(plan.out), counts(done.out));
+  std::string files;
+  for (const auto& [name, size] : SetFiles(tmp.dir(), "opisy.dat")) {
+    if (name == "opisy.dat") {
+      files = "{\"name\":\"opisy.dat\",\"size\":" + std::to_string(size) + "}" + files;
+    } else {
+      files += ",{\"name\":\"" + name + "\",\"size\":" + std::to_string(size) + "}";
+    }
+  }
+  EXPECT_NE(plan.out.find("\"files\":[" + files + "]"), std::string::npos) << plan.out;
+
+  // What would fail is said, and nothing is written.
+  CliRun bad = RunCli("plan divide --table " + (tmp / "opisy.dbf") + " --data " +
+                      (tmp / "opisy.dat") + " --field NIEMA");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.err.find("Brak pola: NIEMA"), std::string::npos) << bad.err;
+}
+
+// restore prints every move it makes; a second run finds no backup.
+TEST(CliTest, RestorePrintsEveryMove) {
+  TolmLayout t;
+  const auto old_files = FileTree(t.backup);
+  // The dry run names the directory the real run then uses.
+  CliRun r = RunCli("restore --dry-run " + t.backup);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Pliki po podziale trafią do katalogu: " + t.db + "new123" +
+                       platform::kPathDelim + "\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(FileTree(t.backup), old_files);
+  r = RunCli("restore " + t.backup);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::is_directory(t.db + "new123"));
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 7 + 6 + 2) << r.out;
+  EXPECT_NE(r.out.find(t.backup + "opisy.dat -> " + t.db + "opisy.dat\n"), std::string::npos)
+      << r.out;
+  for (const auto& [name, content] : old_files) EXPECT_EQ(ReadBytes(t.db + name), content) << name;
+  // A second restore finds no backup any more.
+  r = RunCli("restore " + t.backup);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Nie znaleziono katalogu kopii"), std::string::npos) << r.err;
+}
+
+// The rows of a generated table whose address should read a record but,
+// by the generator's own account, does not (marker rows are left alone).
+std::vector<uint32_t> UnreadableRows(const demodb::Generated& g, int32_t damaged = 0) {
+  std::vector<uint32_t> rows;
+  for (size_t i = 0; i < g.rows.size(); ++i) {
+    const demodb::GeneratedRow& r = g.rows[i];
+    if (r.id == std::string(5, '\xFF') || r.address == 0) continue;
+    if (!r.readable || r.address == damaged) rows.push_back(static_cast<uint32_t>(i + 1));
+  }
+  return rows;
+}
+
+// The row numbers of verify's JSON list.
+std::vector<uint32_t> JsonListedRows(const std::string& json) {
+  std::vector<uint32_t> rows;
+  static const std::regex kRow("\\{\"row\":([0-9]+),\"address\":\"[^\"]*\"\\}");
+  for (std::sregex_iterator it(json.begin(), json.end(), kRow), end; it != end; ++it)
+    rows.push_back(static_cast<uint32_t>(std::stoul((*it)[1].str())));
+  return rows;
+}
+
+// verify after a division, on references to no record and on a record
+// whose first block is damaged: exit code 0 only when every address reads
+// a record, every row that does not listed (text and JSON alike), and no
+// file changed, with another program holding the description file open.
+TEST(CliTest, VerifyListsEveryRowWhoseAddressReadsNoRecord) {
+  enum class Set { kDivided, kDangling, kDamaged };
+  const struct Case {
+    const char* what;
+    Set set;
+    int code;
+  } cases[] = {
+      {"divided", Set::kDivided, 0},
+      {"references to no record", Set::kDangling, 1},
+      {"damaged record", Set::kDamaged, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir t;
+    auto o = SmallTable(t.dir(), 80);
+    o.dangling = c.set == Set::kDangling ? 0.1 : 0;
+    const demodb::Generated g = engine_test::Make(o);
+    const std::string files =
+        "--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") + " --field OPISTOP";
+    std::vector<uint32_t> expected = UnreadableRows(g);
+    if (c.set == Set::kDivided) {
+      // Its marker rows keep their old records: completed with warnings.
+      ASSERT_EQ(RunCli("divide " + files).code, 3);
+      expected.clear();
+    } else if (c.set == Set::kDamaged) {
+      const auto damaged = std::find_if(g.rows.begin(), g.rows.end(), [](const auto& r) {
+        return r.readable && r.id != std::string(5, '\xFF');
+      });
+      ASSERT_NE(damaged, g.rows.end());
+      std::string bytes = ReadBytes(t / "opisy.dat");
+      const size_t at = static_cast<size_t>(damaged->address) * 1024;
+      ASSERT_LT(at + store::kBlockHeaderSize, bytes.size());
+      auto* block = reinterpret_cast<uint8_t*>(&bytes[at]);
+      store::BlockHeader h = store::BlockHeader::DecodeFrom(block);
+      h.Owner = damaged->address + 1;  // the block claims another record
+      h.EncodeTo(block);
+      std::ofstream(t / "opisy.dat", std::ios::binary) << bytes;
+      expected = UnreadableRows(g, damaged->address);
+    }
+    ASSERT_EQ(expected.empty(), c.code == 0);
+    const Snapshot before = Snap(t.dir());
+    std::unique_ptr<platform::File> peer;
+    ASSERT_TRUE(platform::Env::Default()
+                    ->OpenFile(t / "opisy.dat", platform::OpenMode::kReadOnlyShared, &peer)
+                    .ok());
+
+    const CliRun text = RunCli("verify " + files);
+    EXPECT_EQ(text.code, c.code) << text.err;
+    EXPECT_NE(text.out.find("\nWiersze: 80\n"), std::string::npos) << text.out;
+    EXPECT_NE(
+        text.out.find("Adresy niewskazujące rekordu: " + std::to_string(expected.size()) + "\n"),
+        std::string::npos)
+        << text.out;
+    for (uint32_t row : expected) {
+      EXPECT_NE(text.out.find("\n  wiersz " + std::to_string(row) + ": "), std::string::npos)
+          << row << "\n"
+          << text.out;
+    }
+    EXPECT_NE(text.out.find(c.code == 0 ? "Wynik: każdy adres wskazuje rekord\n"
+                                        : "Wynik: nie każdy adres wskazuje rekord\n"),
+              std::string::npos)
+        << text.out;
+
+    const CliRun json = RunCli("verify " + files + " --json");
+    EXPECT_EQ(json.code, c.code) << json.err;
+    EXPECT_EQ(json.out.rfind(std::string("{\"status\":\"") + (c.code ? "unreadable" : "ok") +
+                                 "\",\"table\":\"" + JsonPath(t / "opisy.dbf") + "\",\"data\":\"" +
+                                 JsonPath(t / "opisy.dat") +
+                                 "\",\"field\":\"OPISTOP\",\"counts\":{\"rows\":80,",
+                             0),
+              0u)
+        << json.out;
+    EXPECT_NE(json.out.find(",\"unreadable\":" + std::to_string(expected.size()) + ","),
+              std::string::npos)
+        << json.out;
+    EXPECT_EQ(JsonListedRows(json.out), expected) << json.out;
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
+    EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
+  }
+}
+
+// verify refuses what it cannot read, with the reason, and changes nothing.
+TEST(CliTest, VerifyFailsOnFilesItCannotRead) {
+  TempDir t;
+  engine_test::Make(SmallTable(t.dir(), 5));
+  const struct Case {
+    std::string args, says;
+  } cases[] = {
+      {"--table " + (t / "brak.dbf") + " --data " + (t / "opisy.dat") + " --field OPISTOP",
+       "Nie znaleziono pliku: " + (t / "brak.dbf")},
+      {"--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") + " --field BRAK",
+       "Brak pola: BRAK"},
+      {"--table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dbf") + " --field OPISTOP",
+       "Nie udało się otworzyć pliku: " + (t / "opisy.dbf")},
+  };
+  const Snapshot before = Snap(t.dir());
+  for (const Case& c : cases) {
+    const CliRun r = RunCli("verify " + c.args + " --json");
+    EXPECT_EQ(r.code, 1) << c.args;
+    EXPECT_EQ(r.err.rfind(c.says, 0), 0u) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"status\":\"error\",\"error\":", 0), 0u) << r.out;
+  }
+  EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
 }
 
 }  // namespace
