@@ -33,8 +33,8 @@ bool WriteEditorFile(platform::Env* env, const std::string& path, const std::str
   if (!file) return false;
   bool ok = file->WriteAt(0, bytes.data(), bytes.size()).ok() && file->Flush().ok();
   ok = file->Close().ok() && ok;
-  // A read-only file stays read-only, and refuses the exchange below.
-  if (ok && env->FileExists(path)) ok = env->CopyPermissions(path, temp).ok();
+  // A folder, or a file another program holds, refuses the exchange and
+  // stays as it was.
   if (ok) ok = env->RenameFile(temp, path).ok();
   if (!ok) env->DeleteFile(temp);
   return ok;

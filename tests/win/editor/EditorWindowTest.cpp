@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -254,6 +255,35 @@ TEST(EditorWindowTest, AnUntitledTextAsksForItsNameFirst) {
   EXPECT_FALSE(IsWindow(editor));
   EXPECT_EQ(ReadFile(t / "wybrany.txt"), "tre\x9C\xE6");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(EditorWindowTest, APathThatCannotBeWrittenStaysAsItWasAndTheTextStaysOpen) {
+  TempDir t;
+  // A folder under the file's name: unreadable, and no file can replace it.
+  const std::string path = t / "folder.txt";
+  std::filesystem::create_directory(path);
+  platform::ScriptedMessageBoxes boxes;
+  HWND editor = OpenTextEditorWindow(nullptr, path, true);
+  EXPECT_EQ(ControlText(TextOf(editor)), "");
+  Type(editor, "nowy");
+  boxes.Answer(platform::kIdYes);
+  Command(editor, kCmdSave);
+  EXPECT_TRUE(IsWindow(editor));
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].text, "Nie udało się wczytać pliku " + path +
+                                     ". Zapisanie tekstu zastąpi jego zawartość. Kontynuować?");
+  EXPECT_EQ(boxes.shown[1].text, "Nie można zapisać pliku: " + path);
+  EXPECT_EQ(boxes.shown[1].flags, platform::kMbIconError);
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  // Nothing is left beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.dir()),
+                          std::filesystem::directory_iterator()),
+            1);
+  // Still changed: closing asks.
+  boxes.Answer(platform::kIdYes);
+  SendMessageW(editor, WM_CLOSE, 0, 0);
+  EXPECT_EQ(boxes.shown.size(), 3u);
+  EXPECT_FALSE(IsWindow(editor));
 }
 
 TEST(EditorWindowTest, FontSizeAndPlaceOfTheNextWindow) {
