@@ -84,7 +84,7 @@ class Win32File final : public File {
       DWORD r = 0;
       if (!::ReadFile(h_, p + *got, want, &r, &ov)) {
         if (GetLastError() == ERROR_HANDLE_EOF) break;
-        return LastError("read " + path_);
+        return LastError("odczyt " + path_);
       }
       if (r == 0) break;
       *got += r;
@@ -100,8 +100,8 @@ class Win32File final : public File {
       const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, kChunk));
       OVERLAPPED ov = At(offset + done);
       DWORD w = 0;
-      if (!::WriteFile(h_, p + done, want, &w, &ov)) return LastError("write " + path_);
-      if (w == 0) return Status::IOError("write " + path_ + ": nic nie zapisano");
+      if (!::WriteFile(h_, p + done, want, &w, &ov)) return LastError("zapis " + path_);
+      if (w == 0) return Status::IOError("zapis " + path_ + ": nic nie zapisano");
       done += w;
     }
     return Status::OK();
@@ -110,7 +110,7 @@ class Win32File final : public File {
   Status Size(uint64_t* size) override {
     if (h_ == INVALID_HANDLE_VALUE) return Closed();
     LARGE_INTEGER s;
-    if (!GetFileSizeEx(h_, &s)) return LastError("size " + path_);
+    if (!GetFileSizeEx(h_, &s)) return LastError("rozmiar " + path_);
     *size = static_cast<uint64_t>(s.QuadPart);
     return Status::OK();
   }
@@ -118,15 +118,15 @@ class Win32File final : public File {
   Status Flush() override {
     if (h_ == INVALID_HANDLE_VALUE) return Closed();
     if (writable_) {
-      if (!FlushFileBuffers(h_)) return LastError("flush " + path_);
+      if (!FlushFileBuffers(h_)) return LastError("zapis na dysk " + path_);
       return Status::OK();
     }
     // Windows flushes only through a handle that may write; the cache it
     // empties is the file's, whichever handle filled it.
     HANDLE w = ReOpenFile(h_, GENERIC_WRITE, kShareAll, 0);
-    if (w == INVALID_HANDLE_VALUE) return LastError("flush " + path_);
+    if (w == INVALID_HANDLE_VALUE) return LastError("zapis na dysk " + path_);
     Status s;
-    if (!FlushFileBuffers(w)) s = LastError("flush " + path_);
+    if (!FlushFileBuffers(w)) s = LastError("zapis na dysk " + path_);
     CloseHandle(w);
     return s;
   }
@@ -136,7 +136,7 @@ class Win32File final : public File {
   Status LockByte(uint64_t offset) override {
     if (h_ == INVALID_HANDLE_VALUE) return Closed();
     OVERLAPPED ov = At(offset);
-    if (!LockFileEx(h_, LockFlags(), 0, 1, 0, &ov)) return LastError("lock " + path_);
+    if (!LockFileEx(h_, LockFlags(), 0, 1, 0, &ov)) return LastError("blokada " + path_);
     return Status::OK();
   }
 
@@ -153,10 +153,10 @@ class Win32File final : public File {
       }
       const DWORD err = GetLastError();
       if (err != ERROR_LOCK_VIOLATION && err != ERROR_IO_PENDING) {
-        return ErrorStatus("lock " + path_, err);
+        return ErrorStatus("blokada " + path_, err);
       }
       const auto now = std::chrono::steady_clock::now();
-      if (now >= deadline) return Status::Busy("lock " + path_ + ": bajt blokady jest zajęty");
+      if (now >= deadline) return Status::Busy("blokada " + path_ + ": bajt blokady jest zajęty");
       std::this_thread::sleep_for(
           std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
       pause = std::min(pause * 2, std::chrono::milliseconds(50));
@@ -166,7 +166,7 @@ class Win32File final : public File {
   Status UnlockByte(uint64_t offset) override {
     if (h_ == INVALID_HANDLE_VALUE) return Closed();
     OVERLAPPED ov = At(offset);
-    if (!UnlockFileEx(h_, 0, 1, 0, &ov)) return LastError("unlock " + path_);
+    if (!UnlockFileEx(h_, 0, 1, 0, &ov)) return LastError("zdjęcie blokady " + path_);
     return Status::OK();
   }
 
@@ -174,7 +174,7 @@ class Win32File final : public File {
     if (h_ == INVALID_HANDLE_VALUE) return Closed();
     HANDLE h = h_;
     h_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(h)) return LastError("close " + path_);
+    if (!CloseHandle(h)) return LastError("zamknięcie " + path_);
     return Status::OK();
   }
 
@@ -236,11 +236,11 @@ class Win32Env final : public Env {
       const DWORD attr = Attributes(path);
       if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) {
         if (mode == OpenMode::kCreateExclusive) {
-          return Status::Exists("open " + path + ": to jest katalog");
+          return Status::Exists("otwarcie " + path + ": to jest katalog");
         }
-        return Status::NotFound("open " + path + ": to jest katalog");
+        return Status::NotFound("otwarcie " + path + ": to jest katalog");
       }
-      return ErrorStatus("open " + path, err);
+      return ErrorStatus("otwarcie " + path, err);
     }
     *result = std::make_unique<Win32File>(h, path, (access & GENERIC_WRITE) != 0);
     return Status::OK();
@@ -297,14 +297,14 @@ class Win32Env final : public Env {
 
   Status CopyFile(const std::string& from, const std::string& to) override {
     if (!::CopyFileW(WidePath(from).c_str(), WidePath(to).c_str(), FALSE)) {
-      return LastError("copy " + from + " -> " + to);
+      return LastError("kopiowanie " + from + " -> " + to);
     }
     // CopyFileW carries the read-only attribute over; the copy is a
     // working file that is written to, as a POSIX copy is.
     const DWORD attr = Attributes(to);
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) {
       if (!SetFileAttributesW(WidePath(to).c_str(), attr & ~FILE_ATTRIBUTE_READONLY)) {
-        return LastError("attrib " + to);
+        return LastError("atrybuty " + to);
       }
     }
     return Status::OK();
@@ -314,23 +314,24 @@ class Win32Env final : public Env {
   // file system; without MOVEFILE_COPY_ALLOWED it never turns into a copy.
   Status RenameNoReplace(const std::string& from, const std::string& to) override {
     if (!MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), 0)) {
-      return LastError("rename " + from + " -> " + to);
+      return LastError("zmiana nazwy " + from + " -> " + to);
     }
     return Status::OK();
   }
 
   Status LinkFile(const std::string& from, const std::string& to) override {
     // A directory has no second name; the move then falls back to a rename.
-    if (DirectoryExists(from)) return Status::NotSupported("link " + from + ": to katalog");
+    if (DirectoryExists(from))
+      return Status::NotSupported("dowiązanie " + from + ": to jest katalog");
     if (!CreateHardLinkW(WidePath(to).c_str(), WidePath(from).c_str(), nullptr)) {
-      return LastError("link " + from + " -> " + to);
+      return LastError("dowiązanie " + from + " -> " + to);
     }
     return Status::OK();
   }
 
   Status RenameFile(const std::string& from, const std::string& to) override {
     if (!MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      return LastError("rename " + from + " -> " + to);
+      return LastError("zmiana nazwy " + from + " -> " + to);
     }
     return Status::OK();
   }
@@ -338,12 +339,12 @@ class Win32Env final : public Env {
   // The access right Windows keeps per file is the read-only attribute.
   Status CopyPermissions(const std::string& from, const std::string& to) override {
     const DWORD src = Attributes(from);
-    if (src == INVALID_FILE_ATTRIBUTES) return LastError("attrib " + from);
+    if (src == INVALID_FILE_ATTRIBUTES) return LastError("atrybuty " + from);
     const DWORD dst = Attributes(to);
-    if (dst == INVALID_FILE_ATTRIBUTES) return LastError("attrib " + to);
+    if (dst == INVALID_FILE_ATTRIBUTES) return LastError("atrybuty " + to);
     const DWORD want = (dst & ~FILE_ATTRIBUTE_READONLY) | (src & FILE_ATTRIBUTE_READONLY);
     if (want != dst && !SetFileAttributesW(WidePath(to).c_str(), want)) {
-      return LastError("attrib " + to);
+      return LastError("atrybuty " + to);
     }
     return Status::OK();
   }
@@ -355,27 +356,29 @@ class Win32Env final : public Env {
   // own in the same directory and is deleted there.
   Status DeleteFile(const std::string& path) override {
     const DWORD attr = Attributes(path);
-    if (attr == INVALID_FILE_ATTRIBUTES) return LastError("delete " + path);
-    if (attr & FILE_ATTRIBUTE_DIRECTORY) return Status::IOError("delete " + path + ": to katalog");
+    if (attr == INVALID_FILE_ATTRIBUTES) return LastError("usunięcie " + path);
+    if (attr & FILE_ATTRIBUTE_DIRECTORY)
+      return Status::IOError("usunięcie " + path + ": to jest katalog");
     const std::string aside = ExtractFilePath(path) + kAsidePrefix +
                               std::to_string(GetCurrentProcessId()) + "-" +
                               std::to_string(++aside_counter_) + ".tmp";
     if (MoveFileExW(WidePath(path).c_str(), WidePath(aside).c_str(), 0)) {
       if (DeleteFileW(WidePath(aside).c_str())) return Status::OK();
-      Status s = LastError("delete " + path);
+      Status s = LastError("usunięcie " + path);
       MoveFileExW(WidePath(aside).c_str(), WidePath(path).c_str(), 0);
       return s;
     }
-    if (!DeleteFileW(WidePath(path).c_str())) return LastError("delete " + path);
+    if (!DeleteFileW(WidePath(path).c_str())) return LastError("usunięcie " + path);
     return Status::OK();
   }
 
   Status CreateDirectories(const std::string& path) override {
-    if (path.empty()) return Status::Invalid("mkdir: pusta ścieżka");
+    if (path.empty()) return Status::Invalid("tworzenie katalogu: pusta ścieżka");
     const DWORD attr = Attributes(path);
     if (attr != INVALID_FILE_ATTRIBUTES) {
-      return (attr & FILE_ATTRIBUTE_DIRECTORY) ? Status::OK()
-                                               : Status::Exists("mkdir " + path + ": to plik");
+      return (attr & FILE_ATTRIBUTE_DIRECTORY)
+                 ? Status::OK()
+                 : Status::Exists("tworzenie katalogu " + path + ": to plik");
     }
     std::string dir = path;
     while (dir.size() > 1 && IsPathDelim(dir.back())) dir.pop_back();
@@ -392,9 +395,9 @@ class Win32Env final : public Env {
     }
     if (!CreateDirectoryW(WidePath(dir).c_str(), nullptr) &&
         GetLastError() != ERROR_ALREADY_EXISTS) {
-      return LastError("mkdir " + dir);
+      return LastError("tworzenie katalogu " + dir);
     }
-    return DirectoryExists(dir) ? Status::OK() : Status::IOError("mkdir " + dir);
+    return DirectoryExists(dir) ? Status::OK() : Status::IOError("tworzenie katalogu " + dir);
   }
 
   Status CreateNewDirectory(const std::string& path) override {
@@ -405,7 +408,7 @@ class Win32Env final : public Env {
   }
 
   Status RemoveDirectory(const std::string& path) override {
-    if (!RemoveDirectoryW(WidePath(path).c_str())) return LastError("rmdir " + path);
+    if (!RemoveDirectoryW(WidePath(path).c_str())) return LastError("usunięcie katalogu " + path);
     return Status::OK();
   }
 
@@ -421,7 +424,7 @@ class Win32Env final : public Env {
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD err = GetLastError();
       if (err == ERROR_FILE_NOT_FOUND && DirectoryExists(base)) return Status::OK();
-      return ErrorStatus("opendir " + dir, err);
+      return ErrorStatus("odczyt katalogu " + dir, err);
     }
     do {
       std::string name = FromWide(fd.cFileName);
@@ -434,7 +437,7 @@ class Win32Env final : public Env {
     } while (FindNextFileW(h, &fd));
     const DWORD err = GetLastError();
     FindClose(h);
-    if (err != ERROR_NO_MORE_FILES) return ErrorStatus("readdir " + dir, err);
+    if (err != ERROR_NO_MORE_FILES) return ErrorStatus("odczyt katalogu " + dir, err);
     return Status::OK();
   }
 
@@ -443,7 +446,7 @@ class Win32Env final : public Env {
   // to report a directory that is not there.
   Status SyncDirectory(const std::string& dir) override {
     if (!DirectoryExists(dir.empty() ? "." : dir)) {
-      return Status::NotFound("sync " + dir + ": brak katalogu");
+      return Status::NotFound("zapis na dysk " + dir + ": nie ma takiego katalogu");
     }
     return Status::OK();
   }

@@ -1,7 +1,7 @@
 // The outcome of a platform call: success, or a kind of failure with a
-// readable reason ("open /x/opisy.dat: No such file or directory"). The
-// store and the table engine keep one beside their Boolean results so that
-// a command-line check can say what is wrong.
+// readable Polish reason ("otwarcie /x/opisy.dat: nie ma takiego pliku ani
+// katalogu"). The store and the table engine keep one beside their Boolean
+// results so that a command-line check can say what is wrong.
 #pragma once
 
 #include <string>

@@ -2,6 +2,8 @@
 
 #include "platform/Win32Text.h"
 
+#include <cctype>
+
 namespace platform {
 
 std::wstring ToWide(const std::string& utf8) {
@@ -45,53 +47,100 @@ std::wstring WidePath(const std::string& utf8) {
   return L"\\\\?\\" + full;
 }
 
+namespace {
+// A quota's refusal; MinGW's headers do not name it.
+constexpr DWORD kDiskQuotaExceeded = 1295;
+}  // namespace
+
 std::string ErrorText(unsigned long code) {
-  // The reasons a user meets in Polish, as on Linux, whatever the
-  // system's language; the system's own text for the rest.
+  // The reasons a user meets in Polish, worded as on Linux, whatever the
+  // system's language.
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
       return "nie ma takiego pliku ani katalogu";
+    case ERROR_INVALID_DRIVE:
+      return "nie ma takiego dysku";
     case ERROR_DIRECTORY:
       return "część ścieżki nie jest katalogiem";
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+      return "niedozwolona nazwa pliku";
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
       return "plik już istnieje";
     case ERROR_DIR_NOT_EMPTY:
       return "katalog nie jest pusty";
     case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD:
       return "brak uprawnień";
     case ERROR_WRITE_PROTECT:
       return "nośnik tylko do odczytu";
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
       return "brak miejsca na dysku";
+    case kDiskQuotaExceeded:
+      return "przekroczony przydział miejsca na dysku";
+    case ERROR_FILE_TOO_LARGE:
+      return "plik jest za duży dla tego systemu plików";
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
       return "plik jest używany";
+    case ERROR_DELETE_PENDING:
+      return "plik czeka na usunięcie";
     case ERROR_TOO_MANY_OPEN_FILES:
       return "za dużo otwartych plików";
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+      return "za mało pamięci";
     case ERROR_FILENAME_EXCED_RANGE:
       return "za długa nazwa";
     case ERROR_NOT_SAME_DEVICE:
       return "pliki leżą na różnych dyskach";
+    case ERROR_NOT_READY:
+      return "urządzenie nie jest gotowe";
+    case ERROR_CRC:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+    case ERROR_FILE_CORRUPT:
+    case ERROR_DISK_CORRUPT:
+      return "błąd wejścia-wyjścia";
     case ERROR_BAD_NETPATH:
       return "nie znaleziono ścieżki sieciowej";
+    case ERROR_BAD_NET_NAME:
+      return "nie znaleziono udziału sieciowego";
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_DEV_NOT_EXIST:
+      return "połączenie sieciowe zostało przerwane";
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION:
+      return "system plików nie obsługuje tej operacji";
     default:
       break;
   }
+  // The system's own text only when it has one in Polish: an English one
+  // would be the only foreign words a user meets.
   wchar_t* buf = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+      nullptr, code, MAKELANGID(LANG_POLISH, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buf), 0,
+      nullptr);
   std::string text = n ? FromWide(buf, n) : std::string();
   if (buf) LocalFree(buf);
   while (!text.empty() &&
          (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
     text.pop_back();
   }
-  if (text.empty()) text = "błąd systemu " + std::to_string(code);
-  return text;
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  const std::string number = "błąd systemu " + std::to_string(code);
+  return text.empty() ? number : text + " (" + number + ")";
 }
 
 }  // namespace platform

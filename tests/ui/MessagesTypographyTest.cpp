@@ -1,7 +1,8 @@
 // Every text a user can read follows Polish typography: each string literal
-// of the engine's, the command line's and the windows' sources, read from
-// the sources themselves so that a new message cannot slip past the check,
-// and the messages built from parts, filled with sample values.
+// of the platform's reasons, the engine's, the command line's and the
+// windows' sources, read from the sources themselves so that a new message
+// cannot slip past the check, and the messages built from parts, filled
+// with sample values.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -63,7 +64,7 @@ std::vector<std::string> Literals(const std::string& src) {
 TEST(MessagesTypographyTest, EveryLiteralOfTheUserFacingSources) {
   const fs::path root = fs::path(PODZIAL_TEST_DATA).parent_path().parent_path();
   size_t files = 0, literals = 0;
-  for (const char* dir : {"engine", "ui", "app", "controls", "cli"}) {
+  for (const char* dir : {"platform", "engine", "ui", "app", "controls", "cli"}) {
     for (const auto& entry : fs::directory_iterator(root / dir)) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".h" && ext != ".cpp") continue;
