@@ -1,6 +1,10 @@
-// The program's entry: the Qt services in place of the scripted ones, then
-// the main window until it is closed.
+// The program's entry: --help and --version answered before Qt needs a
+// display, then the Qt services in place of the scripted ones and the main
+// window until it is closed.
 #include <QApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/AppMessageBoxes.h"
 #include "app/EngineServices.h"
@@ -13,10 +17,21 @@
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
 #include "platform/SaveDialog.h"
+#include "ui/StartOptions.h"
 
 int main(int argc, char** argv) {
   using namespace app;
   using namespace controls;
+  const ui::StartDecision start =
+      ui::DecideStart(std::vector<std::string>(argv + 1, argv + argc), PODZIAL_VERSION);
+  if (start.action == ui::StartDecision::Action::kPrint) {
+    std::fputs(start.text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (start.action == ui::StartDecision::Action::kRefuse) {
+    std::fputs(start.text.c_str(), stderr);
+    return 2;
+  }
   // Qt takes the language of its own texts that come from locale data (the
   // sizes and dates in the file dialog) from the environment at start-up;
   // the translation below covers the rest.
