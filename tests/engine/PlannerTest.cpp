@@ -54,7 +54,9 @@ void ExpectSameCounts(const engine::DivisionCounts& a, const engine::DivisionCou
   EXPECT_EQ(a.dropped, b.dropped);
   EXPECT_EQ(a.records_written, b.records_written);
   EXPECT_EQ(a.bytes_written, b.bytes_written);
+  EXPECT_EQ(a.plain_bytes, b.plain_bytes);
   EXPECT_EQ(a.new_files, b.new_files);
+  EXPECT_EQ(a.new_files_bytes, b.new_files_bytes);
 }
 
 TEST(PlannerTest, PlanEqualsTheDivisionFileByFile) {
@@ -168,9 +170,9 @@ TEST(PlannerTest, CommandLinePlanMatchesTheCommandLineDivision) {
   std::string files;
   for (const auto& [name, size] : SetFiles(tmp.dir(), "opisy.dat")) {
     if (name == "opisy.dat") {
-      files = "{\"name\":\"opisy.dat\",\"size\":" + std::to_string(size) + "}" + files;
+      files = "{\"name\":\"opisy.dat\",\"bytes\":" + std::to_string(size) + "}" + files;
     } else {
-      files += ",{\"name\":\"" + name + "\",\"size\":" + std::to_string(size) + "}";
+      files += ",{\"name\":\"" + name + "\",\"bytes\":" + std::to_string(size) + "}";
     }
   }
   EXPECT_NE(plan.out.find("\"files\":[" + files + "]"), std::string::npos) << plan.out;
