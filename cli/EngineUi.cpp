@@ -74,87 +74,62 @@ std::string TerminalText(std::string s) {
   return s;
 }
 
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (size_t i = 0; i < s.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
-      continue;  // the messages' Windows line ends: a reader of JSON expects \n
-    } else if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string CountsJson(const engine::DivisionCounts& c) {
-  std::ostringstream o;
-  o << "{\"rows\":" << c.rows << ",\"converted\":" << c.converted
-    << ",\"skipped_empty\":" << c.skipped_empty << ",\"skipped_marker\":" << c.skipped_marker
-    << ",\"marker_kept\":" << c.marker_kept << ",\"zero_addresses\":" << c.zero_addresses
-    << ",\"dropped\":" << c.dropped << ",\"records_written\":" << c.records_written
-    << ",\"bytes_written\":" << c.bytes_written << ",\"new_files\":" << c.new_files << "}";
-  return o.str();
+  return JsonObject()
+      .Add("rows", c.rows)
+      .Add("converted", c.converted)
+      .Add("skipped_empty", c.skipped_empty)
+      .Add("skipped_marker", c.skipped_marker)
+      .Add("marker_kept", c.marker_kept)
+      .Add("zero_addresses", c.zero_addresses)
+      .Add("dropped", c.dropped)
+      .Add("records_written", c.records_written)
+      .Add("plain_bytes", c.plain_bytes)
+      .Add("new_files", c.new_files)
+      .Add("new_files_bytes", c.new_files_bytes)
+      .str();
 }
 
-int ReportNotDone(const TerminalDialog& dialog, const char* what) {
-  if (dialog.unanswered) std::cerr << engine::kMsgKadmorQuestion << "\n";
-  std::cerr << what << "\n";
-  return kExitFailure;
+int ReportNotDone(const TerminalDialog& dialog, const char* what, bool json) {
+  std::string message = what;
+  if (dialog.unanswered) message = std::string(engine::kMsgKadmorQuestion) + "\n" + message;
+  return ReportError(message, json);
 }
 
-std::string JobJsonHead(const engine::TDividerInfo& info, bool ran) {
-  return "{\"table\":" + JsonString(info.TableFile) + ",\"data\":" + JsonString(info.DataFile) +
-         ",\"ran\":" + (ran ? "true" : "false");
-}
-
-std::string StringsJson(const std::vector<std::string>& strings) {
-  std::string out;
-  for (const auto& s : strings) out += (out.empty() ? "" : ",") + JsonString(s);
-  return "[" + out + "]";
+JsonObject JobJsonHead(const engine::TDividerInfo& info, bool ran) {
+  return JsonObject().Add("table", info.TableFile).Add("data_file", info.DataFile).Add("ran", ran);
 }
 
 std::string JobJson(const engine::JobReport& j) {
-  std::ostringstream o;
-  o << JobJsonHead(j.info, j.ran) << ",\"backup_dir\":" << JsonString(j.used_old_dir)
-    << ",\"counts\":" << CountsJson(j.counts) << ",\"dropped_list\":" << JsonString(j.dropped_list)
-    << ",\"notes\":" << StringsJson(j.notes) << ",\"warnings\":" << StringsJson(j.warnings) << "}";
-  return o.str();
-}
-
-void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json) {
-  if (json) {
-    std::cout << "],\"total\":" << CountsJson(total) << "}\n";
-  } else if (jobs > 1) {
-    std::cout << "razem: " << CountsText(total) << "\n";
-  }
+  return JobJsonHead(j.info, j.ran)
+      .Add("backup_dir", j.used_old_dir)
+      .Raw("counts", CountsJson(j.counts))
+      .Add("dropped_list", j.dropped_list)
+      .Raw("notes", StringsJson(j.notes))
+      .Raw("warnings", StringsJson(j.warnings))
+      .str();
 }
 
 int ReportRequest(const engine::RequestResult& r, const TerminalDialog& dialog, bool json) {
-  if (!r.completed) return ReportNotDone(dialog, "Podział nie został wykonany.");
+  if (!r.completed) return ReportNotDone(dialog, "Podział nie został wykonany.", json);
   const bool warnings = r.HasWarnings();
   if (json) {
-    std::cout << "{\"status\":" << (warnings ? "\"warnings\"" : "\"ok\"")
-              << ",\"message\":" << JsonString(r.message)
-              << ",\"backup_dir\":" << JsonString(r.backup_path) << ",\"jobs\":[";
-    for (size_t i = 0; i < r.jobs.size(); ++i) std::cout << (i ? "," : "") << JobJson(r.jobs[i]);
+    std::vector<std::string> jobs;
+    for (const auto& j : r.jobs) jobs.push_back(JobJson(j));
+    std::cout << JsonObject()
+                     .Add("status", warnings ? "warnings" : "ok")
+                     .Add("message", r.message)
+                     .Add("backup_dir", r.backup_path)
+                     .Raw("jobs", JsonArray(jobs))
+                     .Raw("total", CountsJson(r.total))
+                     .str()
+              << "\n";
   } else {
     std::cout << TerminalText(r.message) << "\n";
     for (const auto& j : r.jobs)
       std::cout << j.info.TableFile << ": " << (j.ran ? CountsText(j.counts) : kSkippedJob) << "\n";
+    if (r.jobs.size() > 1) std::cout << "razem: " << CountsText(r.total) << "\n";
   }
-  PrintTotal(r.total, r.jobs.size(), json);
   return warnings ? kExitWarnings : kExitOk;
 }
 
@@ -226,14 +201,16 @@ int RunDivision(const engine::RequestEntries& e, bool yes, bool verify, bool jso
   } catch (const engine::EngineError& error) {
     std::cerr << error.what() << "\n";
     if (json) {
-      std::vector<engine::JobReport> committed;
-      if (auto* r = dynamic_cast<const engine::RequestError*>(&error)) committed = r->committed();
-      std::cout << "{\"status\":\"error\",\"error\":" << JsonString(error.what())
-                << ",\"committed\":[";
-      for (size_t i = 0; i < committed.size(); ++i) {
-        std::cout << (i ? "," : "") << JobJson(committed[i]);
+      std::vector<std::string> committed;
+      if (auto* r = dynamic_cast<const engine::RequestError*>(&error)) {
+        for (const auto& j : r->committed()) committed.push_back(JobJson(j));
       }
-      std::cout << "]}\n";
+      std::cout << JsonObject()
+                       .Add("status", "error")
+                       .Add("error", error.what())
+                       .Raw("committed", JsonArray(committed))
+                       .str()
+                << "\n";
     }
     return platform::InterruptRequested() ? kExitInterrupted : kExitFailure;
   }

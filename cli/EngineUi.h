@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Json.h"
 #include "cli/Polish.h"
 #include "engine/DivisionChecks.h"
 #include "engine/DivisionRequest.h"
@@ -65,29 +66,22 @@ class TerminalDialog : public engine::UserDialog {
 
 // Windows line ends of the messages become the terminal's.
 std::string TerminalText(std::string s);
-// A JSON string; the messages' Windows line ends become "\n" in it.
-std::string JsonString(const std::string& s);
-// A JSON array of strings.
-std::string StringsJson(const std::vector<std::string>& strings);
 std::string CountsJson(const engine::DivisionCounts& c);
 using engine::CountsText;
 
 inline constexpr const char* kSkippedJob = engine::kMsgSkippedJob;
 
 // A request that did not go through: why, when the terminal could not be
-// asked, and `what` ("Podział nie został wykonany."). Returns the exit code.
-int ReportNotDone(const TerminalDialog& dialog, const char* what);
+// asked, and `what` ("Podział nie został wykonany."); with `json` also as
+// the error object. Returns the exit code.
+int ReportNotDone(const TerminalDialog& dialog, const char* what, bool json);
 
 // The start of a job's JSON object: table, data file and whether it ran.
-std::string JobJsonHead(const engine::TDividerInfo& info, bool ran);
+JsonObject JobJsonHead(const engine::TDividerInfo& info, bool ran);
 
 // One finished job as JSON: where its old files are, its counts, the list
 // of references it could not copy, its notes and its warnings.
 std::string JobJson(const engine::JobReport& j);
-
-// The end of a report: the JSON total, or the text total under more than
-// one job.
-void PrintTotal(const engine::DivisionCounts& total, size_t jobs, bool json);
 
 // Prints what a finished request did; returns the exit code: 3 when it
 // completed with warnings (HasWarnings), 0 when clean.

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/Json.h"
 #include "cli/Polish.h"
 #include "platform/LockWait.h"
 #include "store/jxmemo.h"
@@ -36,13 +37,14 @@ class ToolEnv {
       : env_(platform::Env::Default(), static_cast<int64_t>(seconds) * 1000, &notice_) {}
   platform::Env* get() { return &env_; }
 
-  // After a failure: true (and the message printed) when the lock wait ran
-  // out.
-  bool ReportTimeout(const std::string& file) const {
+  // After a failure: true (and the message printed, with `json` also as
+  // the error object) when the lock wait ran out.
+  bool ReportTimeout(const std::string& file, bool json = false) const {
     if (!env_.TimedOut()) return false;
-    std::cerr << "Plik opisów " << file
-              << " jest nadal zablokowany przez inny program; przerwano po "
-              << env_.TimeoutMs() / 1000 << " s. Pliki nie zostały zmienione.\n";
+    ReportError("Plik opisów " + file +
+                    " jest nadal zablokowany przez inny program; przerwano po " +
+                    std::to_string(env_.TimeoutMs() / 1000) + " s. Pliki nie zostały zmienione.",
+                json);
     return true;
   }
 

@@ -1,6 +1,8 @@
 // The command line in Polish.
 #include "cli/Polish.h"
 
+#include "cli/Json.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -227,6 +229,9 @@ int ParseCommandLine(CLI::App& app, int argc, char** argv) {
     args.erase(args.begin());
     args.push_back("--help");
   }
+  // A caller that asked for JSON reads a usage error from it too; the
+  // parse consumes the arguments, so this is looked at first.
+  const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
   std::reverse(args.begin(), args.end());  // CLI11 takes them last first
   try {
     app.parse(args);
@@ -240,8 +245,7 @@ int ParseCommandLine(CLI::App& app, int argc, char** argv) {
     std::cout << e.what() << "\n";
     return 0;
   } catch (const CLI::ParseError& e) {
-    std::cerr << UsageErrorText(app, e) << "\n";
-    return kUsage;
+    return ReportError(UsageErrorText(app, e), json, kUsage);
   }
   return -1;
 }

@@ -37,7 +37,8 @@ std::string Closest(const std::string& typed, const std::vector<std::string>& kn
 
 // Parses the command line. "PROGRAM help CMD..." is "PROGRAM CMD... --help".
 // Returns -1 to go on, or the exit code after the help (0), the version (0)
-// or a usage error (2, message on stderr) was printed.
+// or a usage error (2, message on stderr; with --json among the arguments
+// also the error object on stdout) was printed.
 int ParseCommandLine(CLI::App& app, int argc, char** argv);
 
 }  // namespace cli

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "cli/Json.h"
+#include "store/Checker.h"
 
 namespace cli {
 
@@ -12,6 +16,14 @@ inline std::string HexAddress(int32_t address) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%08X", static_cast<uint32_t>(address));
   return buf;
+}
+
+// The files of a set as JSON: each one's name and size on disk.
+inline std::string SetFilesJson(const store::CheckReport& r) {
+  std::vector<std::string> files;
+  for (const auto& f : r.Files)
+    files.push_back(JsonObject().Add("name", f.Name).Add("bytes", f.Size).str());
+  return JsonArray(files);
 }
 
 }  // namespace cli

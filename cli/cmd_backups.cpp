@@ -13,31 +13,36 @@ namespace cli {
 namespace {
 
 std::string BackupsJson(const std::vector<engine::BackupEntry>& list) {
-  std::string out = "{\"backups\":[";
-  for (size_t i = 0; i < list.size(); ++i) {
-    const engine::BackupEntry& b = list[i];
-    out += std::string(i ? "," : "") + "{\"dir\":" + JsonString(b.dir) +
-           ",\"date\":" + JsonString(b.info.date) + ",\"version\":" + JsonString(b.info.version) +
-           ",\"described\":" + (b.described ? "true" : "false") +
-           ",\"problem\":" + JsonString(b.problem) + ",\"bytes\":" + std::to_string(b.bytes) +
-           ",\"files\":" + std::to_string(b.files) +
-           ",\"restorable\":" + (b.restorable ? "true" : "false") + ",\"jobs\":[";
-    for (size_t k = 0; k < b.info.jobs.size(); ++k) {
-      const engine::BackupJob& j = b.info.jobs[k];
-      out += std::string(k ? "," : "") + "{\"table\":" + JsonString(j.table) +
-             ",\"data\":" + JsonString(j.data);
+  std::vector<std::string> backups;
+  for (const engine::BackupEntry& b : list) {
+    std::vector<std::string> jobs;
+    for (const engine::BackupJob& j : b.info.jobs) {
+      JsonObject job;
+      job.Add("table", j.table).Add("data_file", j.data);
       if (j.counted) {
-        out += ",\"rows\":" + std::to_string(j.rows) +
-               ",\"converted\":" + std::to_string(j.converted) +
-               ",\"dropped\":" + std::to_string(j.dropped) +
-               ",\"records_written\":" + std::to_string(j.records) +
-               ",\"new_files\":" + std::to_string(j.new_files);
+        job.Raw("counts", JsonObject()
+                              .Add("rows", j.rows)
+                              .Add("converted", j.converted)
+                              .Add("dropped", j.dropped)
+                              .Add("records_written", j.records)
+                              .Add("new_files", j.new_files)
+                              .str());
       }
-      out += "}";
+      jobs.push_back(job.str());
     }
-    out += "]}";
+    backups.push_back(JsonObject()
+                          .Add("backup_dir", b.dir)
+                          .Add("date", b.info.date)
+                          .Add("version", b.info.version)
+                          .Add("described", b.described)
+                          .Add("problem", b.problem)
+                          .Add("bytes", b.bytes)
+                          .Add("file_count", b.files)
+                          .Add("restorable", b.restorable)
+                          .Raw("jobs", JsonArray(jobs))
+                          .str());
   }
-  return out + "]}\n";
+  return JsonObject().Add("status", "ok").Raw("backups", JsonArray(backups)).str() + "\n";
 }
 
 struct BackupsOptions {
@@ -49,8 +54,7 @@ int RunBackups(const BackupsOptions& o) {
   std::vector<engine::BackupEntry> list;
   std::string error;
   if (!engine::ListBackups(platform::Env::Default(), o.dir, &list, &error)) {
-    std::cerr << error << "\n";
-    return kExitFailure;
+    return ReportError(error, o.json);
   }
   std::cout << (o.json ? BackupsJson(list) : engine::BackupsText(o.dir, list));
   return kExitOk;

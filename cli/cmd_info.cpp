@@ -11,7 +11,7 @@
 
 namespace {
 
-int RunInfo(const std::string& file, int lock_timeout) {
+int RunInfo(const std::string& file, int lock_timeout, bool json) {
   store::CheckReport r;
   std::string error;
   cli::ToolEnv env(lock_timeout);
@@ -20,19 +20,40 @@ int RunInfo(const std::string& file, int lock_timeout) {
   // to ReadSetInfo to report.
   std::unique_ptr<platform::File> hold;
   if (env.get()->OpenFile(file, platform::OpenMode::kReadOnlyShared, &hold).ok() &&
-      !hold->LockByte(store::kLockOffset).ok() && env.ReportTimeout(file)) {
+      !hold->LockByte(store::kLockOffset).ok() && env.ReportTimeout(file, json)) {
     return cli::kExitFailure;
   }
   const bool read = store::ReadSetInfo(env.get(), file, &r, &error);
   hold.reset();
   // Without the lock the picture could be torn: given up, it says nothing.
-  if (env.ReportTimeout(file)) return cli::kExitFailure;
-  if (!read) {
-    std::cerr << "Błąd: " << file << ": " << error << "\n";
-    return cli::kExitFailure;
-  }
+  if (env.ReportTimeout(file, json)) return cli::kExitFailure;
+  if (!read) return cli::ReportError(file + ": " + error, json, cli::kExitFailure, "Błąd: ");
   const store::FileHeader& h = r.Header;
   int64_t limit = static_cast<int64_t>(h.MaxSize) * store::kKilobyte;
+  if (json) {
+    std::vector<std::string> classes;
+    for (int k = 1; k <= h.ClassCount; ++k) {
+      const auto& c = h.Class(k);
+      classes.push_back(cli::JsonObject()
+                            .Add("block_size", static_cast<int64_t>(c.BlockSize))
+                            .Add("capacity", static_cast<int64_t>(c.Capacity))
+                            .Add("free_head", static_cast<int64_t>(c.FreeHead))
+                            .str());
+    }
+    std::cout << cli::JsonObject()
+                     .Add("status", "ok")
+                     .Add("data_file", file)
+                     .Add("tag", h.TagText())
+                     .Add("header_length", static_cast<int64_t>(h.HeaderLength))
+                     .Add("max_size_kb", static_cast<int64_t>(h.MaxSize))
+                     .Add("max_size_bytes", limit)
+                     .Add("current_file", static_cast<int64_t>(h.CurrentFile))
+                     .Raw("classes", cli::JsonArray(classes))
+                     .Raw("files", cli::SetFilesJson(r))
+                     .str()
+              << "\n";
+    return cli::kExitOk;
+  }
   std::cout << "Znacznik: " << h.TagText() << "\n";
   std::cout << "Długość nagłówka: " << h.HeaderLength << "\n";
   std::cout << "Limit rozmiaru: " << h.MaxSize << " KB (" << limit << " B, "
@@ -54,9 +75,11 @@ cli::AutoRegister reg([](CLI::App& app, std::function<int()>* run) {
   auto lock_timeout = std::make_shared<int>(cli::kDefaultLockTimeout);
   CLI::App* sub = app.add_subcommand("info", "Pokazuje nagłówek pliku opisów i pliki jego zbioru");
   sub->add_option("PLIK", *file, "Plik opisów")->required()->type_name("");
+  auto json = std::make_shared<bool>(false);
   cli::AddLockTimeoutOption(sub, *lock_timeout);
-  sub->callback([run, file, lock_timeout] {
-    *run = [file, lock_timeout] { return RunInfo(*file, *lock_timeout); };
+  sub->add_flag("--json", *json, "Wypisz nagłówek jako obiekt JSON");
+  sub->callback([run, file, lock_timeout, json] {
+    *run = [file, lock_timeout, json] { return RunInfo(*file, *lock_timeout, *json); };
   });
 });
 

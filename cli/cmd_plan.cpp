@@ -5,7 +5,6 @@
 // would fail before writing (files in use, a directory that may not be
 // written, too little space).
 #include <iostream>
-#include <sstream>
 
 #include "cli/Command.h"
 #include "cli/EngineUi.h"
@@ -23,43 +22,43 @@ struct PlanOptions {
 };
 
 std::string RowsJson(const std::vector<uint32_t>& rows) {
-  std::ostringstream o;
-  o << "[";
-  for (size_t i = 0; i < rows.size(); ++i) o << (i ? "," : "") << rows[i];
-  o << "]";
-  return o.str();
+  std::vector<std::string> items;
+  for (uint32_t row : rows) items.push_back(std::to_string(row));
+  return JsonArray(items);
 }
 
 std::string FilesJson(const std::vector<engine::PlannedFile>& files) {
-  std::ostringstream o;
-  o << "[";
-  for (size_t i = 0; i < files.size(); ++i) {
-    o << (i ? "," : "") << "{\"name\":" << JsonString(files[i].name)
-      << ",\"size\":" << files[i].size << "}";
-  }
-  o << "]";
-  return o.str();
+  std::vector<std::string> items;
+  for (const auto& f : files)
+    items.push_back(JsonObject().Add("name", f.name).Add("bytes", f.size).str());
+  return JsonArray(items);
 }
 
 int Report(const engine::RequestPlan& plan, const TerminalDialog& dialog, bool json) {
   const engine::RequestResult& r = plan.result;
-  if (!r.completed) return ReportNotDone(dialog, "Podział nie zostałby wykonany.");
+  if (!r.completed) return ReportNotDone(dialog, "Podział nie zostałby wykonany.", json);
   if (!json) {
     std::cout << engine::PlanText(plan);
     return kExitOk;
   }
-  std::cout << "{\"jobs\":[";
+  std::vector<std::string> jobs;
   for (size_t i = 0; i < plan.plans.size(); ++i) {
     const auto& p = plan.plans[i];
-    std::cout << (i ? "," : "") << JobJsonHead(p.info, p.ran)
-              << ",\"counts\":" << CountsJson(p.counts)
-              << ",\"unreadable_rows\":" << RowsJson(p.unreadable_rows)
-              << ",\"files\":" << FilesJson(p.files)
-              << ",\"needed_bytes\":" << (i < plan.needed_bytes.size() ? plan.needed_bytes[i] : 0)
-              << ",\"old_files\":" << StringsJson(p.old_files)
-              << ",\"keeps_old\":" << (p.keeps_old ? "true" : "false") << "}";
+    jobs.push_back(JobJsonHead(p.info, p.ran)
+                       .Raw("counts", CountsJson(p.counts))
+                       .Raw("unreadable_rows", RowsJson(p.unreadable_rows))
+                       .Raw("files", FilesJson(p.files))
+                       .Add("needed_bytes", i < plan.needed_bytes.size() ? plan.needed_bytes[i] : 0)
+                       .Raw("old_files", StringsJson(p.old_files))
+                       .Add("keeps_old", p.keeps_old)
+                       .str());
   }
-  PrintTotal(r.total, plan.plans.size(), json);
+  std::cout << JsonObject()
+                   .Add("status", "ok")
+                   .Raw("jobs", JsonArray(jobs))
+                   .Raw("total", CountsJson(r.total))
+                   .str()
+            << "\n";
   return kExitOk;
 }
 
@@ -69,8 +68,7 @@ int RunPlan(const PlanOptions& o, bool preset) {
   try {
     return Report(engine::PlanRequest(platform::Env::Default(), &dialog, e), dialog, o.json);
   } catch (const engine::EngineError& err) {
-    std::cerr << "Podział nie powiódłby się: " << err.what() << "\n";
-    return kExitFailure;
+    return ReportError(err.what(), o.json, kExitFailure, "Podział nie powiódłby się: ");
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli/Command.h"
 #include "cli/EngineUi.h"
+#include "cli/Json.h"
 #include "cli/LockTimeout.h"
 #include "engine/AddressCheck.h"
 #include "engine/EngineError.h"
@@ -42,19 +43,26 @@ std::string VerifyText(const engine::TDividerInfo& info, const engine::AddressCh
 
 std::string VerifyJson(const engine::TDividerInfo& info, const engine::AddressCheckReport& r) {
   const engine::AddressCheckCounts& c = r.counts;
-  std::ostringstream o;
-  o << "{\"status\":\"" << (r.Clean() ? "ok" : "unreadable")
-    << "\",\"table\":" << JsonString(info.TableFile) << ",\"data\":" << JsonString(info.DataFile)
-    << ",\"field\":" << JsonString(info.AddressField) << ",\"counts\":{\"rows\":" << c.rows
-    << ",\"with_address\":" << c.with_address << ",\"readable\":" << c.readable
-    << ",\"unreadable\":" << c.unreadable << ",\"empty\":" << c.empty << ",\"marker\":" << c.marker
-    << "},\"unreadable_rows\":[";
-  for (size_t i = 0; i < r.rows.size(); ++i) {
-    o << (i ? "," : "") << "{\"row\":" << r.rows[i].row
-      << ",\"address\":" << JsonString(r.rows[i].address) << "}";
+  JsonObject counts;
+  counts.Add("rows", c.rows)
+      .Add("with_address", c.with_address)
+      .Add("readable", c.readable)
+      .Add("unreadable", c.unreadable)
+      .Add("skipped_empty", c.empty)
+      .Add("skipped_marker", c.marker);
+  std::vector<std::string> rows;
+  for (const auto& row : r.rows) {
+    rows.push_back(JsonObject().Add("row", row.row).Add("address", row.address).str());
   }
-  o << "]}\n";
-  return o.str();
+  return JsonObject()
+             .Add("status", r.Clean() ? "ok" : "problems")
+             .Add("table", info.TableFile)
+             .Add("data_file", info.DataFile)
+             .Add("field", info.AddressField)
+             .Raw("counts", counts.str())
+             .Raw("unreadable_rows", JsonArray(rows))
+             .str() +
+         "\n";
 }
 
 int RunVerify(const VerifyArgs& a) {
@@ -69,7 +77,7 @@ int RunVerify(const VerifyArgs& a) {
     report = engine::CheckAddresses(env.get(), info);
   } catch (const engine::EngineError& e) {
     if (!env.ReportTimeout(a.data)) std::cerr << e.what() << "\n";
-    if (a.json) std::cout << "{\"status\":\"error\",\"error\":" << JsonString(e.what()) << "}\n";
+    if (a.json) std::cout << JsonError(e.what()) << "\n";
     return kExitFailure;
   }
   std::cout << (a.json ? VerifyJson(info, report) : VerifyText(info, report));

@@ -524,6 +524,22 @@ bool NewFilesComplete(platform::Env* env, const CommitPlan& plan, const CommitSt
   return true;
 }
 
+std::vector<FileMove> PendingMoves(platform::Env* env, const CommitPlan& plan, bool forward) {
+  const CommitState st = Inspect(env, plan);
+  std::vector<FileMove> out;
+  if (!st.known) return out;
+  const std::vector<Step> steps = Steps(plan);
+  if (forward) {
+    // A move cut short only loses its second name.
+    for (size_t k = st.done + (st.half ? 1 : 0); k < steps.size(); ++k) {
+      out.push_back({steps[k].from, steps[k].to});
+    }
+  } else {
+    for (size_t k = st.done; k-- > 0;) out.push_back({steps[k].to, steps[k].from});
+  }
+  return out;
+}
+
 void MoveForward(platform::Env* env, const CommitPlan& plan,
                  const std::function<void(const std::string&, const std::string&)>& moved) {
   const CommitState st = Inspect(env, plan);

@@ -109,6 +109,14 @@ CommitState Inspect(platform::Env* env, const CommitPlan& plan);
 // the exchange can be finished. False when the state is not known.
 bool NewFilesComplete(platform::Env* env, const CommitPlan& plan, const CommitState& state);
 
+// The moves MoveForward would make from where the exchange stands, or
+// (forward false) those MoveBack would make, in their order; none when the
+// state is not known. For a dry run: nothing is touched.
+struct FileMove {
+  std::string from, to;
+};
+std::vector<FileMove> PendingMoves(platform::Env* env, const CommitPlan& plan, bool forward);
+
 // Carries out the moves still to do, old files aside, then new files in,
 // the directories flushed between. `moved` sees every move made. Throws
 // EngineError at the first failure, with the step's reason and path, and

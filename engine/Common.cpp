@@ -167,4 +167,10 @@ std::string FolderOf(const std::string& path) {
   return dir;
 }
 
+std::string ShownPath(platform::Env* env, const std::string& path) {
+  std::string shown = env->ResolvePath(path);
+  if (shown.size() > 2 && shown[0] == '.' && platform::IsPathDelim(shown[1])) shown.erase(0, 2);
+  return shown;
+}
+
 }  // namespace engine

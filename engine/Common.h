@@ -48,6 +48,10 @@ void DeleteTree(const std::string& Dir, platform::Env* env = platform::Env::Defa
 // in the current directory.
 std::string FolderOf(const std::string& path);
 
+// A file as reports and messages name it: its name as the disk spells it
+// (the lookup ignores letter case), without a leading "./".
+std::string ShownPath(platform::Env* env, const std::string& path);
+
 // Eight upper-case hexadecimal digits of the value's two's complement.
 std::string IntToHex8(int32_t value);
 

@@ -336,11 +336,16 @@ void TDivider::FlushNewFiles(const Paths& p) {
   for (const auto& e : entries) {
     if (e.is_directory || e.name == kWorkLockName) continue;
     std::unique_ptr<platform::File> f;
+    uint64_t size = 0;
     st = env_->OpenFile(p.work_dir + e.name, platform::OpenMode::kReadOnlyShared, &f);
     if (st.ok()) st = f->Flush();
+    if (st.ok()) st = f->Size(&size);
     if (st.ok()) st = f->Close();
     if (!st.ok()) FailWith(kMsgWrite, st);
-    if (IsDescriptionSetFile(e.name, p.data_name)) ++counts_.new_files;
+    if (IsDescriptionSetFile(e.name, p.data_name)) {
+      ++counts_.new_files;
+      counts_.new_files_bytes += size;
+    }
   }
   st = env_->SyncDirectory(p.work_dir);
   if (!st.ok()) FailWith(kMsgWrite, st);

@@ -165,6 +165,8 @@ void DivisionRequest::RunJob(const TDividerInfo& info, std::string& backup_path,
   // The backup says what it holds, for the list of backups and restore.
   const std::string not_described = RecordBackupJob(env_, report);
   if (!not_described.empty()) report.notes.push_back(not_described);
+  report.info.TableFile = ShownPath(env_, info.TableFile);
+  report.info.DataFile = ShownPath(env_, info.DataFile);
   result.total += report.counts;
   result.jobs.push_back(report);
   if (on_job_done_) on_job_done_(result.jobs.back());

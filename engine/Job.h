@@ -34,6 +34,7 @@ struct DivisionCounts {
   uint64_t plain_bytes = 0;      // their plain length
   uint64_t largest_record = 0;   // the longest plain length among them
   uint64_t new_files = 0;        // new description files (base + continuations)
+  uint64_t new_files_bytes = 0;  // their size on disk
 
   // Rows whose old records only the old files hold after the run: those
   // files are kept in a backup directory whatever the user chose.
@@ -52,6 +53,7 @@ struct DivisionCounts {
     plain_bytes += o.plain_bytes;
     largest_record = std::max(largest_record, o.largest_record);
     new_files += o.new_files;
+    new_files_bytes += o.new_files_bytes;
     return *this;
   }
 };

@@ -103,6 +103,11 @@ inline std::string MsgUndo(const std::string& backup_dir) {
          backup_dir;
 }
 
+// The check of a description file given one of its continuation files.
+inline std::string MsgCheckTheBaseFile(const std::string& file, const std::string& base) {
+  return "Plik " + file + " jest plikiem kontynuacji. Sprawdź plik bazowy zbioru: " + base;
+}
+
 // The restore.
 inline constexpr char kMsgRestoreStopped[] = "Przywracanie przerwane: ";
 

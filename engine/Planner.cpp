@@ -92,6 +92,7 @@ JobPlan Planner::PlanJob(const TDividerInfo& info) {
           }
           ++c.records_written;
           c.bytes_written += static_cast<uint64_t>(size);
+          c.plain_bytes += static_cast<uint64_t>(plain_size ? plain_size : size);
         } else if (source.LastReadFailedBySystem()) {
           throw EngineError(kMsgRead + ("wiersz " + std::to_string(table.RecNo()) + ", ") +
                             source.LastError());
@@ -114,6 +115,7 @@ JobPlan Planner::PlanJob(const TDividerInfo& info) {
                      return (a.name == p.data_name) > (b.name == p.data_name);
                    });
   c.new_files = plan.files.size();
+  for (const auto& f : plan.files) c.new_files_bytes += f.size;
   plan.old_files = OldFileNames(&ro, p);
   plan.keeps_old = info.KeepOld || c.OldFilesNeeded();
   return plan;

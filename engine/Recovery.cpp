@@ -132,7 +132,9 @@ bool FinishInPlace(platform::Env* env, const CommitPlan& plan, std::string* erro
 // lock is let go just before the directory is removed: a system that
 // refuses to delete an open file would keep the directory otherwise.
 void RecoverWorkDir(platform::Env* env, const std::string& work,
-                    std::unique_ptr<platform::File> lock, RecoveryReport* report) {
+                    std::unique_ptr<platform::File> lock, bool dry, RecoveryReport* report) {
+  report->dirs.push_back({work, WorkDirAction::kLeave, {}});
+  WorkDirRecovery& item = report->dirs.back();
   CommitPlan plan;
   std::string why;
   const JournalRead journal = ReadJournal(env, work, &plan, &why);
@@ -162,6 +164,12 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
                                in_work());
       return;
     }
+    item.action = WorkDirAction::kRemove;
+    if (dry) {
+      report->done.push_back("Zostanie usunięty katalog roboczy przerwanego podziału: " + work +
+                             " (" + NamesIn(env, work) + ")");
+      return;
+    }
     RemoveWorkDir(env, work, &lock);
     if (env->DirectoryExists(work)) {
       report->done.push_back("Nie udało się usunąć katalogu roboczego przerwanego podziału: " +
@@ -183,6 +191,32 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
   bool ok = false;
   const bool finished =
       action == RecoveryAction::kFinish || action == RecoveryAction::kFinishInPlace;
+  // A restore's journal names where its files came from.
+  const bool restore = plan.from_dir != plan.work_dir;
+  if (action != RecoveryAction::kComplete && action != RecoveryAction::kLeave) {
+    item.action = finished ? WorkDirAction::kFinish : WorkDirAction::kUndo;
+    if (action == RecoveryAction::kFinish || action == RecoveryAction::kUndo) {
+      item.moves = PendingMoves(env, plan, action == RecoveryAction::kFinish);
+    }
+  }
+  if (dry) {
+    const std::string what = restore ? "przerwane przywracanie w " : "przerwany podział w ";
+    if (action == RecoveryAction::kComplete || action == RecoveryAction::kLeave) {
+      report->failed.push_back("Nie da się naprawić: " + what + plan.table_dir +
+                               ": nie wiadomo, czy tabele są stare, czy nowe; nic nie zostanie "
+                               "zmienione.\n" +
+                               DescribeWhere(env, plan) + "\nDziennik: " + work + kJournalName);
+      return;
+    }
+    std::string text = restore ? (finished ? "Zostanie dokończone " : "Zostanie wycofane ")
+                               : (finished ? "Zostanie dokończony " : "Zostanie wycofany ");
+    text += what + plan.table_dir + " (katalog roboczy " + work + ")";
+    if (action == RecoveryAction::kDropNew)
+      text += "; nowe pliki zostaną usunięte z katalogiem roboczym";
+    for (const FileMove& m : item.moves) text += "\n  przeniosę: " + m.from + " -> " + m.to;
+    report->done.push_back(text);
+    return;
+  }
   try {
     switch (action) {
       case RecoveryAction::kDropNew:
@@ -207,9 +241,9 @@ void RecoverWorkDir(platform::Env* env, const std::string& work,
   } catch (const EngineError& e) {
     error = e.what();
   }
-  // A restore's journal names where its files came from.
-  const bool restore = plan.from_dir != plan.work_dir;
   if (!ok) {
+    item.action = WorkDirAction::kLeave;
+    item.moves.clear();
     report->failed.push_back(std::string(restore
                                              ? "Nie udało się naprawić przerwanego przywracania w "
                                              : "Nie udało się naprawić przerwanego podziału w ") +
@@ -251,6 +285,7 @@ std::unique_ptr<platform::File> LockAbandoned(platform::Env* env, const std::str
   platform::Status s = env->OpenFile(lock_path, platform::OpenMode::kReadWriteExclusive, &lock);
   if (s.IsBusy()) {
     report->running.push_back(work);
+    report->dirs.push_back({work, WorkDirAction::kRunning, {}});
     return nullptr;
   }
   if (!s.ok()) {
@@ -268,6 +303,7 @@ std::unique_ptr<platform::File> LockAbandoned(platform::Env* env, const std::str
   uint64_t size = 0;
   if (lock->Size(&size).ok() && size == 0 && Young(env, lock_path)) {
     report->running.push_back(work);
+    report->dirs.push_back({work, WorkDirAction::kRunning, {}});
     return nullptr;
   }
   return lock;
@@ -291,7 +327,7 @@ RecoveryAction Decide(const std::vector<TableAt>& tables) {
   return RecoveryAction::kComplete;
 }
 
-RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir) {
+RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir, bool dry_run) {
   RecoveryReport report;
   const std::string base = IncludeBackslash(dir.empty() ? "." : dir);
   std::vector<platform::DirEntry> entries;
@@ -302,26 +338,27 @@ RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir) {
     if (!env->FileExists(work + kWorkLockName)) {
       // A run that died tidying up may leave its directory empty; an empty
       // one holds nothing to lose, unless it is a run's that is starting.
-      if (!Young(env, base + e.name)) (void)env->RemoveDirectory(work);
+      if (!dry_run && !Young(env, base + e.name)) (void)env->RemoveDirectory(work);
       continue;
     }
     std::unique_ptr<platform::File> lock = LockAbandoned(env, work, &report);
-    if (lock) RecoverWorkDir(env, work, std::move(lock), &report);
+    if (lock) RecoverWorkDir(env, work, std::move(lock), dry_run, &report);
   }
   return report;
 }
 
-RecoveryReport RecoverDatabase(platform::Env* env, const std::string& dir) {
-  RecoveryReport report = RecoverDirectory(env, dir);
+RecoveryReport RecoverDatabase(platform::Env* env, const std::string& dir, bool dry_run) {
+  RecoveryReport report = RecoverDirectory(env, dir, dry_run);
   const std::string base = IncludeBackslash(dir.empty() ? "." : dir);
   std::vector<platform::DirEntry> entries;
   if (!env->ListDirectory(base, "*", &entries).ok()) return report;
   for (const auto& e : entries) {
     if (!e.is_directory || platform::MatchPattern("tmp*.tmp", e.name)) continue;
-    RecoveryReport sub = RecoverDirectory(env, base + e.name);
+    RecoveryReport sub = RecoverDirectory(env, base + e.name, dry_run);
     report.done.insert(report.done.end(), sub.done.begin(), sub.done.end());
     report.failed.insert(report.failed.end(), sub.failed.begin(), sub.failed.end());
     report.running.insert(report.running.end(), sub.running.begin(), sub.running.end());
+    report.dirs.insert(report.dirs.end(), sub.dirs.begin(), sub.dirs.end());
   }
   return report;
 }

@@ -25,6 +25,20 @@ namespace engine {
 // without one, this young may belong to a run that is starting.
 inline constexpr int64_t kFreshSeconds = 60;
 
+// What the recovery does with one working directory.
+enum class WorkDirAction {
+  kRemove,   // the exchange never began or was over: only the directory goes
+  kFinish,   // the exchange is finished
+  kUndo,     // the exchange is undone
+  kLeave,    // nothing can be known: left as it is
+  kRunning,  // a live run's: left alone
+};
+struct WorkDirRecovery {
+  std::string work_dir;
+  WorkDirAction action = WorkDirAction::kLeave;
+  std::vector<FileMove> moves;  // made, or in a dry run to be made
+};
+
 struct RecoveryReport {
   // What was done, one sentence each, for the user.
   std::vector<std::string> done;
@@ -32,14 +46,18 @@ struct RecoveryReport {
   std::vector<std::string> failed;
   // Working directories of runs still going, left alone.
   std::vector<std::string> running;
+  // Every working directory met, with what was (or would be) done.
+  std::vector<WorkDirRecovery> dirs;
   bool Nothing() const { return done.empty() && failed.empty(); }
 };
 
-// Repairs every abandoned working directory directly in `dir`.
-RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir);
+// Repairs every abandoned working directory directly in `dir`. A dry run
+// decides the same and changes nothing: `done` then says what would be
+// done, in the future tense, with the files that would move.
+RecoveryReport RecoverDirectory(platform::Env* env, const std::string& dir, bool dry_run = false);
 // The same for `dir` and each directory directly below it (a preset's
 // database keeps its tables one level down).
-RecoveryReport RecoverDatabase(platform::Env* env, const std::string& dir);
+RecoveryReport RecoverDatabase(platform::Env* env, const std::string& dir, bool dry_run = false);
 
 // Whether a live run in `dir` (its working directory's lock held) is
 // dividing or restoring the table `table_name`: its working copy is there,

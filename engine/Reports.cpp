@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "engine/Common.h"
 #include "engine/PlanChecks.h"
 
 namespace engine {
@@ -15,8 +16,9 @@ std::string CountsText(const DivisionCounts& c) {
     << ", puste adresy: " << c.skipped_empty << ", ze znacznikiem ID: " << c.skipped_marker
     << ", wiersze ze znacznikiem ID wskazujące stare dane: " << c.marker_kept
     << ", adresy zerowe: " << c.zero_addresses << ", utracone odwołania: " << c.dropped
-    << ", zapisane rekordy: " << c.records_written << " (" << c.bytes_written
-    << " B), nowe pliki: " << c.new_files;
+    << ", zapisane rekordy: " << c.records_written
+    << " (rozmiar danych przed kompresją: " << c.plain_bytes << " B), nowe pliki: " << c.new_files
+    << " (na dysku: " << c.new_files_bytes << " B)";
   return o.str();
 }
 
@@ -28,6 +30,8 @@ RequestPlan PlanRequest(platform::Env* env, UserDialog* dialog, const RequestEnt
                          std::string& used_old_dir, JobReport& report) {
     CheckFilesAndDirectory(env, info);
     plan_job(info, old_dir, used_old_dir, report);
+    out.plans.back().info.TableFile = ShownPath(env, info.TableFile);
+    out.plans.back().info.DataFile = ShownPath(env, info.DataFile);
     if (!report.ran) {
       out.needed_bytes.push_back(0);
       return;
@@ -93,14 +97,20 @@ std::string CheckWhere(const store::CheckReport& r, const store::CheckProblem& p
   return s;
 }
 
+uint64_t SetBytes(const store::CheckReport& r) {
+  uint64_t bytes = 0;
+  for (const auto& f : r.Files) bytes += static_cast<uint64_t>(f.Size);
+  return bytes;
+}
+
 std::string CheckText(const std::string& file, const store::CheckReport& r) {
   std::ostringstream o;
   o << "Plik: " << file << "\n";
   if (r.HeaderOk) {
-    o << "Pliki zbioru: " << r.Files.size() << "\n";
+    o << "Pliki zbioru: " << r.Files.size() << " (na dysku: " << SetBytes(r) << " B)\n";
     o << "Rekordy: " << r.Records << " (spakowane: " << r.CompressedRecords << ")\n";
-    o << "Bajty zapisane: " << r.StoredBytes << "\n";
-    o << "Bajty po rozpakowaniu: " << r.PlainBytes << "\n";
+    o << "Rozmiar rekordów w plikach (po kompresji): " << r.StoredBytes << " B\n";
+    o << "Rozmiar danych przed kompresją: " << r.PlainBytes << " B\n";
     o << "Bloki: " << r.Blocks << ", wolne: " << r.FreeBlocks
       << ", pozostałości przerwanych zapisów: " << r.OrphanBlocks << "\n";
     o << "Niedokończone rekordy: " << r.UnfinishedRecords << "\n";

@@ -43,6 +43,9 @@ std::string PlanText(const RequestPlan& plan);
 // "adres 0000002A, opisy.001 @ 1024: " for a finding of the check.
 std::string CheckWhere(const store::CheckReport& r, const store::CheckProblem& p);
 
+// The size on disk of every file of a checked set.
+uint64_t SetBytes(const store::CheckReport& r);
+
 // The check of a description file set as text, ending with its verdict.
 std::string CheckText(const std::string& file, const store::CheckReport& r);
 

@@ -337,6 +337,33 @@ bool ReadSetInfo(platform::Env* env, const std::string& fileName, CheckReport* r
   return true;
 }
 
+std::string BaseFileOf(platform::Env* env, const std::string& fileName) {
+  const std::string ext = platform::ExtractFileExt(fileName);
+  auto numbered = [](const std::string& e) {
+    return e.size() == 4 && std::all_of(e.begin() + 1, e.end(), [](char c) {
+             return std::isdigit(static_cast<unsigned char>(c)) != 0;
+           });
+  };
+  if (!numbered(ext) || ext == ".000" || !env->FileExists(fileName)) return "";
+  CheckReport own;
+  std::string error;
+  if (ReadSetInfo(env, fileName, &own, &error)) return "";
+  const std::string dir = platform::ExtractFilePath(fileName);
+  const std::string name = platform::ExtractFileName(fileName);
+  const std::string stem = name.substr(0, name.size() - 3);  // "opisy."
+  std::vector<platform::DirEntry> entries;
+  if (!env->ListDirectory(dir.empty() ? "." : dir, stem + "*", &entries).ok()) return "";
+  std::sort(
+      entries.begin(), entries.end(),
+      [](const platform::DirEntry& a, const platform::DirEntry& b) { return a.name < b.name; });
+  for (const auto& e : entries) {
+    if (e.is_directory || numbered(platform::ExtractFileExt(e.name))) continue;
+    CheckReport base;
+    if (ReadSetInfo(env, dir + e.name, &base, &error)) return dir + e.name;
+  }
+  return "";
+}
+
 bool CheckSet(platform::Env* env, const std::string& fileName, CheckReport* report,
               std::string* error) {
   std::unique_ptr<File> base;

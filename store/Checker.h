@@ -54,6 +54,12 @@ struct CheckReport {
 bool ReadSetInfo(platform::Env* env, const std::string& fileName, CheckReport* report,
                  std::string* error);
 
+// When `fileName` is a continuation file ("opisy.001") and no description
+// file itself, the base file of its set beside it; "" otherwise. The walk
+// starts at the base file only, so a check given a continuation file would
+// report one bogus problem and miss the set.
+std::string BaseFileOf(platform::Env* env, const std::string& fileName);
+
 // The full walk. Returns false only when the set cannot be examined at all
 // (*error says why); damage found is in the report.
 bool CheckSet(platform::Env* env, const std::string& fileName, CheckReport* report,

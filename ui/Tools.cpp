@@ -6,6 +6,7 @@
 #include "engine/Commit.h"
 #include "engine/Common.h"
 #include "engine/EngineError.h"
+#include "engine/Messages.h"
 #include "engine/Recovery.h"
 #include "engine/Reports.h"
 #include "engine/Restorer.h"
@@ -141,6 +142,11 @@ ToolReport CheckDescriptionFile(platform::Env* env, const std::string& file, int
   r.title = ToolName(Tool::kCheck);
   if (file.empty()) {
     r.text = "Nie wybrano pliku opisów.";
+    return r;
+  }
+  const std::string base = store::BaseFileOf(env, file);
+  if (!base.empty()) {
+    r.text = engine::MsgCheckTheBaseFile(file, base);
     return r;
   }
   platform::LockWaitEnv waiting(env, lock_wait_ms, nullptr);

@@ -32,8 +32,18 @@ TEST(CheckCommandTest, CleanSetPassesAndCounts) {
   CliRun r = cli_test::RunCli("check " + Q(path));
   EXPECT_EQ(0, r.code) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("Rekordy: 12 (spakowane: 6)")) << r.out;
-  EXPECT_NE(std::string::npos, r.out.find("Bajty po rozpakowaniu: 2400000")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("Rozmiar danych przed kompresją: 2400000 B")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("Problemy: 0")) << r.out;
+  // A continuation file given: the base file is named, nothing checked.
+  for (const std::string json : {"", " --json"}) {
+    r = Cli(dir, "check " + Q(dir / "opisy.001") + json);
+    EXPECT_EQ(2, r.code) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("Plik " + (dir / "opisy.001") +
+                                            " jest plikiem kontynuacji. Sprawdź plik bazowy "
+                                            "zbioru: " +
+                                            (dir / "opisy.dat")))
+        << r.out;
+  }
 }
 
 TEST(CheckCommandTest, DamageIsReportedWithItsAddress) {

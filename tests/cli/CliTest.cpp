@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <map>
 #include <regex>
 
+#include "engine/Commit.h"
 #include "platform/Path.h"
 #include "store/Format.h"
 #include "tests/cli/RunCli.h"
@@ -18,6 +21,83 @@ using cli_test::RunCli;
 using testing_util::TempDir;
 
 namespace {
+
+// A tiny JSON reader: whether `text` is one JSON value, and the raw text of
+// each member of the top-level object.
+class JsonCheck {
+ public:
+  explicit JsonCheck(const std::string& text) : s_(text) {
+    Space();
+    ok_ = Value(true);
+    Space();
+    ok_ = ok_ && i_ == s_.size();
+  }
+  bool ok() const { return ok_; }
+  // The member's text as written ("\"ok\"", "3", "[...]"); "" when absent.
+  std::string operator[](const std::string& key) const {
+    auto it = members_.find(key);
+    return it == members_.end() ? "" : it->second;
+  }
+
+ private:
+  void Space() {
+    while (i_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[i_]))) ++i_;
+  }
+  bool Eat(char c) {
+    Space();
+    if (i_ >= s_.size() || s_[i_] != c) return false;
+    ++i_;
+    return true;
+  }
+  bool String() {
+    if (!Eat('"')) return false;
+    for (; i_ < s_.size() && s_[i_] != '"'; ++i_) {
+      if (static_cast<unsigned char>(s_[i_]) < 0x20) return false;
+      if (s_[i_] == '\\' && ++i_ < s_.size() &&
+          std::string("\"\\/bfnrtu").find(s_[i_]) == std::string::npos) {
+        return false;
+      }
+    }
+    return Eat('"');
+  }
+  bool Value(bool top = false) {
+    Space();
+    if (i_ >= s_.size()) return false;
+    const char c = s_[i_];
+    if (c == '"') return String();
+    if (c == '{' || c == '[') {
+      ++i_;
+      const char end = c == '{' ? '}' : ']';
+      if (Eat(end)) return true;
+      do {
+        std::string key;
+        if (c == '{') {
+          Space();
+          const size_t start = i_;
+          if (!String() || !Eat(':')) return false;
+          key = s_.substr(start + 1, i_ - start - 3);
+        }
+        Space();
+        const size_t start = i_;
+        if (!Value()) return false;
+        if (top && c == '{') members_[key] = s_.substr(start, i_ - start);
+      } while (Eat(','));
+      return Eat(end);
+    }
+    const size_t start = i_;
+    while (i_ < s_.size() &&
+           std::string("-+.eE0123456789truefalsn").find(s_[i_]) != std::string::npos)
+      ++i_;
+    const std::string word = s_.substr(start, i_ - start);
+    return word == "true" || word == "false" || word == "null" ||
+           (!word.empty() && word.find_first_not_of("-+.eE0123456789") == std::string::npos);
+  }
+
+  const std::string& s_;
+  size_t i_ = 0;
+  bool ok_ = false;
+  std::map<std::string, std::string> members_;
+};
 
 // A path as a JSON string holds it (Windows separators escaped).
 std::string JsonPath(std::string path) {
@@ -314,11 +394,12 @@ TEST(CliTest, BackupsAreListedNewestFirstFromTheirDescriptions) {
 
   r = RunCli("backups " + db + " --json");
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("{\"backups\":[{\"dir\":", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"status\":\"ok\",\"backups\":[{\"backup_dir\":", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("\"described\":true"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"described\":false"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("{\"table\":\"opisy.dbf\",\"data\":\"opisy.dat\",\"rows\":"),
-            std::string::npos)
+  EXPECT_NE(
+      r.out.find("{\"table\":\"opisy.dbf\",\"data_file\":\"opisy.dat\",\"counts\":{\"rows\":"),
+      std::string::npos)
       << r.out;
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
 
@@ -350,9 +431,9 @@ TEST(CliTest, PlanMatchesTheDivision) {
   std::string files;
   for (const auto& [name, size] : SetFiles(tmp.dir(), "opisy.dat")) {
     if (name == "opisy.dat") {
-      files = "{\"name\":\"opisy.dat\",\"size\":" + std::to_string(size) + "}" + files;
+      files = "{\"name\":\"opisy.dat\",\"bytes\":" + std::to_string(size) + "}" + files;
     } else {
-      files += ",{\"name\":\"" + name + "\",\"size\":" + std::to_string(size) + "}";
+      files += ",{\"name\":\"" + name + "\",\"bytes\":" + std::to_string(size) + "}";
     }
   }
   EXPECT_NE(plan.out.find("\"files\":[" + files + "]"), std::string::npos) << plan.out;
@@ -479,8 +560,9 @@ TEST(CliTest, VerifyListsEveryRowWhoseAddressReadsNoRecord) {
 
     const CliRun json = RunCli("verify " + files + " --json");
     EXPECT_EQ(json.code, c.code) << json.err;
-    EXPECT_EQ(json.out.rfind(std::string("{\"status\":\"") + (c.code ? "unreadable" : "ok") +
-                                 "\",\"table\":\"" + JsonPath(t / "opisy.dbf") + "\",\"data\":\"" +
+    EXPECT_EQ(json.out.rfind(std::string("{\"status\":\"") + (c.code ? "problems" : "ok") +
+                                 "\",\"table\":\"" + JsonPath(t / "opisy.dbf") +
+                                 "\",\"data_file\":\"" +
                                  JsonPath(t / "opisy.dat") +
                                  "\",\"field\":\"OPISTOP\",\"counts\":{\"rows\":80,",
                              0),
@@ -517,6 +599,106 @@ TEST(CliTest, VerifyFailsOnFilesItCannotRead) {
     EXPECT_EQ(r.out.rfind("{\"status\":\"error\",\"error\":", 0), 0u) << r.out;
   }
   EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
+}
+
+// Every command that reports something speaks JSON with --json: one object
+// on one line, "status" first, the same keys for the same things, and a
+// recover --dry-run that leaves the folder as it was.
+TEST(CliTest, EveryReportIsOneJsonObject) {
+  TempDir t;
+  auto o = SmallTable(t.dir(), 30);
+  o.dangling = o.marker = 0;
+  Make(o);
+  // A working folder of a run that died before its exchange.
+  const std::string work = t / "tmp7.tmp";
+  fs::create_directories(work);
+  std::ofstream(work + "/" + engine::kWorkLockName) << engine::kLockMark;
+  ASSERT_TRUE(test_support::Backdate(work + "/" + engine::kWorkLockName, 120));
+  ASSERT_TRUE(test_support::Backdate(work, 120));
+  const std::string files =
+      " --table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") + " --field OPISTOP --json";
+  struct Case {
+    std::string args;
+    int code;
+    const char* status;
+    std::vector<std::string> keys;
+  };
+  const std::vector<Case> cases = {
+      {"plan divide" + files, 0, "ok", {"jobs", "total"}},
+      {"recover --dry-run " + t.dir() + " --json", 0, "ok", {"dry_run", "work_dirs", "done"}},
+      {"divide" + files, 0, "ok", {"message", "backup_dir", "jobs", "total"}},
+      {"backups " + t.dir() + " --json", 0, "ok", {"backups"}},
+      {"check " + (t / "opisy.dat") + " --json", 0, "ok", {"data_file", "files", "plain_bytes"}},
+      {"info " + (t / "opisy.dat") + " --json", 0, "ok", {"data_file", "classes", "files"}},
+      {"fields " + (t / "opisy.dbf") + " --json", 0, "ok", {"table", "fields", "rows", "tags"}},
+      {"probe " + (t / "opisy.dat") + " --json", 0, "ok", {"data_file", "max_size_mb"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const bool recover = c.args.rfind("recover", 0) == 0;
+    const Snapshot work_before = recover ? Snap(work) : Snapshot();
+    const CliRun r = RunCli(c.args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+    const JsonCheck json(r.out);
+    ASSERT_TRUE(json.ok()) << r.out;
+    EXPECT_EQ(r.out.rfind(std::string("{\"status\":\"") + c.status + "\"", 0), 0u) << r.out;
+    for (const std::string& key : c.keys) EXPECT_NE(json[key], "") << key << "\n" << r.out;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    if (recover) {
+      EXPECT_NE(json["work_dirs"].find("\"action\":\"remove\""), std::string::npos) << r.out;
+      EXPECT_TRUE(SameFiles(Snap(work), work_before));
+    }
+  }
+  // The backup the division kept, on trial; the bytes of the counts.
+  const std::string old = t / Subdirs(t.dir(), "old").at(0);
+  const CliRun r = RunCli("restore " + old + " --dry-run --json");
+  EXPECT_EQ(r.code, 0) << r.err;
+  const JsonCheck json(r.out);
+  ASSERT_TRUE(json.ok()) << r.out;
+  EXPECT_EQ(json["dry_run"], "true");
+  EXPECT_NE(json["groups"].find("\"aside\":[{\"from\":"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::exists(t / "opisy.dbf"));
+  const CliRun plan = RunCli("plan divide" + files.substr(0, files.size() - 7));
+  EXPECT_NE(plan.out.find("(rozmiar danych przed kompresją: "), std::string::npos) << plan.out;
+  EXPECT_NE(plan.out.find(" (na dysku: "), std::string::npos) << plan.out;
+}
+
+// Failures with --json: the exit code as without it, the message on stderr
+// and the error object on stdout, for wrong usage as for a failed run.
+TEST(CliTest, ErrorsAreJsonToo) {
+  TempDir t;
+  Make(SmallTable(t.dir(), 5));
+  const std::string missing = t / "brak";
+  const struct {
+    std::string args;
+    int code;
+    std::string says;
+  } cases[] = {
+      {"divide --table a --data b --field c --max-mb 3000 --json", 2, "--max-mb: wartość 3000"},
+      {"check --json", 2, "Brak wymaganego argumentu PLIK"},
+      {"info --tabel x --json", 2, "Nieznana opcja: --tabel"},
+      {"plan divide --table " + (t / "opisy.dbf") + " --data " + (t / "opisy.dat") +
+           " --field BRAK --json",
+       1, "Brak pola: BRAK"},
+      {"check " + missing + ".dat --json", 1, ""},
+      {"info " + missing + ".dat --json", 1, ""},
+      {"probe " + missing + ".dat --json", 1, "nie ma pliku"},
+      {"fields " + missing + ".dbf --json", 1, "Nie znaleziono tabeli"},
+      {"recover " + missing + " --json", 1, "Nie znaleziono katalogu"},
+      {"restore " + missing + " --json", 1, ""},
+      {"backups " + missing + " --json", 1, "Nie udało się odczytać katalogu"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun r = RunCli(c.args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    const JsonCheck json(r.out);
+    ASSERT_TRUE(json.ok()) << r.out;
+    EXPECT_EQ(r.out.rfind("{\"status\":\"error\",\"error\":\"", 0), 0u) << r.out;
+    EXPECT_NE(json["error"].find(JsonPath(c.says)), std::string::npos) << r.out;
+    EXPECT_NE(r.err, "");
+  }
 }
 
 }  // namespace

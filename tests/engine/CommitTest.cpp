@@ -261,8 +261,27 @@ TEST(RecoveryDecisionTest, EachStateOnDisk) {
       fs::rename(plan.aside_dir + "a.dbf", t / "a.dbf");
     }
     const auto before = Snap(t.dir());
+    const auto work_before = Snap(plan.work_dir), aside_before = Snap(plan.aside_dir);
+
+    // A dry run decides the same, names the moves left to make (or to
+    // undo) and touches nothing.
+    const engine::RecoveryReport dry = engine::RecoverDirectory(env, t.dir(), true);
+    EXPECT_TRUE(SameFiles(Snap(t.dir()), before));
+    EXPECT_TRUE(SameFiles(Snap(plan.work_dir), work_before));
+    EXPECT_TRUE(SameFiles(Snap(plan.aside_dir), aside_before));
+    ASSERT_EQ(dry.dirs.size(), 1u);
+    const engine::WorkDirAction want[] = {engine::WorkDirAction::kUndo,
+                                          engine::WorkDirAction::kFinish,
+                                          engine::WorkDirAction::kLeave};
+    EXPECT_EQ(dry.dirs[0].action, want[c.result]);
+    EXPECT_EQ(dry.dirs[0].moves.size(), static_cast<size_t>(c.result == kBoth  ? 0
+                                                            : c.result == kOld ? c.moves
+                                                                               : 6 - c.moves));
+    EXPECT_EQ(dry.failed.size(), c.result == kBoth ? 1u : 0u);
 
     const engine::RecoveryReport r = engine::RecoverDirectory(env, t.dir());
+    ASSERT_EQ(r.dirs.size(), 1u);
+    EXPECT_EQ(r.dirs[0].action, dry.dirs[0].action);
     const Snapshot now = Snap(t.dir());
     if (c.result == kBoth) {
       EXPECT_EQ(r.failed.size(), 1u);

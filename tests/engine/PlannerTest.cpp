@@ -39,7 +39,9 @@ void ExpectSameCounts(const engine::DivisionCounts& a, const engine::DivisionCou
   EXPECT_EQ(a.dropped, b.dropped);
   EXPECT_EQ(a.records_written, b.records_written);
   EXPECT_EQ(a.bytes_written, b.bytes_written);
+  EXPECT_EQ(a.plain_bytes, b.plain_bytes);
   EXPECT_EQ(a.new_files, b.new_files);
+  EXPECT_EQ(a.new_files_bytes, b.new_files_bytes);
 }
 
 TEST(PlannerTest, PlanEqualsTheDivisionFileByFile) {
