@@ -80,11 +80,12 @@ _podzial_cli() {
     preset) opts=$preset_opts ;;
     verify) opts="--table --data --field --no-check-id --json --lock-timeout --help" ;;
     backups) opts="--json --help" ;;
-    restore) opts="--dry-run --help" ;;
-    recover | fields) opts="--help" ;;
+    restore | recover) opts="--dry-run --json --help" ;;
+    fields) opts="--json --help" ;;
     new) opts="--max-mb --help" ;;
     cat) opts="--raw --lock-timeout --help" ;;
-    probe | put | info | check) opts="--lock-timeout --help" ;;
+    probe | info | check) opts="--lock-timeout --json --help" ;;
+    put) opts="--lock-timeout --help" ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$opts" -- "$cur"))

@@ -126,8 +126,11 @@ bool PickFolder(platform::OpenDialogRequest& request) {
 
 }  // namespace
 
-bool Win32OpenDialogs::Execute(platform::OpenDialogRequest& request) {
-  if (request.pick_folder) return PickFolder(request);
+namespace {
+
+// The classic file dialog both services run; `save` picks which.
+template <class Request>
+bool RunFileDialog(Request& request, bool save, const std::string& default_ext) {
   std::vector<wchar_t> name(32768, L'\0');
   std::wstring proposed = WindowsPath(request.file_name);
   // A bare wildcard only asks for a folder; it is not a name to propose.
@@ -136,6 +139,7 @@ bool Win32OpenDialogs::Execute(platform::OpenDialogRequest& request) {
   const std::wstring filter = FilterList(request.filter);
   const std::wstring initial_dir = WindowsPath(request.initial_dir);
   const std::wstring title = Wide(request.title);
+  const std::wstring ext = Wide(default_ext);
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof(ofn);
   ofn.hwndOwner = Owner();
@@ -145,11 +149,23 @@ bool Win32OpenDialogs::Execute(platform::OpenDialogRequest& request) {
   ofn.nMaxFile = static_cast<DWORD>(name.size());
   ofn.lpstrInitialDir = initial_dir.empty() ? nullptr : initial_dir.c_str();
   ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   // The option bits are the dialog's own.
   ofn.Flags = static_cast<DWORD>(request.options) | OFN_EXPLORER;
-  if (!GetOpenFileNameW(&ofn)) return false;
+  if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
   request.file_name = Utf8(name.data());
   return true;
+}
+
+}  // namespace
+
+bool Win32OpenDialogs::Execute(platform::OpenDialogRequest& request) {
+  if (request.pick_folder) return PickFolder(request);
+  return RunFileDialog(request, false, "");
+}
+
+bool Win32SaveDialogs::Execute(platform::SaveDialogRequest& request) {
+  return RunFileDialog(request, true, request.default_ext);
 }
 
 }  // namespace win

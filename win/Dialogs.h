@@ -1,10 +1,11 @@
 // The standard boxes and the open dialogs of Windows as the platform's
 // services: MessageBoxW, a task dialog for a box with one extra button,
-// the open dialog for files and the shell's folder chooser.
+// the open and save dialogs for files and the shell's folder chooser.
 #pragma once
 
 #include "platform/MessageBox.h"
 #include "platform/OpenDialog.h"
+#include "platform/SaveDialog.h"
 
 namespace win {
 
@@ -20,6 +21,12 @@ class Win32MessageBoxes : public platform::MessageBoxService {
 class Win32OpenDialogs : public platform::OpenDialogService {
  public:
   bool Execute(platform::OpenDialogRequest& request) override;
+};
+
+// The save dialog of the text editor.
+class Win32SaveDialogs : public platform::SaveDialogService {
+ public:
+  bool Execute(platform::SaveDialogRequest& request) override;
 };
 
 // The folder chooser's title when the request names none.

@@ -332,6 +332,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         close_after_run_ = true;
         return 0;
       }
+      if (tools_.may_close && !tools_.may_close(hwnd_)) return 0;
       DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:

@@ -50,6 +50,9 @@ inline constexpr char kStartCaption[] = "Podziel";
 struct ToolsHooks {
   std::function<void(HWND owner, HWND button, const std::function<engine::RequestEntries()>&)> menu;
   std::function<void(HWND owner, const std::string& folder)> offer_recovery;
+  // Asked before the window closes: the windows it owns put their own
+  // questions (unsaved text); false keeps it open.
+  std::function<bool(HWND owner)> may_close;
 };
 
 class MainWindow {

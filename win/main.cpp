@@ -18,8 +18,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   Win32MessageBoxes boxes;
   Win32OpenDialogs dialogs;
+  Win32SaveDialogs save_dialogs;
   platform::SetMessageBoxes(&boxes);
   platform::SetOpenDialogs(&dialogs);
+  platform::SetSaveDialogs(&save_dialogs);
   platform::Env* env = platform::Env::Default();
   ProgressWindow progress;
   HWND main_window = nullptr;
@@ -39,6 +41,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   tools.offer_recovery = [env](HWND owner, const std::string& folder) {
     OfferRecovery(owner, folder, env);
   };
+  tools.may_close = [](HWND owner) { return CloseTextEditors(owner); };
 
   int rc = 1;
   Guarded([&] {
@@ -50,12 +53,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     UpdateWindow(main_window);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      if (window.DialogMessage(&msg)) continue;
+      if (IsEditorDialogMessage(&msg) || window.DialogMessage(&msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
     rc = static_cast<int>(msg.wParam);
   });
+  platform::SetSaveDialogs(nullptr);
   platform::SetOpenDialogs(nullptr);
   platform::SetMessageBoxes(nullptr);
   if (SUCCEEDED(com)) CoUninitialize();
