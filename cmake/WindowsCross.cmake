@@ -27,7 +27,8 @@ add_library(podzial_xxhash INTERFACE)
 target_include_directories(podzial_xxhash SYSTEM INTERFACE ${PODZIAL_HOST_HEADERS})
 target_compile_definitions(podzial_xxhash INTERFACE XXH_INLINE_ALL)
 
-# Every .exe runs under wine: tests, test discovery. WINEDEBUG keeps wine's
+# Every .exe runs under wine: tests, test discovery (so a build with tests
+# needs it). WINEDEBUG keeps wine's
 # own chatter out of the outputs the tests compare; no Mono or Gecko
 # installer is offered in a prefix made headless.
 find_program(PODZIAL_WINE NAMES wine wine64)
@@ -41,6 +42,7 @@ if(PODZIAL_WINE)
   file(CHMOD ${PODZIAL_WINE_RUN} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
        GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PODZIAL_WINE_RUN})
-else()
-  message(STATUS "wine not found: the Windows tests build but cannot run")
+elseif(PODZIAL_TESTS)
+  message(FATAL_ERROR "wine not found: the Windows tests run under wine. Run scripts/test-windows "
+                      "(installs it) or configure with -DPODZIAL_TESTS=OFF")
 endif()

@@ -22,7 +22,6 @@ class FileDialogSettings {
   int Options() const { return request_.options; }
   void SetOptions(int v) { request_.options = v; }
   std::string Title() const { return request_.title; }
-  void SetTitle(const std::string& v) { request_.title = v; }
 
   // True when the user confirmed a choice, now in FileName. A cancelled
   // dialog leaves every setting as it was.

@@ -15,7 +15,6 @@ class ReplaceDialog : public FindDialog {
   QString ReplaceText() const;
   void SetReplaceText(const QString& text);
 
-  QLineEdit* ReplaceTextEdit() const { return ReplaceEdit; }
   QPushButton* ReplaceButton;
   QPushButton* ReplaceAllButton;
 

@@ -1,5 +1,5 @@
 // SaveDialog: the save-file dialog as a component of a window (settings in
-// controls/FileDialog.h), with the extension added to a bare name.
+// controls/FileDialog.h).
 #pragma once
 
 #include <QObject>
@@ -14,9 +14,6 @@ class SaveDialog : public QObject, public FileDialogSettings<platform::SaveDialo
   Q_OBJECT
  public:
   explicit SaveDialog(QObject* owner = nullptr) : QObject(owner) {}
-
-  std::string DefaultExt() const { return request_.default_ext; }
-  void SetDefaultExt(const std::string& v) { request_.default_ext = v; }
 };
 
 }  // namespace controls

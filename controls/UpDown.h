@@ -19,7 +19,6 @@ class UpDown : public QWidget {
 
   int Min() const { return min_; }
   int Max() const { return max_; }
-  int Increment() const { return increment_; }
   int Position() const { return position_; }
   // The range; the position is brought into it.
   void SetRange(int min, int max);

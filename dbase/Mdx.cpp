@@ -144,7 +144,6 @@ Status MdxFile::Open(platform::File* file, const std::string& path) {
   table_end_ = table_off + tag_count * entry_len;
   if (tag_count > slots || table_end_ > file_size_)
     return Corrupt("liczba znaczników " + std::to_string(tag_count) + " nie mieści się w pliku");
-  language_driver_ = h[31];
   page_count_ = DecodeU32(h + 32);
   free_head_ = DecodeU32(h + 36);
   std::vector<uint8_t> table(tag_count * entry_len);

@@ -99,7 +99,6 @@ class MdxFile {
   const std::vector<MdxTag>& Tags() const { return tags_; }
   uint8_t Version() const { return version_; }
   uint32_t BlockSize() const { return block_size_; }
-  uint8_t LanguageDriver() const { return language_driver_; }
 
   // Every entry of the tag in index order and the pages of its nodes.
   // Refuses a node layout whose keys do not fit the block, pages outside
@@ -141,7 +140,6 @@ class MdxFile {
   std::string path_;
   uint64_t file_size_ = 0;
   uint8_t version_ = 0;
-  uint8_t language_driver_ = 0;
   uint32_t pages_per_block_ = 0;
   uint32_t block_size_ = 0;
   uint32_t page_count_ = 0;

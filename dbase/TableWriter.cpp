@@ -110,9 +110,6 @@ TableWriter::TableWriter(platform::Env* env) : impl_(std::make_unique<Impl>()) {
 }
 TableWriter::~TableWriter() = default;
 
-const std::string& TableWriter::DbfPath() const {
-  return impl_->dbf_path;
-}
 const std::string& TableWriter::DbtPath() const {
   return impl_->dbt_path;
 }

@@ -85,7 +85,6 @@ class TableWriter {
   platform::Status Finish();
 
   // Paths of the files written (empty when not written).
-  const std::string& DbfPath() const;
   const std::string& DbtPath() const;
   const std::string& MdxPath() const;
 

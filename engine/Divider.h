@@ -29,7 +29,7 @@ class TDivider {
   // (null: none shown).
   explicit TDivider(const TDividerInfo& Info, platform::Env* env = platform::Env::Default(),
                     ProgressDisplayFactory* progress = nullptr);
-  virtual ~TDivider();
+  ~TDivider();
   TDivider(const TDivider&) = delete;
   TDivider& operator=(const TDivider&) = delete;
 
@@ -78,9 +78,6 @@ class TDivider {
     std::string work_dir;   // with trailing separator
     std::string list_name;  // list of references not copied
   };
-
- protected:
-  platform::Env* env() const { return env_; }
 
  private:
   // The phases of Divide, in order. Until Commit nothing in the table's

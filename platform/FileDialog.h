@@ -41,11 +41,6 @@ template <class Request>
 inline FileDialogService<Request>* g_file_dialogs = nullptr;
 }
 
-// The service in use; null until a front end installs one.
-template <class Request>
-FileDialogService<Request>* FileDialogs() {
-  return detail::g_file_dialogs<Request>;
-}
 // Installs a service (not owned) and returns the previous one.
 template <class Request>
 FileDialogService<Request>* SetFileDialogs(FileDialogService<Request>* service) {

@@ -1,9 +1,9 @@
 // Compression of records. Records are stored as zlib streams (RFC 1950), so
 // that any zlib reader reads ours and we read theirs. Two backends write and
-// read the same format: libdeflate (faster, the default where present) and
-// zlib (the fallback). Compress and UnCompress keep the contract the store
-// relies on: 0 = success, anything else = failure; output that would not fit
-// the destination is a failure, never written past it.
+// read the same format: libdeflate (faster, the default) and zlib (for
+// builds made without libdeflate, PODZIAL_ZLIB_ONLY). Compress and UnCompress keep the contract the
+// store relies on: 0 = success, anything else = failure; output that would not fit the destination
+// is a failure, never written past it.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +36,7 @@ constexpr int kStoreLevel = 6;
 std::unique_ptr<Codec> MakeZlibCodec(int level = kStoreLevel);
 std::unique_ptr<Codec> MakeDeflateCodec(int level = kStoreLevel);
 
-// The codec the store uses: libdeflate when available, else zlib. Tests
+// The codec the store uses: libdeflate when built with it, else zlib. Tests
 // and benchmarks may swap it (nullptr restores the default).
 Codec& DefaultCodec();
 void SetDefaultCodec(std::unique_ptr<Codec> codec);

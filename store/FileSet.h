@@ -34,9 +34,6 @@ class FileSet {
 
   bool IsOpen() const { return Handles[0] != nullptr; }
   platform::File* Handle(int n) const { return Handles[static_cast<size_t>(n)].get(); }
-  void SetHandle(int n, std::unique_ptr<platform::File> f) {
-    Handles[static_cast<size_t>(n)] = std::move(f);
-  }
   std::unique_ptr<platform::File> TakeHandle(int n) {
     return std::move(Handles[static_cast<size_t>(n)]);
   }
@@ -67,7 +64,6 @@ class FileSet {
   bool CloseAll(std::string* error = nullptr);
 
   void ClearDirty() { Written.fill(false); }
-  void MarkWritten(int n) { Written[static_cast<size_t>(n)] = true; }
   // Flushes the base file and each continuation file written since the
   // last flush, all of them even when one fails; false when any failed,
   // with the first failure's reason in *error.

@@ -27,6 +27,7 @@
 #include "tests/support/FaultEnv.h"
 
 using namespace engine_test;
+using test_support::FaultEnv;
 using testing_util::TempDir;
 
 namespace {
@@ -66,7 +67,7 @@ Snapshot MakeModel(const std::string& dir, const Mode& m, double compressed) {
   return Snap(dir);
 }
 
-void AsShare(CountingEnv& env, const Mode& m) {
+void AsShare(FaultEnv& env, const Mode& m) {
   env.refuse_rename_flags = m.refuse_flags;
   env.refuse_links = m.refuse_links;
 }
@@ -133,7 +134,7 @@ void RunAllFaults(const Mode& m) {
   {
     TempDir t;
     CopyFiles(old_files, t.dir());
-    CountingEnv env;
+    FaultEnv env;
     AsShare(env, m);
     engine::TDivider d(Job(t.dir(), m.keep), &env);
     std::string used;
@@ -173,7 +174,7 @@ void RunAllFaults(const Mode& m) {
   for (int64_t k = only ? std::atoll(only) : 1; k <= (only ? std::atoll(only) : total); ++k) {
     TempDir t;
     CopyFiles(old_files, t.dir());
-    CountingEnv env(k);
+    FaultEnv env(k);
     AsShare(env, m);
     engine::TDivider d(Job(t.dir(), m.keep), &env);
     std::string used;
@@ -246,7 +247,7 @@ int64_t FirstOperation(
     const std::function<bool(const std::string& what, const std::string& probe)>& pick) {
   TempDir probe;
   CopyFiles(Snap(dir), probe.dir());
-  CountingEnv env;
+  FaultEnv env;
   AsShare(env, m);
   engine::TDivider d(Job(probe.dir(), m.keep), &env);
   std::string used;
@@ -287,7 +288,7 @@ TEST(FaultTest, AFailedMoveOfTheCommitIsUndoneAndSaysSo) {
     SCOPED_TRACE(m.name);
     TempDir t;
     const Snapshot old_files = MakeModel(t.dir(), m, 0.5);
-    CountingEnv env(FirstOperation(m, t.dir(), NewFileMovedIn("opisy.dbf")));
+    FaultEnv env(FirstOperation(m, t.dir(), NewFileMovedIn("opisy.dbf")));
     AsShare(env, m);
     engine::TDivider d(Job(t.dir(), m.keep), &env);
     std::string used, error;
@@ -372,7 +373,7 @@ void KillAt(const Mode& m, const Snapshot& old_files, const Snapshot& new_files,
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    CountingEnv env(k);
+    FaultEnv env(k);
     AsShare(env, m);
     env.at_fail = [] { raise(SIGKILL); };
     try {
@@ -407,7 +408,7 @@ void CrashEverywhereInTheCommit(const Mode& m) {
   {
     TempDir t;
     CopyFiles(old_files, t.dir());
-    CountingEnv env;
+    FaultEnv env;
     AsShare(env, m);
     engine::TDivider d(Job(t.dir(), m.keep), &env);
     std::string used;
@@ -446,7 +447,7 @@ void CrashAfter(
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    CountingEnv env(at);
+    FaultEnv env(at);
     AsShare(env, m);
     env.at_fail = [] { raise(SIGKILL); };
     engine::TDivider d(Job(dir, m.keep), &env);
@@ -511,10 +512,10 @@ TEST(CrashTest, AFailedFlushInTheRecoveryDeletesNothing) {
       TempDir t;
       CopyFiles(old_files, t.dir());
       CrashAfter(m, t.dir(), after);
-      CountingEnv env;
-      env.Fail(CountingEnv::kSync, k);
+      FaultEnv env;
+      env.Fail(FaultEnv::kSync, k);
       const engine::RecoveryReport r = engine::RecoverDirectory(&env, t.dir());
-      if (env.count(CountingEnv::kSync) < k) {
+      if (env.count(FaultEnv::kSync) < k) {
         // The recovery made fewer flushes: every one has failed once.
         EXPECT_GT(k, 2);
         ExpectComplete(t.dir(), old_files, new_files, false);
@@ -581,8 +582,8 @@ TEST(CrashTest, FilesWorkedOnSinceTheCrashStayInPlace) {
 // sure: removing the directory would delete the only copy of the old
 // files, so the recovery leaves everything and says where it is.
 TEST(CrashTest, AJournalIsReadAsWrittenOrNothingIsTouched) {
-  CountingEnv unreadable;  // every open of the journal fails
-  unreadable.Fail(CountingEnv::kOpen, 1, true, engine::kJournalName);
+  FaultEnv unreadable;  // every open of the journal fails
+  unreadable.Fail(FaultEnv::kOpen, 1, true, engine::kJournalName);
   using Edit = std::string (*)(const std::string&);
   const struct {
     const char* name;

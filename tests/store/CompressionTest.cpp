@@ -17,8 +17,18 @@ std::vector<std::unique_ptr<Codec>> Codecs() {
   return v;
 }
 
-// libdeflate has no Windows package: zlib alone compresses there.
-#ifndef _WIN32
+// The build's choice is the one the store makes: a missing libdeflate never
+// turns into zlib quietly.
+TEST(CompressionTest, TheStoreUsesTheConfiguredBackend) {
+#ifdef PODZIAL_HAVE_LIBDEFLATE
+  EXPECT_STREQ("libdeflate", DefaultCodec().Name());
+#else
+  EXPECT_STREQ("zlib", DefaultCodec().Name());
+  EXPECT_EQ(nullptr, MakeDeflateCodec());
+#endif
+}
+
+#ifdef PODZIAL_HAVE_LIBDEFLATE
 TEST(CompressionTest, EachBackendReadsWhatTheOtherWrote) {
   auto zlib = MakeZlibCodec();
   auto deflate = MakeDeflateCodec();

@@ -115,8 +115,3 @@ class FaultEnv : public platform::EnvWrapper {
 };
 
 }  // namespace test_support
-
-namespace engine_test {
-// The name the division's fault tests know it by.
-using CountingEnv = test_support::FaultEnv;
-}  // namespace engine_test
