@@ -11,7 +11,37 @@
 
 namespace cli {
 
-// A JSON string; the messages' Windows line ends become "\n" in it.
+// The length of the well-formed UTF-8 sequence at s[i], 0 when there is
+// none.
+inline size_t Utf8Length(const std::string& s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t n = 0;
+  uint32_t cp = 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2, cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3, cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4, cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    const unsigned char d = static_cast<unsigned char>(s[i + k]);
+    if ((d & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  // Overlong forms, surrogates and values past the last code point.
+  if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
+      cp > 0x10FFFF) {
+    return 0;
+  }
+  return n;
+}
+
+// A JSON string; the messages' Windows line ends become "\n" in it, and
+// bytes that are not UTF-8 "\ufffd".
 inline std::string JsonString(const std::string& s) {
   std::string out = "\"";
   for (size_t i = 0; i < s.size(); ++i) {
@@ -29,8 +59,17 @@ inline std::string JsonString(const std::string& s) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\u%04x", c);
       out += buf;
-    } else {
+    } else if (c < 0x80) {
       out += static_cast<char>(c);
+    } else {
+      // A name in another code page is not UTF-8; JSON must be.
+      const size_t n = Utf8Length(s, i);
+      if (n == 0) {
+        out += "\\ufffd";
+      } else {
+        out.append(s, i, n);
+        i += n - 1;
+      }
     }
   }
   return out + "\"";

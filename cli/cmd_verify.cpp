@@ -48,7 +48,7 @@ std::string VerifyJson(const engine::TDividerInfo& info, const engine::AddressCh
       .Add("with_address", c.with_address)
       .Add("readable", c.readable)
       .Add("unreadable", c.unreadable)
-      .Add("skipped_empty", c.empty)
+      .Add("without_address", c.empty)
       .Add("skipped_marker", c.marker);
   std::vector<std::string> rows;
   for (const auto& row : r.rows) {
@@ -60,7 +60,7 @@ std::string VerifyJson(const engine::TDividerInfo& info, const engine::AddressCh
              .Add("data_file", info.DataFile)
              .Add("field", info.AddressField)
              .Raw("counts", counts.str())
-             .Raw("unreadable_rows", JsonArray(rows))
+             .Raw("unreadable_list", JsonArray(rows))
              .str() +
          "\n";
 }
@@ -76,9 +76,8 @@ int RunVerify(const VerifyArgs& a) {
   try {
     report = engine::CheckAddresses(env.get(), info);
   } catch (const engine::EngineError& e) {
-    if (!env.ReportTimeout(a.data)) std::cerr << e.what() << "\n";
-    if (a.json) std::cout << JsonError(e.what()) << "\n";
-    return kExitFailure;
+    if (env.ReportTimeout(a.data, a.json)) return kExitFailure;
+    return ReportError(e.what(), a.json);
   }
   std::cout << (a.json ? VerifyJson(info, report) : VerifyText(info, report));
   return report.Clean() ? kExitOk : kExitFailure;

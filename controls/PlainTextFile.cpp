@@ -23,9 +23,9 @@ ui::LoadOutcome ReadPlainBytes(const QString& path, QByteArray* bytes) {
 }
 
 bool WritePlainText(const QString& path, const QByteArray& bytes, QString* error) {
+  // Written beside the file and renamed over it, never in place: a write
+  // that fails half-way must leave the old text whole.
   QSaveFile out(path);
-  // A file in a folder we may not create files in can still be written.
-  out.setDirectWriteFallback(true);
   if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
     if (error) *error = QString::fromStdString(ui::SaveFailed(path.toStdString()));
     return false;

@@ -85,6 +85,8 @@ inline constexpr char kConfirmTitle[] = "Potwierdzenie";
 // The save dialog's filter ("description|patterns").
 inline constexpr char kEditorSaveFilter[] = "tekst (*.txt)|*.txt";
 inline constexpr char kNoPrinter[] = "Nie ma drukarki, na której można wydrukować tekst.";
+inline constexpr char kPrintFailed[] =
+    "Nie udało się wydrukować tekstu: drukarka odrzuciła wydruk.";
 // The print job's title: "Plik: " and the full path, or "Bez nazwy".
 inline std::string PrintTitle(const std::string& file_name) {
   return "Plik: " + (file_name.empty() ? std::string(kUntitled) : file_name);

@@ -185,7 +185,11 @@ MainWindow::MainWindow(ui::MainServices services, platform::Env* env, ToolsHooks
 }
 
 MainWindow::~MainWindow() {
-  if (hwnd_) DestroyWindow(hwnd_);
+  if (hwnd_) {
+    const std::vector<HFONT> fonts = OwnedFonts(hwnd_);
+    DestroyWindow(hwnd_);
+    for (HFONT f : fonts) DeleteObject(f);
+  }
   for (HGDIOBJ o : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(small_font_)})
     if (o) DeleteObject(o);
   if (ok_icon_) DestroyIcon(ok_icon_);
@@ -324,6 +328,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       Command(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
       return 0;
+    case WM_QUERYENDSESSION:
+      // A division is not cut off by the end of the session: the files
+      // would be left to the next start's recovery.
+      return running_ ? FALSE : TRUE;
     case WM_CLOSE:
       // Closed during a run: the run stops at its next row (never inside
       // the exchange of files), says so, and the window closes after it.

@@ -114,6 +114,19 @@ HWND MakeControl(HWND parent, const wchar_t* window_class, const std::string& te
   return w;
 }
 
+std::vector<HFONT> OwnedFonts(HWND window) {
+  std::vector<HFONT> fonts;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM lp) -> BOOL {
+        if (HANDLE font = RemovePropW(child, kOwnedFontProp))
+          reinterpret_cast<std::vector<HFONT>*>(lp)->push_back(static_cast<HFONT>(font));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&fonts));
+  return fonts;
+}
+
 HWND MakeLabel(HWND parent, const std::string& text, int left, int top, int dpi, HFONT font,
                int right_limit) {
   const std::wstring w = Wide(text);
@@ -144,6 +157,8 @@ HWND MakeLabel(HWND parent, const std::string& text, int left, int top, int dpi,
                                GetModuleHandleW(nullptr), nullptr);
   if (!label) throw std::runtime_error("Nie można utworzyć okna.");
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(use), FALSE);
+  // The narrower face is the label's own; its window deletes it (OwnedFonts).
+  if (use != font) SetPropW(label, kOwnedFontProp, use);
   return label;
 }
 

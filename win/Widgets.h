@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/OpenDialog.h"
 #include "ui/IntRule.h"
@@ -37,6 +38,11 @@ HFONT DialogFont(int dpi, int height = 13);
 HWND MakeControl(HWND parent, const wchar_t* window_class, const std::string& text, DWORD style,
                  int id, int left, int top, int width, int height, int dpi, HFONT font,
                  DWORD ex_style = 0);
+// The fonts the labels below a window made for themselves, taken from
+// them; the window deletes them after it is destroyed.
+inline constexpr wchar_t kOwnedFontProp[] = L"podzial.font";
+std::vector<HFONT> OwnedFonts(HWND window);
+
 // A label as wide as its text, but no wider than `right_limit` design
 // units from the parent's left: where the font is wider than the layout's,
 // the text is drawn narrower to fit.

@@ -53,7 +53,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     UpdateWindow(main_window);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      if (IsEditorDialogMessage(&msg) || window.DialogMessage(&msg)) continue;
+      if (IsEditorDialogMessage(&msg) || IsToolDialogMessage(&msg) || window.DialogMessage(&msg))
+        continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }

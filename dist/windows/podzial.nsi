@@ -85,9 +85,18 @@ SectionEnd
 Section /o "Wiersz poleceń w zmiennej PATH" SecPath
   ClearErrors
   ReadRegStr $0 HKLM "${ENV_KEY}" "Path"
-  StrLen $1 $0
   ${If} ${Errors}
-  ${OrIf} $1 > ${PATH_LIMIT}
+    DetailPrint "Nie udało się odczytać zmiennej PATH: pozostaje bez zmian."
+    MessageBox MB_ICONEXCLAMATION|MB_OK "Nie udało się odczytać zmiennej PATH. Folder $INSTDIR można dodać do niej ręcznie." /SD IDOK
+    Return
+  ${EndIf}
+  ; The new value must fit whole: a cut one would hold a broken folder the
+  ; uninstaller could not find again.
+  StrLen $1 $0
+  StrLen $3 "$INSTDIR"
+  IntOp $1 $1 + $3
+  IntOp $1 $1 + 1
+  ${If} $1 > ${PATH_LIMIT}
     DetailPrint "Zmienna PATH jest za długa, by ją bezpiecznie zmienić: pozostaje bez zmian."
     MessageBox MB_ICONEXCLAMATION|MB_OK "Zmienna PATH jest za długa, by ją bezpiecznie zmienić. Folder $INSTDIR można dodać do niej ręcznie." /SD IDOK
     Return

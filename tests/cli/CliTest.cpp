@@ -562,8 +562,7 @@ TEST(CliTest, VerifyListsEveryRowWhoseAddressReadsNoRecord) {
     EXPECT_EQ(json.code, c.code) << json.err;
     EXPECT_EQ(json.out.rfind(std::string("{\"status\":\"") + (c.code ? "problems" : "ok") +
                                  "\",\"table\":\"" + JsonPath(t / "opisy.dbf") +
-                                 "\",\"data_file\":\"" +
-                                 JsonPath(t / "opisy.dat") +
+                                 "\",\"data_file\":\"" + JsonPath(t / "opisy.dat") +
                                  "\",\"field\":\"OPISTOP\",\"counts\":{\"rows\":80,",
                              0),
               0u)

@@ -14,6 +14,7 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/Json.h"
 #include "platform/Env.h"
 #include "tests/cli/RunCli.h"
 #include "tests/platform/TempDir.h"
@@ -51,6 +52,25 @@ std::vector<std::string> Commands(const std::string& help) {
     names.push_back(name);
   }
   return names;
+}
+
+// Every JSON string the program writes is valid: Windows line ends become
+// one \n, control bytes are escaped, and bytes that are not UTF-8 (a name
+// in another code page) become the replacement character.
+TEST(CliUsageTest, JsonStringsAreValidWhateverTheBytes) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"a\r\nb", "\"a\\nb\""},
+      {"\"\\\t", "\"\\\"\\\\\\u0009\""},
+      {"Zażółć", "\"Zażółć\""},
+      {"\xb9x", "\"\\ufffdx\""},                      // CP1250 "ą"
+      {"\xc4", "\"\\ufffd\""},                        // cut short
+      {"\xc0\xaf", "\"\\ufffd\\ufffd\""},             // overlong
+      {"\xed\xa0\x80", "\"\\ufffd\\ufffd\\ufffd\""},  // a surrogate
+      {"\xf0\x9f\x98\x80", "\"\xf0\x9f\x98\x80\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(cli::JsonString(c.in), c.out) << c.in;
 }
 
 TEST(CliUsageTest, HelpOfEveryCommandIsPolishWithExamples) {

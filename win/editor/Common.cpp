@@ -66,6 +66,9 @@ void Guarded(const std::function<void()>& handler) {
     handler();
   } catch (const std::exception& e) {
     platform::ShowMessage(e.what(), kErrorTitle, platform::kMbOk | platform::kMbIconError);
+  } catch (...) {
+    // Nothing may unwind through a window procedure.
+    platform::ShowMessage(kUnknownError, kErrorTitle, platform::kMbOk | platform::kMbIconError);
   }
 }
 

@@ -25,6 +25,7 @@ HWND MakeChild(HWND parent, const wchar_t* cls, const std::string& text, DWORD s
 // the window goes on.
 void Guarded(const std::function<void()>& handler);
 inline constexpr char kErrorTitle[] = "Błąd";
+inline constexpr char kUnknownError[] = "Nieznany błąd";
 
 // Puts UTF-8 text on the clipboard as Unicode text.
 bool CopyToClipboard(HWND owner, const std::string& text);

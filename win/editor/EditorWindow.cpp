@@ -246,10 +246,14 @@ void Print(Editor* e) {
       range.chrg.cpMin = next;
     } while (ok && range.chrg.cpMin < total);
     SendMessageW(e->text, EM_FORMATRANGE, FALSE, 0);
-    if (ok)
-      EndDoc(dc);
-    else
-      AbortDoc(dc);
+    if (ok) ok = EndDoc(dc) > 0;
+    if (!ok) AbortDoc(dc);
+    if (!ok) {
+      platform::ShowMessage(ui::kPrintFailed, kErrorTitle,
+                            platform::kMbOk | platform::kMbIconError);
+    }
+  } else {
+    platform::ShowMessage(ui::kPrintFailed, kErrorTitle, platform::kMbOk | platform::kMbIconError);
   }
   DeleteDC(dc);
 }
@@ -452,7 +456,7 @@ HWND OpenTextEditorWindow(HWND owner, const std::string& path, bool fixed_font) 
   static const bool loaded = [] {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&icc);
-    return LoadLibraryW(L"Msftedit.dll") != nullptr;
+    return LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32) != nullptr;
   }();
   (void)loaded;
   const wchar_t* cls = RegisterWindowClass(L"PodzialTextEditor", EditorProc);

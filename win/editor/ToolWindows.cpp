@@ -92,10 +92,10 @@ HWND Create(std::unique_ptr<ToolWindow> w, HWND owner, const std::string& title,
   raw->owner = owner;
   RECT r{0, 0, Scaled(width), Scaled(height)};
   AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_DLGMODALFRAME);
-  HWND hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME, cls, platform::ToWide(title).c_str(),
-                              WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
-                              r.right - r.left, r.bottom - r.top, owner, nullptr,
-                              GetModuleHandleW(nullptr), w.release());
+  HWND hwnd = CreateWindowExW(
+      WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, cls, platform::ToWide(title).c_str(),
+      WS_OVERLAPPEDWINDOW & ~WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+      r.bottom - r.top, owner, nullptr, GetModuleHandleW(nullptr), w.release());
   if (!hwnd) {
     delete raw;
     return nullptr;
@@ -332,6 +332,14 @@ HWND OfferRecoveryWindow(HWND owner, const std::string& folder, platform::Env* e
 
 void OfferRecovery(HWND owner, const std::string& folder, platform::Env* env) {
   Guarded([&] { OfferRecoveryWindow(owner, folder, env); });
+}
+
+bool IsToolDialogMessage(MSG* msg) {
+  HWND top = msg->hwnd ? GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
+  if (!top) return false;
+  wchar_t cls[32] = {};
+  GetClassNameW(top, cls, 32);
+  return std::wstring(cls) == L"PodzialToolWindow" && IsDialogMessageW(top, msg);
 }
 
 }  // namespace win

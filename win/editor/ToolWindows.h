@@ -23,6 +23,10 @@ void ShowToolsMenu(HWND owner, HWND button, const std::function<engine::RequestE
 // its report.
 void OfferRecovery(HWND owner, const std::string& folder, platform::Env* env);
 
+// For the owner's message loop: the dialog keys (Tab, Enter, Esc) of a
+// tool window; true when msg was one and was handled.
+bool IsToolDialogMessage(MSG* msg);
+
 // Runs one tool; returns the window it opened, or null when none was.
 HWND RunTool(ui::Tool tool, HWND owner, const engine::RequestEntries& entries, platform::Env* env);
 // A report: read-only selectable text, "Kopiuj" and "Zamknij".
