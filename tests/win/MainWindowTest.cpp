@@ -66,7 +66,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest()
       : window(ui::EngineServices(platform::Env::Default(), &progress, Parts()),
-               platform::Env::Default()) {
+               platform::Env::Default(), Tools()) {
     hwnd = window.Create();
     progress.SetOwner(hwnd);
     dpi = WindowDpi(hwnd);
@@ -75,6 +75,14 @@ class MainWindowTest : public ::testing::Test {
     Pump();
   }
 
+  // The tools' menu records what the window would show it for.
+  ToolsHooks Tools() {
+    ToolsHooks tools;
+    tools.menu = [this](HWND, HWND button, const std::function<engine::RequestEntries()>& entries) {
+      menus.push_back({button, entries().DataFN});
+    };
+    return tools;
+  }
   ui::ToolkitParts Parts() {
     ui::ToolkitParts parts;
     parts.open_text = [this](const std::string& path) { opened.push_back(path); };
@@ -116,6 +124,7 @@ class MainWindowTest : public ::testing::Test {
   ScriptedMessageBoxes boxes;
   platform::ScriptedOpenDialogs dialogs;
   std::vector<std::string> opened;
+  std::vector<std::pair<HWND, std::string>> menus;
   ProgressWindow progress;
   MainWindow window;
   HWND hwnd = nullptr;
@@ -147,6 +156,7 @@ TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThem) {
       {"UserPanel", w.UserPanel, hwnd, 5, 40, 361, 196},
       {"BitBtn1", w.BitBtn1, hwnd, 10, 250, 86, 31},
       {"BitBtn2", w.BitBtn2, hwnd, 285, 250, 75, 31},
+      {"ToolsButton", w.ToolsButton, hwnd, 147, 250, 86, 31},
       {"TolmowyPanel", w.TolmowyPanel, hwnd, 5, 40, 361, 121},
       {"DataFN", w.DataFN, w.UserPanel, 10, 30, 246, 24},
       {"OpenEditButton1", w.OpenEditButton1.button(), w.UserPanel, 265, 30, 86, 25},
@@ -226,10 +236,10 @@ TEST_F(MainWindowTest, TabOrderFollowsTheLayoutOnBothPanels) {
   const std::vector<std::pair<int, std::vector<HWND>>> orders = {
       {0,
        {w.DivType, w.DataFN, w.OpenEditButton1.button(), w.TableFN, w.OpenEditButton2.button(),
-        w.FieldName, w.Size.edit(), w.CheckID, w.OldToTemp, w.BitBtn1, w.BitBtn2}},
+        w.FieldName, w.Size.edit(), w.CheckID, w.OldToTemp, w.BitBtn1, w.BitBtn2, w.ToolsButton}},
       {1,
        {w.DivType, w.BitBtn1, w.BitBtn2, w.TolmDir, w.OpenEditButton3.button(), w.TolmTmp,
-        w.TolmSize.edit()}},
+        w.TolmSize.edit(), w.ToolsButton}},
   };
   for (const auto& [row, order] : orders) {
     SCOPED_TRACE(row);
@@ -240,6 +250,13 @@ TEST_F(MainWindowTest, TabOrderFollowsTheLayoutOnBothPanels) {
       EXPECT_EQ(at, order[i % order.size()]) << "step " << i;
     }
   }
+  // The tools' button opens the menu under itself for the window's entries.
+  PickRow(0);
+  SetText(w.DataFN, "C:\\bazy\\opisy.dat");
+  Click(w.ToolsButton);
+  ASSERT_EQ(menus.size(), 1u);
+  EXPECT_EQ(menus[0].first, w.ToolsButton);
+  EXPECT_EQ(menus[0].second, "C:\\bazy\\opisy.dat");
   SetFocus(w.DataFN);
   PostMessageW(w.DataFN, WM_KEYDOWN, VK_ESCAPE, 0);
   Pump();
